@@ -1,0 +1,112 @@
+#include "app/dump.h"
+
+#include <exception>
+
+#include "base/cp932.h"
+#include "mail/pipeline.h"
+
+namespace tarvo {
+
+namespace {
+
+// JSON string of CP932 text; undecodable bytes come out as U+FFFD.
+void WriteCp932(std::ostream& out, std::string_view cp932);
+
+void WriteUtf8(std::ostream& out, std::string_view utf8) {
+  std::string s = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': s += "\\\""; break;
+      case '\\': s += "\\\\"; break;
+      case '\n': s += "\\n"; break;
+      case '\r': s += "\\r"; break;
+      case '\t': s += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          static const char* hex = "0123456789abcdef";
+          s += "\\u00";
+          s += hex[c >> 4];
+          s += hex[c & 15];
+        } else {
+          s += static_cast<char>(c);
+        }
+    }
+  }
+  s += '"';
+  out << s;
+}
+
+void WriteCp932(std::ostream& out, std::string_view cp932) {
+  WriteUtf8(out, Cp932ToUtf8(cp932, TDecodeMode::Replace));
+}
+
+void WriteLines(std::ostream& out, const std::vector<std::string>& lines) {
+  out << '[';
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i) out << ", ";
+    WriteCp932(out, lines[i]);
+  }
+  out << ']';
+}
+
+void WriteRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+  out << '[';
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i) out << ",\n  ";
+    WriteLines(out, rows[i]);
+  }
+  out << ']';
+}
+
+// A file name from the command line is bytes; keep valid UTF-8, replace the rest.
+std::string SanitiseUtf8(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const int extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+    bool ok = extra >= 0 && i + extra < s.size() + (extra == 0 ? 1 : 0);
+    for (int k = 1; ok && k <= extra; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    if (!ok) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(s.substr(i, extra + 1));
+      i += extra + 1;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int DumpMailFile(const std::string& fileName, std::ostream& out) {
+  TMailViews views;
+  std::string error;
+  bool failed = false;
+  try {
+    LoadMailFile(fileName, views);
+  } catch (const std::exception& e) {
+    failed = true;
+    error = e.what();
+  }
+
+  out << "{\"file\": ";
+  WriteUtf8(out, SanitiseUtf8(fileName));
+  out << ", \"error\": ";
+  if (failed) WriteCp932(out, error);
+  else out << "null";
+
+  out << ",\n \"Memo1\": ";
+  WriteLines(out, views.Memo1.Lines);
+  out << ",\n \"Memo3\": ";
+  WriteLines(out, views.Memo3.Lines);
+  std::vector<std::vector<std::string>> headers;
+  headers.reserve(views.ListView1.size());
+  for (const auto& h : views.ListView1) headers.push_back({h.Name, h.Value});
+  out << ",\n \"ListView1\": ";
+  WriteRows(out, headers);
+  out << "}\n";
+  return failed ? 1 : 0;
+}
+
+}  // namespace tarvo

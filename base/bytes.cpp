@@ -1,0 +1,95 @@
+#include "base/bytes.h"
+
+#include <cstring>
+
+#include "base/errors.h"
+
+namespace tarvo {
+
+std::string Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string UpperCase(std::string_view s) {
+  std::string r(s);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    const char c = r[i];
+    if (c >= 'a' && c <= 'z') r[i] = static_cast<char>(c - 'a' + 'A');
+    else if (IsCp932LeadByte(static_cast<unsigned char>(c))) ++i;  // its trail byte stays
+  }
+  return r;
+}
+
+std::size_t MbcsFind(std::string_view s, std::string_view sub) {
+  if (const void* nul = std::memchr(s.data(), 0, s.size()))
+    s = s.substr(0, static_cast<const char*>(nul) - s.data());
+  if (sub.empty() || sub.size() > s.size()) return std::string_view::npos;
+  const std::size_t last = s.size() - sub.size();
+  const char first = sub[0];
+  std::size_t i = 0;
+  while (i <= last) {
+    if (s[i] == first && std::memcmp(s.data() + i, sub.data(), sub.size()) == 0) return i;
+    i += IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  }
+  return std::string_view::npos;
+}
+
+bool TryStrToInt(std::string_view s, std::int32_t& out) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    neg = s[i] == '-';
+    ++i;
+  }
+  bool hex = false;
+  if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= s.size()) return false;
+  std::uint64_t v = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * (hex ? 16 : 10) + static_cast<unsigned>(d);
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  std::int64_t r;
+  if (hex) {
+    // Hexadecimal spans the full 32 bits and reads back as a signed number.
+    r = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+    if (neg) r = -r;
+    if (r > INT32_MAX || r < INT32_MIN) r = static_cast<std::int32_t>(static_cast<std::uint32_t>(r));
+  } else {
+    r = neg ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+    if (r > INT32_MAX || r < INT32_MIN) return false;
+  }
+  out = static_cast<std::int32_t>(r);
+  return true;
+}
+
+std::int32_t StrToIntDef(std::string_view s, std::int32_t def) {
+  std::int32_t v;
+  return TryStrToInt(s, v) ? v : def;
+}
+
+std::int32_t StrToInt(std::string_view s) {
+  std::int32_t v;
+  if (!TryStrToInt(s, v)) throw EConvertError::NotAnInteger(s);
+  return v;
+}
+
+std::string IntToStr(std::int64_t n) { return std::to_string(n); }
+
+}  // namespace tarvo

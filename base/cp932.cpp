@@ -1,0 +1,199 @@
+#include "base/cp932.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "base/bytes.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr char32_t kPrivateBase = 0xF700;
+
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv CP932 unavailable");
+  }
+  ~Iconv() { iconv_close(cd_); }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+
+  // Converts one whole input; false when iconv rejects any of it.
+  bool Convert(const std::string& in, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char buf[16];
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = buf;
+    std::size_t dstLeft = sizeof buf;
+    if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft != 0)
+      return false;
+    out.assign(buf, dst - buf);
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+char32_t FromUtf32le(const std::string& s) {
+  return static_cast<unsigned char>(s[0]) | static_cast<unsigned char>(s[1]) << 8 |
+         static_cast<unsigned char>(s[2]) << 16 | static_cast<char32_t>(static_cast<unsigned char>(s[3])) << 24;
+}
+
+// Code point of each single byte and each lead/trail pair that survives a
+// round trip; 0 marks "not a character" (NUL itself is handled apart).
+struct Tables {
+  std::array<char32_t, 256> single{};
+  std::vector<char32_t> pair = std::vector<char32_t>(65536, 0);
+  std::vector<std::uint16_t> encode = std::vector<std::uint16_t>(65536, 0);  // BMP -> bytes, 0 = none
+
+  Tables() {
+    Iconv dec("UTF-32LE", "CP932"), enc("CP932", "UTF-32LE");
+    auto roundTrip = [&](const std::string& bytes, char32_t& cp) {
+      std::string u, back;
+      if (!dec.Convert(bytes, u) || u.size() != 4) return false;
+      cp = FromUtf32le(u);
+      if (cp == 0 || cp > 0xFFFF || (cp >= kPrivateBase && cp < kPrivateBase + 256)) return false;
+      return enc.Convert(u, back) && back == bytes;
+    };
+    for (int b = 1; b < 256; ++b) {
+      if (IsCp932LeadByte(static_cast<unsigned char>(b))) continue;
+      char32_t cp;
+      if (roundTrip(std::string(1, static_cast<char>(b)), cp)) {
+        single[b] = cp;
+        encode[cp] = static_cast<std::uint16_t>(b);
+      }
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsCp932LeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        char32_t cp;
+        std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
+        if (roundTrip(bytes, cp)) {
+          pair[lead << 8 | trail] = cp;
+          encode[cp] = static_cast<std::uint16_t>(lead << 8 | trail);
+        }
+      }
+    }
+  }
+};
+
+const Tables& T() {
+  static const Tables tables;
+  return tables;
+}
+
+void AppendCp932(std::string& out, char32_t cp, bool privateBytes) {
+  if (privateBytes && cp >= kPrivateBase && cp < kPrivateBase + 256) {
+    out += static_cast<char>(cp - kPrivateBase);
+    return;
+  }
+  if (cp == 0) {
+    out += '\0';
+    return;
+  }
+  const std::uint16_t code = cp <= 0xFFFF ? T().encode[cp] : 0;
+  if (code == 0) out += '?';
+  else if (code > 0xFF) {
+    out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+  } else {
+    out += static_cast<char>(code);
+  }
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
+  const Tables& t = T();
+  std::string out;
+  out.reserve(in.size() + in.size() / 2);
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(in[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);  // ASCII maps to itself, NUL included
+      continue;
+    }
+    char32_t cp = 0;
+    if (IsCp932LeadByte(c) && i + 1 < in.size()) {
+      cp = t.pair[c << 8 | static_cast<unsigned char>(in[i + 1])];
+      if (cp) {
+        AppendUtf8(out, cp);
+        ++i;
+        continue;
+      }
+    } else {
+      cp = t.single[c];
+    }
+    if (cp) AppendUtf8(out, cp);
+    else AppendUtf8(out, mode == TDecodeMode::Lossless ? kPrivateBase + c : 0xFFFD);
+  }
+  return out;
+}
+
+std::string Utf8ToCp932(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size();) {
+    const unsigned char c = static_cast<unsigned char>(in[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const int extra = c >= 0xF0 && c <= 0xF4 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+    char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+    bool ok = extra > 0 && i + extra < in.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const unsigned char d = static_cast<unsigned char>(in[i + k]);
+      if ((d & 0xC0) != 0x80) ok = false;
+      else cp = cp << 6 | (d & 0x3F);
+    }
+    if (!ok) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    AppendCp932(out, cp, true);
+    i += extra + 1;
+  }
+  return out;
+}
+
+std::string Utf16ToCp932(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    if (u >= 0xD800 && u <= 0xDFFF) out += '?';
+    else AppendCp932(out, u, false);
+  }
+  return out;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,106 @@
+#include <cstring>
+#include <new>
+
+#include "base/bytes.h"
+#include "mail/mailutils.h"
+
+namespace tarvo {
+
+std::string ReadStreamLine(TMemoryStream& s) {
+  const std::string_view rest = s.Remaining();
+  if (rest.empty()) return {};
+  const std::string_view window = rest.substr(0, kLineLookAhead);
+  std::size_t i = 0;
+  while (i < window.size() && window[i] != '\r' && window[i] != '\n') ++i;
+  std::string line(window.substr(0, i));
+  if (i == window.size()) {
+    s.SetPosition(s.Position() + i);
+    return line;
+  }
+  std::size_t advance = i + 1;
+  if (window[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++advance;
+  s.SetPosition(s.Position() + advance);
+  return line;
+}
+
+bool IsContinuationLine(std::string_view line) {
+  return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+}
+
+std::int32_t FindEnvelopeEnd(const TMemoryStream& mail) {
+  const std::string& b = mail.Bytes();
+  const std::size_t n = b.size();
+  std::size_t k = 0;
+  // Both blank-line forms hinge on an LF: CR LF CR LF starts one byte before
+  // it, LF LF at it. Walking the LFs in order finds the first of either.
+  while (k < n) {
+    const void* hit = std::memchr(b.data() + k, '\n', n - k);
+    if (!hit) break;
+    k = static_cast<const char*>(hit) - b.data();
+    if (k >= 1 && b[k - 1] == '\r' && k + 2 < n && b[k + 1] == '\r' && b[k + 2] == '\n')
+      return static_cast<std::int32_t>(k + 1);  // p = k - 1, result p + 2
+    if (k + 1 < n && b[k + 1] == '\n') return static_cast<std::int32_t>(k);
+    ++k;
+  }
+  return static_cast<std::int32_t>(n);
+}
+
+void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body) {
+  if (!mail) return;
+  const std::int64_t n = FindEnvelopeEnd(*mail);
+  const std::int64_t size = static_cast<std::int64_t>(mail->Size());
+  if (n == 0 || n > size) return;
+  try {
+    if (envelope) {
+      envelope->Clear();
+      envelope->Bytes().assign(mail->Bytes(), 0, static_cast<std::size_t>(n));
+      envelope->SetPosition(0);
+    }
+    if (body && size - n - 2 > 0) {
+      body->Clear();
+      body->Bytes().assign(mail->Bytes(), static_cast<std::size_t>(n + 2));
+      body->SetPosition(0);
+    }
+  } catch (const std::bad_alloc&) {
+    if (envelope) envelope->Clear();
+    if (body) body->Clear();
+  }
+}
+
+std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
+  sections.clear();
+  if (!envelope || envelope->Size() == 0) return 0;
+  envelope->SetPosition(0);
+  std::string name, pending;
+  bool hasPending = false;
+  do {
+    std::string line;
+    if (hasPending) {
+      line = std::move(pending);
+      hasPending = false;
+    } else {
+      line = Trim(ReadStreamLine(*envelope));
+    }
+    if (line.empty() || IsContinuationLine(line)) continue;
+    line = Trim(line);
+    const std::size_t colon = line.find(':');
+    if (colon != std::string::npos) name = line.substr(0, colon);
+    TEnvSection& e = sections.emplace_back();
+    e.Name = name;
+    e.Value = colon == std::string::npos ? line : line.substr(colon + 1);
+    for (;;) {
+      std::string next = ReadStreamLine(*envelope);
+      if (!IsContinuationLine(next)) {
+        pending = std::move(next);
+        hasPending = true;
+        break;
+      }
+      e.Value += Trim(next);
+      if (envelope->AtEnd()) break;
+    }
+  } while (!envelope->AtEnd() || hasPending);
+  envelope->SetPosition(0);
+  return static_cast<std::int32_t>(sections.size());
+}
+
+}  // namespace tarvo

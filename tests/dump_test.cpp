@@ -1,0 +1,69 @@
+// Runs the program itself: the --dump JSON and the exit code.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct RunResult {
+  std::string out;
+  int code;
+};
+
+RunResult RunTarvo(const std::string& args) {
+  const std::string cmd = std::string(TARVO_BINARY) + " " + args + " 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+  RunResult r{{}, -1};
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p.get())) > 0) r.out.append(buf, n);
+  r.code = WEXITSTATUS(pclose(p.release()));
+  return r;
+}
+
+std::string WriteTemp(const std::string& name, const std::string& bytes) {
+  const fs::path p = fs::temp_directory_path() / name;
+  std::ofstream(p, std::ios::binary) << bytes;
+  return p.string();
+}
+}  // namespace
+
+TEST(Dump, SplitsEnvelopeAndBody) {
+  const RunResult r = RunTarvo("--dump " + WriteTemp("tarvo_dump1.eml", "A: 1\nB: 2\n\nbody"));
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\"error\": null"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Memo1\": [\"A: 1\", \"B: 2\"]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Memo3\": [\"body\"]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"ListView1\": [[\"A\", \" 1\"],\n  [\"B\", \" 2\"]]"), std::string::npos) << r.out;
+}
+
+TEST(Dump, NoBlankLineMeansAllEnvelope) {
+  const RunResult r = RunTarvo("--dump " + WriteTemp("tarvo_dump2.eml", "A: 1\r\nB: 2\r\n"));
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\"Memo1\": [\"A: 1\", \"B: 2\"]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Memo3\": []"), std::string::npos) << r.out;
+}
+
+TEST(Dump, MissingFileIsAnErrorWithExitCode1) {
+  const RunResult r = RunTarvo("--dump /nonexistent/dir/x.eml");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("\"error\": \"ファイル \\\"/nonexistent/dir/x.eml\\\". "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("は開けません\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Memo1\": []"), std::string::npos) << r.out;
+}
+
+TEST(Dump, FolderIsAnOpenError) {
+  const RunResult r = RunTarvo("--dump " + fs::temp_directory_path().string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("は開けません"), std::string::npos) << r.out;
+}
+
+TEST(Dump, TextIsDecodedFromCp932) {
+  const RunResult r = RunTarvo("--dump " + WriteTemp("tarvo_dump3.eml", "S: \x93\xfa\x96\x7b\n\n\x82\xa0\x81\n"));
+  EXPECT_NE(r.out.find("[\"S\", \" 日本\"]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Memo3\": [\"あ\xEF\xBF\xBD\"]"), std::string::npos) << r.out;
+}

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "mail/mailutils.h"
+
+using namespace tarvo;
+
+namespace {
+std::vector<std::string> ReadAll(const std::string& bytes) {
+  TMemoryStream s(bytes);
+  std::vector<std::string> out;
+  while (!s.AtEnd()) out.push_back(ReadStreamLine(s));
+  return out;
+}
+
+struct Split {
+  std::string envelope, body;
+};
+Split DoSplit(const std::string& mail) {
+  TMemoryStream m(mail), e, b;
+  SplitEnvelope(&m, &e, &b);
+  EXPECT_EQ(e.Position(), 0u);
+  EXPECT_EQ(b.Position(), 0u);
+  return {e.Bytes(), b.Bytes()};
+}
+}  // namespace
+
+TEST(ReadStreamLine, LineEnds) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(ReadAll("a\r\nb\rc\nd"), (V{"a", "b", "c", "d"}));
+  EXPECT_EQ(ReadAll("a\n\rb"), (V{"a", "", "b"}));
+  EXPECT_EQ(ReadAll(std::string("a\0b\n", 4)), (V{std::string("a\0b", 3)}));
+  EXPECT_EQ(ReadAll("\r\n\r\n"), (V{"", ""}));
+}
+
+TEST(ReadStreamLine, LongLinesComeInPieces) {
+  const std::string exact(2048, 'x');
+  EXPECT_EQ(ReadAll(exact + "\r\n"), (std::vector<std::string>{exact, ""}));
+  const std::string longer(2049, 'y');
+  EXPECT_EQ(ReadAll(longer + "\n"), (std::vector<std::string>{exact.substr(0, 0) + std::string(2048, 'y'), "y"}));
+  // A CR as the 2,048th byte still swallows the LF that follows the window.
+  const std::string crAtEdge = std::string(2047, 'z') + "\r\nq";
+  EXPECT_EQ(ReadAll(crAtEdge), (std::vector<std::string>{std::string(2047, 'z'), "q"}));
+}
+
+TEST(ReadStreamLine, AtEndReturnsEmptyAndStays) {
+  TMemoryStream s(std::string("a"));
+  EXPECT_EQ(ReadStreamLine(s), "a");
+  EXPECT_EQ(ReadStreamLine(s), "");
+  EXPECT_EQ(s.Position(), 1u);
+}
+
+TEST(IsContinuationLine, Blanks) {
+  EXPECT_TRUE(IsContinuationLine(" x"));
+  EXPECT_TRUE(IsContinuationLine("\t"));
+  EXPECT_FALSE(IsContinuationLine(""));
+  EXPECT_FALSE(IsContinuationLine("x "));
+}
+
+TEST(SplitEnvelope, BlankLineForms) {
+  struct Case {
+    std::string mail, envelope, body;
+  } cases[] = {
+      {"A: 1\nB: 2\n\nbody", "A: 1\nB: 2", "body"},
+      {"A: 1\r\n\r\nbody\r\n", "A: 1\r\n", "body\r\n"},
+      {"A: 1\r\n\r\n", "A: 1\r\n", ""},
+      {"A: 1\r\nB: 2", "A: 1\r\nB: 2", ""},
+      {"A: 1\r\n\nbody", "A: 1\r", "body"},
+      {"\n\nbody", "", ""},
+      {"", "", ""},
+      // CR CR, LF CR LF and blank-only lines do not end the header block.
+      {"A\r\r\nB\n\r\nC\n \nD", "A\r\r\nB\n\r\nC\n \nD", ""},
+      {"A: 1\n\nx", "A: 1", "x"},
+      {"A: 1\n\n", "A: 1", ""},
+      {"A\r\n\r\nB\n\nC", "A\r\n", "B\n\nC"},
+  };
+  for (const auto& c : cases) {
+    const Split s = DoSplit(c.mail);
+    EXPECT_EQ(s.envelope, c.envelope) << c.mail;
+    EXPECT_EQ(s.body, c.body) << c.mail;
+  }
+}
+
+TEST(SplitEnvelope, AbsentStreamsAreFine) {
+  TMemoryStream m(std::string("A: 1\n\nb")), e;
+  SplitEnvelope(nullptr, &e, nullptr);
+  EXPECT_EQ(e.Size(), 0u);
+  SplitEnvelope(&m, &e, nullptr);
+  EXPECT_EQ(e.Bytes(), "A: 1");
+}
+
+TEST(GetEnvSections, FieldsFoldingAndOddLines) {
+  struct Case {
+    std::string envelope;
+    std::vector<std::pair<std::string, std::string>> fields;
+  } cases[] = {
+      {"Subject: abc\r\n def\r\nTo: x", {{"Subject", " abcdef"}, {"To", " x"}}},
+      {"X-A: 1\r\nabc", {{"X-A", " 1"}, {"X-A", "abc"}}},
+      {"abc\r\nY: 2", {{"", "abc"}, {"Y", " 2"}}},
+      {"Name : v", {{"Name ", " v"}}},
+      {"S: a\r\n \t def", {{"S", " adef"}}},
+      {"S: a\r\n x\r\n y", {{"S", " axy"}}},
+      // The first line is trimmed before the blank test, so it is a field.
+      {" leading\r\nA: 1", {{"", "leading"}, {"A", " 1"}}},
+      {"A: 1\r\n\r\n\r\nB: 2  ", {{"A", " 1"}, {"B", " 2"}}},
+      {"A:", {{"A", ""}}},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream env(c.envelope);
+    env.SetPosition(3);
+    TEnvSections sections{{"stale", "x"}};
+    const int n = GetEnvSections(&env, sections);
+    ASSERT_EQ(n, static_cast<int>(c.fields.size())) << c.envelope;
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(sections[i].Name, c.fields[i].first) << c.envelope;
+      EXPECT_EQ(sections[i].Value, c.fields[i].second) << c.envelope;
+    }
+    EXPECT_EQ(env.Position(), 0u);
+  }
+  TEnvSections sections{{"stale", "x"}};
+  EXPECT_EQ(GetEnvSections(nullptr, sections), 0);
+  EXPECT_TRUE(sections.empty());
+}
