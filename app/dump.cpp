@@ -96,15 +96,32 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   if (failed) WriteCp932(out, error);
   else out << "null";
 
+  // Keys in the order of the window's views; a view not built yet is left out.
+
   out << ",\n \"Memo1\": ";
   WriteLines(out, views.Memo1.Lines);
+
   out << ",\n \"Memo3\": ";
   WriteLines(out, views.Memo3.Lines);
+
+
+
+
+
+
+
+
+
+
   std::vector<std::vector<std::string>> headers;
   headers.reserve(views.ListView1.size());
   for (const auto& h : views.ListView1) headers.push_back({h.Name, h.Value});
   out << ",\n \"ListView1\": ";
   WriteRows(out, headers);
+
+
+
+
   out << "}\n";
   return failed ? 1 : 0;
 }

@@ -18,25 +18,41 @@ void TMailViews::Clear() {
 namespace {
 
 void RunPipeline(TMemoryStream& file, TMailViews& views) {
+  // Step 3: split, then the file buffer is released.
   TMemoryStream envelope, body;
   SplitEnvelope(&file, &envelope, &body);
   file.Clear();
-  file.Bytes().shrink_to_fit();  // the file buffer is done with once split
+  file.Bytes().shrink_to_fit();
 
+  // Step 4: the envelope view.
   envelope.SetPosition(0);
   views.Memo1.LoadFromStream(envelope);
 
+  // Step 5: header summary (stage A).
+
+  // Step 6: the header list.
   TEnvSections sections;
   GetEnvSections(&envelope, sections);
 
+  // Step 7: the route list.
+
+  // Step 8: the header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
 
+  // Step 9: multipart walk of the body (stage B).
+
+  // Step 10: the raw body view, and each line converted.
   body.SetPosition(0);
   TStringList bodyLines;
   bodyLines.LoadFromStream(body);
+  views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
   for (const std::string& line : bodyLines.Lines) {
     views.Memo3.Add(line);
+
   }
+
+  // Step 11: text-only and HTML views (stage C).
+
 }
 
 }  // namespace
