@@ -34,4 +34,16 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
 // Fills the header list; the stream is left at 0.
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
+// ---- summary.cpp: header summary ----
+
+
+// ---- multipart.cpp: MIME multipart walk and part decoding ----
+
+
+// ---- extract.cpp: text-only and HTML extraction ----
+
+
+// ---- received.cpp: Received fields and dates ----
+
+
 }  // namespace tarvo

@@ -1,0 +1,72 @@
+// jconvert: Japanese code detection and conversion, MIME encoded words, and
+// the base64 / quoted-printable / percent codecs. Pure functions over bytes;
+// none of them fails or reads past the end of its input.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "base/stream.h"
+
+namespace tarvo {
+
+// ---- detect.cpp: code detection ----
+
+enum TCodeKind : int {
+  ckNone = 0,
+  ckBinary = 1,
+  ckJIS = 2,
+  ckJIS78 = 3,
+  ckEUC = 4,
+  ckSJIS = 5,
+  ckEUCOrSJIS = 6,
+};
+
+[[nodiscard]] TCodeKind DetectCode(std::string_view text);
+
+// ---- convert.cpp: JIS / EUC-JP / Shift-JIS ----
+
+[[nodiscard]] std::string JISToSJIS(std::string_view text);
+[[nodiscard]] std::string EUCToSJIS(std::string_view text);
+[[nodiscard]] std::string SJISToEUC(std::string_view text);
+[[nodiscard]] std::string SJISToJIS(std::string_view text);
+
+// One JIS X 0208 pair to its Shift-JIS pair.
+[[nodiscard]] std::pair<std::uint8_t, std::uint8_t> JISPairToSJIS(std::uint8_t j1, std::uint8_t j2);
+// The two variants differ only for the second byte 0x7F: EUC gives 0x60, JIS 0x5F.
+enum class TPairVariant { EUC, JIS };
+[[nodiscard]] std::pair<std::uint8_t, std::uint8_t> SJISPairToJIS(std::uint8_t s1, std::uint8_t s2,
+                                                                  TPairVariant variant);
+
+// The conversion of a whole line by the code DetectCode finds in it, the
+// table the converted body view and the text-only view share.
+[[nodiscard]] std::string ConvertLineToSJIS(std::string_view line);
+
+// ---- codecs.cpp: base64, quoted-printable, percent ----
+
+[[nodiscard]] std::string Base64Encode(std::string_view text);
+// The decoded bytes, or the input unchanged on any failure.
+[[nodiscard]] std::string Base64Decode(std::string_view text);
+// Decodes a part body into `stream` (which the caller has emptied).
+void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
+[[nodiscard]] std::string QPDecode(std::string_view text);
+// Empties the stream, sets its position to 0 and writes the decoded bytes.
+void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
+[[nodiscard]] std::string PercentDecode(std::string_view text);
+// 0 unless the pair has exactly two characters; lower-case a-f count as 0.
+[[nodiscard]] std::uint8_t HexPairToByte(std::string_view pair);
+
+// ---- encwords.cpp: MIME encoded words ----
+
+// Header text with its encoded words of the first known charset decoded, in
+// Shift-JIS (code page 932).
+[[nodiscard]] std::string DecodeHeaderText(std::string_view value);
+// One charset step of DecodeHeaderText; true when a word of it was found.
+bool DecodeCharsetWords(std::string_view name, bool convertJIS, std::string& W, std::string& R,
+                        bool& utf8Flag);
+// UTF-8 bytes to code page 932 ('?' for characters it lacks); the empty text
+// when the bytes are not valid UTF-8 by our reading.
+[[nodiscard]] std::string UTF8ToSJIS(std::string_view utf8);
+
+}  // namespace tarvo
