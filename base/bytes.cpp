@@ -24,9 +24,10 @@ std::string UpperCase(std::string_view s) {
 }
 
 std::size_t MbcsFind(std::string_view s, std::string_view sub) {
+  if (sub.empty() || sub.size() > s.size()) return std::string_view::npos;
   if (const void* nul = std::memchr(s.data(), 0, s.size()))
     s = s.substr(0, static_cast<const char*>(nul) - s.data());
-  if (sub.empty() || sub.size() > s.size()) return std::string_view::npos;
+  if (sub.size() > s.size()) return std::string_view::npos;
   const std::size_t last = s.size() - sub.size();
   const char first = sub[0];
   std::size_t i = 0;

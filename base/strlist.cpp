@@ -10,6 +10,7 @@ void TStringList::SetText(std::string_view text) {
 }
 
 void TStringList::AddText(std::string_view text) {
+  if (text.empty()) return;
   if (const void* nul = std::memchr(text.data(), 0, text.size()))
     text = text.substr(0, static_cast<const char*>(nul) - text.data());
   const char* p = text.data();
