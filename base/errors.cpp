@@ -39,6 +39,11 @@ EFOpenError EFOpenError::Make(std::string_view path, int err) {
   return EFOpenError(Format("ファイル \"%s\". %s は開けません", Utf8ToCp932(FullPath(path)), std::strerror(err)));
 }
 
+EFOpenError EFOpenError::TooLarge(std::string_view path) {
+  return EFOpenError(Format("ファイル \"%s\" は大きすぎるため開けません（2,147,483,647 バイトまで）",
+                            Utf8ToCp932(FullPath(path))));
+}
+
 EFCreateError EFCreateError::Make(std::string_view path, int err) {
   return EFCreateError(Format("ファイル \"%s\". %s を作成できません", Utf8ToCp932(FullPath(path)), std::strerror(err)));
 }

@@ -24,6 +24,8 @@ class EFOpenError : public ETarvoError {
   using ETarvoError::ETarvoError;
   // "ファイル "%s". %s は開けません" with the full path and strerror(err).
   static EFOpenError Make(std::string_view path, int err);
+  // A file too large for a message's 32-bit offsets, refused before reading.
+  static EFOpenError TooLarge(std::string_view path);
 };
 
 class EFCreateError : public ETarvoError {

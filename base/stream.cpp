@@ -46,7 +46,7 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
   struct stat st {};
   if (::fstat(f.fd, &st) != 0) throw EFOpenError::Make(path, errno);
   if (S_ISDIR(st.st_mode)) throw EFOpenError::Make(path, EISDIR);
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxMailSize) throw EFOpenError::Make(path, EFBIG);
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxMailSize) throw EFOpenError::TooLarge(path);
   std::string buf;
   buf.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
@@ -66,7 +66,7 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
       if (r < 0) throw EFOpenError::Make(path, errno);
       if (r == 0) break;
       buf.append(chunk, static_cast<std::size_t>(r));
-      if (buf.size() > kMaxMailSize) throw EFOpenError::Make(path, EFBIG);
+      if (buf.size() > kMaxMailSize) throw EFOpenError::TooLarge(path);
     }
   }
   data_ = std::move(buf);

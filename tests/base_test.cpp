@@ -146,6 +146,18 @@ TEST(MemoryStream, FileErrors) {
   } catch (const EFCreateError& e) {
     EXPECT_NE(Cp932ToUtf8(e.what()).find("を作成できません"), std::string::npos);
   }
+  // A sparse file one byte over the limit is refused without being read.
+  {
+    const fs::path big = dir / "big.eml";
+    std::ofstream(big, std::ios::binary).put('x');
+    fs::resize_file(big, kMaxMailSize + 1);
+    try {
+      s.LoadFromFile(big.string());
+      FAIL() << "read a file beyond the limit";
+    } catch (const EFOpenError& e) {
+      EXPECT_NE(Cp932ToUtf8(e.what()).find("大きすぎる"), std::string::npos);
+    }
+  }
   const std::string bytes("a\0\xff\r\n", 5);
   TMemoryStream(bytes).SaveToFile((dir / "f").string());
   s.LoadFromFile((dir / "f").string());
