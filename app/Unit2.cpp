@@ -72,7 +72,7 @@ void TAboutBox::CreateControls() {
   Copyright = MakeLabel(Panel1, QStringLiteral("Copyright (C) 2026 Tarvo Project"), 7, 73);
 
   EffLabel1 = new TEffLabel(Panel1);
-  EffLabel1->setText(QString::fromLatin1(kHomePage));
+  EffLabel1->setText(QString::fromLatin1(kHomePageText));
   EffLabel1->setGeometry(136, 96, 110, 12);
   EffLabel1->SetFontColor(QColor(0, 0, 255));
   EffLabel1->setCursor(Qt::PointingHandCursor);

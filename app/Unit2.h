@@ -20,6 +20,7 @@ class TAboutBox : public QDialog {
   using UrlOpener = std::function<void(const QUrl&)>;
 
   static constexpr const char* kHomePage = "https://tarvo.example.com/";
+  static constexpr const char* kHomePageText = "tarvo.example.com";  // what fits in the link's 110 px
 
   explicit TAboutBox(QWidget* parent = nullptr);
 

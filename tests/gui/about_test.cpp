@@ -165,6 +165,7 @@ TEST(AboutBox, LinkLabelLooksTheSameUnderThePointer) {
   TEffLabel* link = box.EffLabel1;
   EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(link->FontColor(), QColor(0, 0, 255));
+  EXPECT_LE(link->sizeHint().width(), link->width());  // the whole address is seen
   const QImage before = link->grab().toImage();
   ASSERT_GT(CountPixels(link, QColor(0, 0, 255)), 0);
   Enter(link);
@@ -207,7 +208,7 @@ TEST(AboutBox, ClickingTheLinkOpensTheAddressAndStaysOpen) {
   QTest::mouseClick(box.EffLabel1, Qt::LeftButton);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://tarvo.example.com/")));
-  EXPECT_EQ(opened[0].toString(), box.EffLabel1->text());
+  EXPECT_EQ(opened[0].host(), box.EffLabel1->text());
   EXPECT_TRUE(box.isVisible());
 }
 
