@@ -1,0 +1,52 @@
+#include "app/EffLabel.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPalette>
+
+namespace tarvo {
+
+TEffLabel::TEffLabel(QWidget* parent) : QLabel(parent) {}
+
+QColor TEffLabel::FontColor() const { return palette().color(foregroundRole()); }
+
+void TEffLabel::SetFontColor(const QColor& color) {
+  QPalette pal = palette();
+  pal.setColor(foregroundRole(), color);
+  setPalette(pal);
+}
+
+void TEffLabel::ApplyStyles(bool on) {
+  QFont f = font();
+  if (FChangeBold) f.setBold(on);
+  if (FChangeItalic) f.setItalic(on);
+  if (FChangeUnderLine) f.setUnderline(on);
+  setFont(f);
+}
+
+void TEffLabel::enterEvent(QEnterEvent* event) {
+  QLabel::enterEvent(event);
+  emit mouseEntered();
+  ApplyStyles(true);
+  FSavedColor = FontColor();
+  SetFontColor(FChangeColor);
+  repaint();
+}
+
+// Styles are not saved: leaving removes every flagged style, even one the
+// font had before the pointer came.
+void TEffLabel::leaveEvent(QEvent* event) {
+  QLabel::leaveEvent(event);
+  emit mouseLeft();
+  ApplyStyles(false);
+  if (FSavedColor.isValid()) SetFontColor(FSavedColor);  // a leave with no enter before it
+  repaint();
+}
+
+void TEffLabel::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    emit clicked();
+}
+
+}  // namespace tarvo
