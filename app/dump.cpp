@@ -98,6 +98,12 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
 
   // Keys in the order of the window's views; a view not built yet is left out.
 
+  std::vector<std::vector<std::string>> route;
+  route.reserve(views.ListView2.size());
+  for (const auto& r : views.ListView2) route.push_back({r.No, r.ServerName, r.Host, r.IP, r.Country, r.Date});
+  out << ",\n \"ListView2\": ";
+  WriteRows(out, route);
+
   out << ",\n \"Memo1\": ";
   WriteLines(out, views.Memo1.Lines);
 

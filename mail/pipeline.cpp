@@ -1,8 +1,10 @@
 #include "mail/pipeline.h"
 
+#include "base/bytes.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
+#include "route/lookup.h"
 
 namespace tarvo {
 
@@ -35,7 +37,19 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   TEnvSections sections;
   GetEnvSections(&envelope, sections);
 
-  // Step 7: the route list.
+  // Step 7: the route list. Lookups note unknown relays in Memo3 before
+  // the body lines arrive there.
+  TReceivedLists relays;
+  GetReceivedLists(&envelope, relays);
+  for (const TReceivedList& r : relays) {
+    TRouteRow& row = views.ListView2.emplace_back();
+    row.No = IntToStr(static_cast<std::int64_t>(views.ListView2.size()));
+    row.ServerName = r.ServerName;
+    row.Host = r.Host;
+    row.IP = r.IP;
+    row.Country = IPToCountry(r.IP, views.Memo3);
+    row.Date = FormatMailDate(ExtractReceivedDate(r.ReceivedText));
+  }
 
   // Step 8: the header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
