@@ -193,22 +193,40 @@ TEST(FindRangeCode, SmallTables) {
 }
 
 // The binary search must give what the first-match scan of a copy gives.
-TEST(FindRangeCode, AgreesWithTheLinearScan) {
+namespace {
+std::vector<std::uint32_t> BoundProbes(const std::vector<TCountryRange>& recs) {
+  std::vector<std::uint32_t> probes = {0, 1, 0xFFFFFFFE, 0xFFFFFFFF};
+  for (const auto& r : recs)
+    for (std::uint32_t v : {r.FirstAddress - 1, r.FirstAddress, r.FirstAddress + 1, r.LastAddress - 1, r.LastAddress,
+                            r.LastAddress + 1})
+      probes.push_back(v);
+  return probes;
+}
+
+void ExpectSameAnswers(std::string_view table, const std::vector<std::uint32_t>& probes) {
+  TMemoryStream copy{std::string(table)};
+  for (std::uint32_t v : probes) {
+    copy.SetPosition(0);
+    ASSERT_EQ(FindRangeCode(table, v), FindRangeCodeLinear(copy, v)) << Dotted(v) << " of " << table.size() / 12;
+  }
+}
+}  // namespace
+
+TEST(FindRangeCode, AgreesWithTheLinearScanOnTheShippedTable) {
   const std::string_view table = ccTDL().Data();
   const auto recs = Records(table);
-  std::vector<std::uint32_t> probes = {0, 1, 0xFFFFFFFF, 0xFFFFFFFE};
   std::mt19937 rng(1234);
-  for (std::size_t k = 0; k < 150; ++k) {
-    const auto& r = recs[rng() % recs.size()];
-    for (std::uint32_t v : {r.FirstAddress - 1, r.FirstAddress, r.FirstAddress + 1, r.LastAddress - 1,
-                            r.LastAddress, r.LastAddress + 1})
-      probes.push_back(v);
-  }
-  for (int k = 0; k < 150; ++k) probes.push_back(static_cast<std::uint32_t>(rng()));
-  const auto copy = ccTDL().GetDataStream();
-  for (std::uint32_t v : probes) {
-    copy->SetPosition(0);
-    ASSERT_EQ(FindRangeCode(table, v), FindRangeCodeLinear(*copy, v)) << Dotted(v);
+  std::vector<TCountryRange> sample;
+  for (int k = 0; k < 25; ++k) sample.push_back(recs[rng() % recs.size()]);
+  sample.push_back(recs.front());
+  sample.push_back(recs.back());
+  std::vector<std::uint32_t> probes = BoundProbes(sample);
+  for (int k = 0; k < 40; ++k) probes.push_back(static_cast<std::uint32_t>(rng()));
+  ExpectSameAnswers(table, probes);
+  // Every bound of two slices of the table, gaps included.
+  for (std::size_t from : {std::size_t{0}, recs.size() / 2, recs.size() - 1500}) {
+    const std::string_view slice = table.substr(from * 12, 1500 * 12);
+    ExpectSameAnswers(slice, BoundProbes(Records(slice)));
   }
   // And the whole lookup, notes included, on a few texts.
   const std::vector<std::string> texts = {"8.8.8.8", "10.0.0.1", "127.0.0.1", "", "IPv6:::1", Dotted(probes[7]), "1.2.3"};
@@ -216,5 +234,31 @@ TEST(FindRangeCode, AgreesWithTheLinearScan) {
     TStringList m1, m2;
     EXPECT_EQ(IPToCountry(ip, m1), IPToCountryLinear(ip, m2)) << ip;
     EXPECT_EQ(m1.Lines, m2.Lines) << ip;
+  }
+}
+
+TEST(FindRangeCode, AgreesWithTheLinearScanOnRandomTables) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 200; ++round) {
+    std::string table;
+    std::uint32_t next = round % 2 ? 0 : rng() % 16;
+    const int count = round % 40;
+    for (int k = 0; k < count; ++k) {
+      const std::uint32_t first = next + (rng() % 3 == 0 ? 0 : rng() % 5);  // touching or with a gap
+      const std::uint32_t last = first + rng() % 4;
+      if (last < first || last > 0xFFFFFFF0u) break;
+      char rec[12] = {};
+      for (int b = 0; b < 4; ++b) {
+        rec[b] = static_cast<char>(first >> (8 * b));
+        rec[4 + b] = static_cast<char>(last >> (8 * b));
+      }
+      rec[8] = 2;
+      rec[9] = static_cast<char>('A' + k % 26);
+      rec[10] = 'X';
+      table.append(rec, 12);
+      next = last + 1;
+    }
+    const auto recs = Records(table);
+    ExpectSameAnswers(table, BoundProbes(recs));
   }
 }
