@@ -107,11 +107,11 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
 
 
 
+  out << ",\n \"Memo4\": ";
+  WriteLines(out, views.Memo4.Lines);
 
-
-
-
-
+  out << ",\n \"Memo6\": ";
+  WriteLines(out, views.Memo6.Lines);
 
   std::vector<std::vector<std::string>> headers;
   headers.reserve(views.ListView1.size());
