@@ -103,7 +103,8 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
 
   out << ",\n \"Memo3\": ";
   WriteLines(out, views.Memo3.Lines);
-
+  out << ",\n \"Memo2\": ";
+  WriteLines(out, views.Memo2.Lines);
 
 
 

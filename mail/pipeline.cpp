@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 #include "base/stream.h"
+#include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
@@ -57,7 +58,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
   for (const std::string& line : bodyLines.Lines) {
     views.Memo3.Add(line);
-
+    views.Memo2.Add(ConvertLineToSJIS(line));
   }
 
   // Step 11: text-only and HTML views (stage C).
