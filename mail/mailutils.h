@@ -124,5 +124,27 @@ void ConvertListToSJIS(TStringList& list);
 
 // ---- received.cpp: Received fields and dates ----
 
+// One relay: what a Received field says about the sending side.
+struct TReceivedList {
+  std::string ServerName;    // the word after FROM, or a special-case name
+  std::string Host;          // first word in the parenthesis (HELO/EHLO passed over)
+  std::string IP;            // the word in the brackets that follow
+  std::string Reserved1, Reserved2, Reserved3;  // spare, never filled
+  std::string ReceivedText;  // the field's lines, each followed by CR LF
+};
+using TReceivedLists = std::vector<TReceivedList>;
+
+// The twelve English month abbreviations, January first.
+extern const char* const MonthNames[12];
+
+// One entry per Received field, topmost first; returns the count. The
+// stream is left at 0. A null or empty stream gives 0.
+std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
+// Scans one line of a field, overwriting what it finds in `entry`.
+void ParseReceivedLine(std::string_view line, TReceivedList& entry);
+// Everything after the first ";", trimmed; empty without one.
+[[nodiscard]] std::string ExtractReceivedDate(std::string_view text);
+// A Date-style text as "year/mm/dd time"; empty for an empty text.
+[[nodiscard]] std::string FormatMailDate(std::string_view text);
 
 }  // namespace tarvo
