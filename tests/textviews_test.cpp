@@ -27,30 +27,10 @@ TEST(TextViews, HtmlSinglePartIsShownAsStored) {
   EXPECT_TRUE(v.Memo4.Empty());
 }
 
-TEST(TextViews, HtmlAnywhereInContentTypeTakesTheHtmlPath) {
-  const std::string body = "--=_html_1\r\nContent-Type: text/plain\r\n\r\ntext\r\n--=_html_1--\r\n";
-  for (const std::string ct : {"multipart/mixed; boundary=\"=_html_1\"", "multipart/related; type=\"text/HTML\"; boundary=\"=_html_1\""}) {
-    const TMailViews v = Load("Content-Type: " + ct + "\r\n\r\n" + body);
-    EXPECT_EQ(v.Memo6.Lines, (Lines{"--=_html_1", "Content-Type: text/plain", "", "text", "--=_html_1--"})) << ct;
-    EXPECT_TRUE(v.Memo4.Empty()) << ct;
-  }
-}
-
 TEST(TextViews, MultipartWithoutBoundaryIsOnePart) {
   const TMailViews v = Load("Content-Type: multipart/mixed\n\n--b\nContent-Type: text/plain\n\n" + kJisLine + "\n--b--\n");
   EXPECT_EQ(v.Memo4.Lines, (Lines{"--b", "Content-Type: text/plain", "", kSjisLine, "--b--"}));
   EXPECT_TRUE(v.Memo6.Empty());
-}
-
-TEST(TextViews, AlternativeTextConvertedHtmlDecodedOnly) {
-  const TMailViews v = Load(
-      "Content-Type: multipart/alternative; boundary=b\r\n\r\n"
-      "--b\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + kJisLine + "\r\n"
-      "--b\r\nContent-Type: text/plain; name=a.txt\r\n\r\nattached\r\n"
-      "--b\r\nContent-Type: text/html; charset=iso-2022-jp\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-      "PHA+GyRCJDMkcxsoQjwvcD4=\r\n--b--\r\n");
-  EXPECT_EQ(v.Memo4.Lines, (Lines{kSjisLine}));
-  EXPECT_EQ(v.Memo6.Lines, (Lines{"<p>" + kJisLine + "</p>"}));
 }
 
 TEST(TextViews, SinglePartIsNeverTransferDecoded) {
