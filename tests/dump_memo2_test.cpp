@@ -1,24 +1,12 @@
 // The converted body view in the --dump output: each body line by its own code.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 
-namespace fs = std::filesystem;
+#include "run_tarvo.h"
 
 namespace {
 std::string DumpOf(const std::string& name, const std::string& mail) {
-  const fs::path p = fs::temp_directory_path() / name;
-  std::ofstream(p, std::ios::binary) << mail;
-  const std::string cmd = std::string(TARVO_BINARY) + " --dump " + p.string() + " 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> f(popen(cmd.c_str(), "r"), pclose);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f.get())) > 0) out.append(buf, n);
-  return out;
+  return tarvo::testing::DumpOf(tarvo::testing::WriteTemp(name, mail));
 }
 }  // namespace
 

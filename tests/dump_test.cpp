@@ -1,36 +1,15 @@
 // Runs the program itself: the --dump JSON and the exit code.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <memory>
+
+#include "run_tarvo.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-struct RunResult {
-  std::string out;
-  int code;
-};
-
-RunResult RunTarvo(const std::string& args) {
-  const std::string cmd = std::string(TARVO_BINARY) + " " + args + " 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
-  RunResult r{{}, -1};
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p.get())) > 0) r.out.append(buf, n);
-  r.code = WEXITSTATUS(pclose(p.release()));
-  return r;
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-  const fs::path p = fs::temp_directory_path() / name;
-  std::ofstream(p, std::ios::binary) << bytes;
-  return p.string();
-}
-}  // namespace
+using tarvo::testing::RunResult;
+using tarvo::testing::RunTarvo;
+using tarvo::testing::WriteTemp;
 
 TEST(Dump, SplitsEnvelopeAndBody) {
   const RunResult r = RunTarvo("--dump " + WriteTemp("tarvo_dump1.eml", "A: 1\nB: 2\n\nbody"));

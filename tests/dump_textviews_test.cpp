@@ -1,30 +1,11 @@
 // --dump of the text-only and HTML views.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 
-namespace fs = std::filesystem;
+#include "run_tarvo.h"
 
-namespace {
-std::string DumpOf(const std::string& path) {
-  const std::string cmd = std::string(TARVO_BINARY) + " --dump " + path + " 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
-  return out;
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-  const fs::path p = fs::temp_directory_path() / name;
-  std::ofstream(p, std::ios::binary) << bytes;
-  return p.string();
-}
-}  // namespace
+using tarvo::testing::DumpOf;
+using tarvo::testing::WriteTemp;
 
 TEST(DumpTextViews, AlternativeSample) {
   const std::string out = DumpOf(std::string(TARVO_SOURCE_DIR) + "/samples/multipart-alternative.eml");

@@ -1,24 +1,15 @@
 // The route stage of the pipeline, and its rows in --dump and --country.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 
 #include "base/cp932.h"
 #include "mail/pipeline.h"
+#include "run_tarvo.h"
 
 using namespace tarvo;
 
 namespace {
-std::string RunProgram(const std::string& args) {
-  const std::string cmd = std::string(TARVO_BINARY) + " " + args + " 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
-  return out;
-}
+std::string RunProgram(const std::string& args) { return tarvo::testing::RunTarvo(args).out; }
 
 std::vector<std::string> Row(const TRouteRow& r) {
   return {r.No, r.ServerName, r.Host, r.IP, Cp932ToUtf8(r.Country), r.Date};
