@@ -33,7 +33,7 @@ if [ "$mode" = fuzz ]; then
     corpus="$dir/corpus/$name"
     mkdir -p "$corpus"
     echo "== $name: ${seconds}s"
-    if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=65536 \
+    if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=16384 \
          -print_final_stats=1 -artifact_prefix="$dir/$name-" "$corpus" "$seeds" >"$dir/$name.log" 2>&1; then
       grep -E 'stat::number_of_executed_units' "$dir/$name.log" | sed "s/^/   $name /"
     else
