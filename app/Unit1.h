@@ -1,0 +1,75 @@
+// TForm1, the main window: five tab pages over the views of one loaded mail,
+// the File menu, the first command-line argument and dropped files.
+#pragma once
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+namespace tarvo {
+
+struct TMailViews;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `args` are the command-line arguments after the program name.
+  explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+
+  // Empties every view but Memo5, runs the pipeline and shows what it filled;
+  // the pipeline's error is rethrown after what came before it is shown.
+  void LoadMailFile(const QString& fileName);
+  // Loads each existing file of a drop in turn; an error ends the drop.
+  void DropFiles(const QStringList& fileNames);
+
+  QTabWidget* PageControl1 = nullptr;  // the five pages
+  QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
+  QTableWidget* ListView2 = nullptr;   // 配信経路
+  QPlainTextEdit* Memo1 = nullptr;     // メールエンベローブ
+  QPlainTextEdit* Memo3 = nullptr;     // 生データ
+  QPlainTextEdit* Memo2 = nullptr;     // SJIS に変換
+  QPlainTextEdit* Memo4 = nullptr;     // テキストのみ抽出
+  QPlainTextEdit* Memo6 = nullptr;     // HTML部
+  QPushButton* Button2 = nullptr;      // ブラウザで開く
+  QCheckBox* CheckBox1 = nullptr;      // http -> dummy
+  QTableWidget* ListView1 = nullptr;   // エンベローブチェック
+  QPlainTextEdit* Memo5 = nullptr;     // the explanation box
+  QWidget* TabSheet9 = nullptr;        // 文字コード変換
+  QGroupBox* GroupBox2 = nullptr;      // 広告欄
+  QAction* OpenFileR1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QAction* About1 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FormCreate(const QStringList& args);
+  void OpenFileR1Click();
+  void About1Click();
+
+  void BuildMenu();
+  QWidget* BuildRoutePage();
+  QWidget* BuildEnvelopePage();
+  QWidget* BuildBodyPage();
+  QWidget* BuildHtmlPage();
+  QWidget* BuildCheckPage();
+  QWidget* BuildToolsPage();
+  QGroupBox* BuildAdvertisement();
+  void RenderViews(const TMailViews& views);
+  void PlaceOnScreen();
+
+  bool placed_ = false;
+};
+
+}  // namespace tarvo
