@@ -62,11 +62,13 @@ void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 // Header text with its encoded words of the first known charset decoded, in
 // Shift-JIS (code page 932).
 [[nodiscard]] std::string DecodeHeaderText(std::string_view value);
-// One charset step of DecodeHeaderText; true when a word of it was found.
+// One charset step of DecodeHeaderText; true when a word of it was found
+// (R then holds the decoded text and W is empty), false with nothing changed.
 bool DecodeCharsetWords(std::string_view name, bool convertJIS, std::string& W, std::string& R,
                         bool& utf8Flag);
-// UTF-8 bytes to code page 932 ('?' for characters it lacks); the empty text
-// when the bytes are not valid UTF-8 by our reading.
+// UTF-8 bytes to code page 932 ('?' for characters it lacks, and for each
+// well-formed four-byte sequence); the empty text when the bytes are not
+// valid UTF-8 by our reading.
 [[nodiscard]] std::string UTF8ToSJIS(std::string_view utf8);
 
 }  // namespace tarvo

@@ -1,0 +1,166 @@
+// JIS (ISO-2022-JP), EUC-JP and Shift-JIS converters: arithmetic on byte
+// values, no tables. A following byte that is not there counts as 0.
+#include "base/bytes.h"
+#include "jcode/jconvert.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr char kEsc = '\x1B';
+constexpr std::string_view kToKanji = "\x1B$B";
+constexpr std::string_view kToAscii = "\x1B(B";
+
+unsigned char At(std::string_view t, std::size_t i) {
+  return i < t.size() ? static_cast<unsigned char>(t[i]) : 0;
+}
+
+void AppendPair(std::string& out, std::pair<std::uint8_t, std::uint8_t> p) {
+  out += static_cast<char>(p.first);
+  out += static_cast<char>(p.second);
+}
+
+// Drops every ESC ( J (J in either case), one pass from left to right.
+std::string RemoveRomanDesignations(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    if (s[i] == kEsc && i + 2 < s.size() && s[i + 1] == '(' && (s[i + 2] == 'J' || s[i + 2] == 'j')) {
+      i += 3;
+    } else {
+      out += s[i++];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::pair<std::uint8_t, std::uint8_t> JISPairToSJIS(std::uint8_t j1, std::uint8_t j2) {
+  const auto s1 = static_cast<std::uint8_t>(static_cast<std::uint8_t>(j1 + 1) / 2 + (j1 < 0x5F ? 0x70 : 0xB0));
+  std::uint8_t s2;
+  if (j1 % 2 == 0) s2 = static_cast<std::uint8_t>(j2 + 0x7E);
+  else s2 = static_cast<std::uint8_t>(j2 + (j2 <= 0x5F ? 0x1F : 0x20));
+  return {s1, s2};
+}
+
+std::pair<std::uint8_t, std::uint8_t> SJISPairToJIS(std::uint8_t s1, std::uint8_t s2, TPairVariant variant) {
+  int j1 = 2 * (s1 - (s1 <= 0x9F ? 0x70 : 0xB0));
+  if (s2 < 0x9F) --j1;
+  int j2;
+  if (s2 >= 0x9F) j2 = s2 - 0x7E;
+  else if (s2 >= 0x80) j2 = s2 - 0x20;
+  else if (s2 < 0x7F) j2 = s2 - 0x1F;
+  else j2 = s2 - (variant == TPairVariant::EUC ? 0x1F : 0x20);  // 0x7F, never a real trail byte
+  return {static_cast<std::uint8_t>(j1), static_cast<std::uint8_t>(j2)};
+}
+
+std::string JISToSJIS(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool kanji = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char ch = static_cast<unsigned char>(text[i]);
+    if (ch == kEsc) {
+      // Every escape sequence is three bytes; one cut short or ending the text ends it.
+      if (text.size() - i < 4) break;
+      if (text[i + 1] == '$') kanji = true;
+      else if (text[i + 1] == '(') kanji = false;
+      i += 3;
+      continue;
+    }
+    if (kanji) {
+      // The second byte is taken as it stands, whatever it is.
+      AppendPair(out, JISPairToSJIS(ch, At(text, i + 1)));
+      i += 2;
+    } else {
+      if (ch != 0) out += static_cast<char>(ch);
+      ++i;
+    }
+  }
+  return RemoveRomanDesignations(out);
+}
+
+std::string EUCToSJIS(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b <= 0x80 || b == 0xFF) {
+      out += static_cast<char>(b);
+      ++i;
+    } else if (b == 0x8E) {  // single shift 2: the katakana byte alone
+      out += static_cast<char>(At(text, i + 1));
+      i += 2;
+    } else {  // 0x8F (JIS X 0212) is taken as an ordinary lead byte
+      AppendPair(out, JISPairToSJIS(b & 0x7F, At(text, i + 1) & 0x7F));
+      i += 2;
+    }
+  }
+  return out;
+}
+
+std::string SJISToEUC(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b <= 0x7F) {
+      out += static_cast<char>(b);
+      ++i;
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      out += '\x8E';
+      out += static_cast<char>(b);
+      ++i;
+    } else {
+      const auto [j1, j2] = SJISPairToJIS(b, At(text, i + 1), TPairVariant::EUC);
+      AppendPair(out, {j1 | 0x80, j2 | 0x80});
+      i += 2;
+    }
+  }
+  return out;
+}
+
+std::string SJISToJIS(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool kanji = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (IsCp932LeadByte(b)) {
+      if (!kanji) out += kToKanji;
+      kanji = true;
+      AppendPair(out, SJISPairToJIS(b, At(text, i + 1), TPairVariant::JIS));
+      i += 2;
+    } else {
+      if (kanji) out += kToAscii;
+      kanji = false;
+      out += static_cast<char>(b);  // half-width katakana go out as raw bytes
+      ++i;
+    }
+  }
+  if (kanji) out += kToAscii;
+  return out;
+}
+
+std::string ConvertLineToSJIS(std::string_view line) {
+  switch (DetectCode(line)) {
+    case ckJIS:
+    case ckJIS78:
+      return JISToSJIS(line);
+    case ckEUC:
+    case ckEUCOrSJIS:
+      return EUCToSJIS(line);
+    case ckNone:
+    case ckBinary:
+    case ckSJIS:
+      break;
+  }
+  return std::string(line);
+}
+
+}  // namespace tarvo

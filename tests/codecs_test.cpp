@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "jcode/jconvert.h"
+
+using namespace tarvo;
+
+namespace {
+// RFC 4648 section 10.
+const std::pair<const char*, const char*> kRfc4648[] = {
+    {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
+    {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+};
+
+std::string StreamDecode(std::string_view text) {
+  TMemoryStream s;
+  Base64DecodeToStream(text, s);
+  return s.Bytes();
+}
+
+std::string AllBytes() {
+  std::string s;
+  for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
+  return s;
+}
+}  // namespace
+
+TEST(Base64, Rfc4648Vectors) {
+  for (const auto& [plain, enc] : kRfc4648) {
+    EXPECT_EQ(Base64Encode(plain), enc);
+    EXPECT_EQ(Base64Decode(enc), plain);
+    EXPECT_EQ(StreamDecode(enc), plain);
+  }
+}
+
+TEST(Base64, EncodeHasNoLineBreaksAndRoundTripsEveryByte) {
+  const std::string enc = Base64Encode(std::string(57, 'x'));
+  EXPECT_EQ(enc.size(), 76u);
+  const std::string all = AllBytes() + AllBytes().substr(1);
+  const std::string long_enc = Base64Encode(all);
+  EXPECT_EQ(long_enc.find_first_of("\r\n"), std::string::npos);
+  EXPECT_EQ(Base64Decode(long_enc), all);
+  EXPECT_EQ(StreamDecode(long_enc), all);
+}
+
+TEST(Base64, DecodeSkipsLineEndsAndSpacesBetweenGroupsOnly) {
+  struct Case {
+    std::string in, want;
+  } cases[] = {
+      {"Zm9v\r\nYmFy\r\n", "foobar"},
+      {" Zm9v YmFy ", "foobar"},
+      {"Zm\r\n9vYmFy", "Zm\r\n9vYmFy"},  // a line end inside a group fails
+      {"Zm9v-mFy", "Zm9v-mFy"},          // a character outside the alphabet
+      {"Zm9vYmF", "Zm9vYmF"},            // a missing last character
+      {"Zg==Zm8=", "ffo"},               // two padded groups in a row
+      {"QQ=x", "A"},                     // third '=' gives one byte, d ignored
+      {"=A==", "\xFC"},                  // '=' in front takes part as 255
+      {"\r\n", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Base64Decode(c.in), c.want) << c.in;
+}
+
+TEST(Base64, StreamDecoderCountsStrangersAsZeroAndCompletesTheLastGroup) {
+  struct Case {
+    std::string in, want;
+  } cases[] = {
+      {"Zm9v\r\nYmFy", "foobar"},
+      {"Zm9v\nYmFy\n", "foobar"},
+      {"QQ", std::string("A\0\0", 3)},            // completed with 0
+      {"QQ=", "A"},                               // its own '=' still counts
+      {"QUJD-QQ=", "ABC\x01\x04"},                // '-' counts 0
+      {"QUJD-QQ==", std::string("ABC\x01\x04\xFC\0\0", 8)},  // a lone '=' is a group
+      {" QUJ", "\x01\x05\x09"},                   // a leading space shifts the groups
+      {"QU\r\nJD", std::string("A@\0$0\0", 6)},  // line ends inside a group count 0
+  };
+  for (const auto& c : cases) EXPECT_EQ(StreamDecode(c.in), c.want) << c.in;
+}
+
+TEST(Base64, StreamDecoderFlushesItsBufferAcrossManyLines) {
+  std::string plain;
+  for (int i = 0; i < 5000; ++i) plain += static_cast<char>(i * 7);
+  const std::string enc = Base64Encode(plain);
+  std::string body;
+  for (std::size_t i = 0; i < enc.size(); i += 76) body += enc.substr(i, 76) + "\r\n";
+  EXPECT_EQ(StreamDecode(body), plain);
+  // Appends to what the stream holds, as the caller empties it.
+  TMemoryStream s(std::string("xy"));
+  s.SetPosition(2);
+  Base64DecodeToStream("QUJD", s);
+  EXPECT_EQ(s.Bytes(), "xyABC");
+}
+
+TEST(QuotedPrintable, Rules) {
+  struct Case {
+    std::string in, want;
+  } cases[] = {
+      {"=41", "A"},
+      {"a=\r\nb", "ab"},
+      {"a=\r\n\r\nb", "ab"},  // the blank line after a soft break goes too
+      {"a=\nb\n", "ab\n"},
+      {"=4a", "\x40"},         // lower-case hex counts 0
+      {"\x82\xA0x", "x"},      // raw 8-bit bytes are dropped
+      {std::string("a\0\x7F\x0B\tb", 6), "a\tb"},
+      {"x=3D=20y", "x= y"},
+      {"=4", "\x40"},          // missing pair characters count 0
+      {"=", std::string(1, '\0')},
+      {"a b\r\n", "a b\r\n"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(QPDecode(c.in), c.want) << c.in;
+    TMemoryStream s(std::string("old"));
+    QPDecodeToStream(c.in, s);
+    EXPECT_EQ(s.Bytes(), c.want) << c.in;
+  }
+  TMemoryStream s(std::string("old"));
+  s.SetPosition(3);
+  QPDecodeToStream("", s);
+  EXPECT_EQ(s.Size(), 0u);
+  EXPECT_EQ(s.Position(), 0u);
+}
+
+TEST(Percent, DecodeAndHexPairs) {
+  EXPECT_EQ(PercentDecode("%41"), "A");
+  EXPECT_EQ(PercentDecode("%e3"), "\x03");
+  EXPECT_EQ(PercentDecode("plain \x82\xA0"), "plain \x82\xA0");
+  EXPECT_EQ(PercentDecode("a%4"), "a\x40");
+  EXPECT_EQ(PercentDecode("%"), std::string(1, '\0'));
+  EXPECT_EQ(PercentDecode("%E6%97%A5x"), "\xE6\x97\xA5x");
+  EXPECT_EQ(HexPairToByte("7F"), 0x7F);
+  EXPECT_EQ(HexPairToByte("G1"), 0x01);
+  EXPECT_EQ(HexPairToByte("ff"), 0x00);
+  EXPECT_EQ(HexPairToByte("F"), 0);
+  EXPECT_EQ(HexPairToByte("FFF"), 0);
+}
