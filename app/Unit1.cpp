@@ -216,12 +216,6 @@ QWidget* TForm1::BuildCheckPage() {
   return NewPage("TabSheet4", {ListView1, Memo5});
 }
 
-QWidget* TForm1::BuildToolsPage() {
-  TabSheet9 = new QWidget;
-  TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
-  return TabSheet9;
-}
-
 QGroupBox* TForm1::BuildAdvertisement() {
   GroupBox2 = new QGroupBox(QStringLiteral("広告欄"));
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

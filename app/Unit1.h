@@ -7,6 +7,8 @@
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -43,6 +45,24 @@ class TForm1 : public QMainWindow {
   QTableWidget* ListView1 = nullptr;   // エンベローブチェック
   QPlainTextEdit* Memo5 = nullptr;     // the explanation box
   QWidget* TabSheet9 = nullptr;        // 文字コード変換
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;  // SJIS input
+  QLineEdit* Edit2 = nullptr;  // JIS
+  QLineEdit* Edit3 = nullptr;  // EUC
+  QLineEdit* Edit4 = nullptr;  // base64
+  QLineEdit* Edit5 = nullptr;  // MD5
+  QLineEdit* Edit6 = nullptr;  // SHA-1
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QPushButton* Button6 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button10 = nullptr;
+  QPushButton* Button11 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;  // 説明
   QGroupBox* GroupBox2 = nullptr;      // 広告欄
   QAction* OpenFileR1 = nullptr;
   QAction* Exit1 = nullptr;
@@ -57,6 +77,17 @@ class TForm1 : public QMainWindow {
   void FormCreate(const QStringList& args);
   void OpenFileR1Click();
   void About1Click();
+  // The code tools (Unit1Tools.cpp): one operation each, edit box to edit box.
+  void Button1Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void Button9Click();
+  void Button10Click();
+  void Button11Click();
 
   void BuildMenu();
   QWidget* BuildRoutePage();
@@ -64,7 +95,8 @@ class TForm1 : public QMainWindow {
   QWidget* BuildBodyPage();
   QWidget* BuildHtmlPage();
   QWidget* BuildCheckPage();
-  QWidget* BuildToolsPage();
+  QWidget* BuildToolsPage();  // Unit1Tools.cpp
+  QGroupBox* BuildToolsExplanation();
   QGroupBox* BuildAdvertisement();
   void RenderViews(const TMailViews& views);
   void PlaceOnScreen();
