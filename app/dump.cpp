@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "base/cp932.h"
+#include "mail/explain.h"
 #include "mail/pipeline.h"
 
 namespace tarvo {
@@ -103,25 +104,26 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
 
   out << ",\n \"Memo3\": ";
   WriteLines(out, views.Memo3.Lines);
+  out << ",\n \"Memo2\": ";
+  WriteLines(out, views.Memo2.Lines);
 
 
 
+  out << ",\n \"Memo4\": ";
+  WriteLines(out, views.Memo4.Lines);
 
-
-
-
-
-
+  out << ",\n \"Memo6\": ";
+  WriteLines(out, views.Memo6.Lines);
 
   std::vector<std::vector<std::string>> headers;
   headers.reserve(views.ListView1.size());
   for (const auto& h : views.ListView1) headers.push_back({h.Name, h.Value});
   out << ",\n \"ListView1\": ";
   WriteRows(out, headers);
-
-
-
-
+  std::vector<std::vector<std::string>> memo5;
+  for (const auto& h : views.ListView1) memo5.push_back(HeaderExplanationLines(h.Name, h.Value));
+  out << ",\n \"Memo5\": ";
+  WriteRows(out, memo5);
   out << "}\n";
   return failed ? 1 : 0;
 }

@@ -12,6 +12,14 @@ namespace tarvo {
 // The path unchanged when its last byte is '\', else the path and "\".
 [[nodiscard]] std::string AddTrailingBackslash(std::string_view path);
 
+// Dotted text into its first three parts and its last one: each 0..255,
+// -1 when missing, not a number or above 255, -2 for exactly "*".
+void ParseIPOctets(std::string_view text, int& A, int& B, int& C, int& D);
+
+// The address number of a dotted text (upper 32 bits 0); a part that is not
+// a number raises EConvertError. Parts wrap to their low 8 bits.
+[[nodiscard]] std::int64_t IPTextToNumber(std::string_view text);
+
 // Folder of the running program's file, ending in the platform's separator.
 [[nodiscard]] std::string ProgramFolder();
 

@@ -36,14 +36,115 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
 // ---- summary.cpp: header summary ----
 
+// The few header fields the rest of the system needs, ready to use.
+struct TMailEnvFormat {
+  std::string Date;                     // trimmed, not decoded
+  std::string FromName;                 // decoded, CR and LF removed
+  std::string FromNameHtml;
+  std::string FromAddress;              // trimmed
+  std::string ReplyTo;
+  std::string ReturnPath;
+  std::string ToAddress;                // trimmed
+  std::string ToName;                   // decoded
+  std::string ToAddressHtml;
+  std::string Cc;                       // unfolded, not decoded
+  std::string CcHtml;
+  std::string Subject;                  // unfolded, decoded, trimmed
+  std::string SubjectHtml;
+  std::string ContentType;              // unfolded, case as written
+  std::string ContentTransferEncoding;  // unfolded, case as written
+  std::string Boundary;                 // quotes removed, trimmed
+  bool Multipart = false;               // Content-Type holds BOUNDARY=
+  std::string Reserved1;
+};
+
+struct TMailAddress {
+  std::string Name;     // display name, decoded, not trimmed
+  std::string Address;  // trimmed
+};
+
+// Fills the summary from the envelope (absent or empty: all fields empty);
+// the stream is left at 0.
+void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env);
+// The value from `column` (1-based) of `line`, trimmed, with the continuation
+// lines that follow appended without their first byte. The first line read
+// that is not one replaces `line`, and `readAhead` says so.
+std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream& s, bool& readAhead);
+// Display name and address of an address field's value.
+[[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
+// Every "<" to "&lt;", then every ">" to "&gt;"; nothing else changes.
+[[nodiscard]] std::string HtmlEscape(std::string_view s);
+// The bytes of a boundary parameter from `from` up to the first ";", LF or
+// 0xD0, which end it; CR and blanks do not.
+[[nodiscard]] std::string_view BoundaryValue(std::string_view s, std::size_t from);
+// The text without any double quote.
+[[nodiscard]] std::string RemoveQuotes(std::string_view s);
 
 // ---- multipart.cpp: MIME multipart walk and part decoding ----
 
+// One body part: its name, its header lines and its content range.
+struct TAttachFilesFormat {
+  std::string PartName;
+  std::int32_t StartPos = 0;     // first content byte, offset in the body
+  std::int32_t EndPos = 0;       // just after the last content byte
+  std::string TransferEncoding;  // the header line(s) as read, name included
+  std::string PartContentType;   // the header line(s) as read, name included
+  std::string Reserved1;
+  std::string Reserved2;
+  std::string Reserved3;
+};
+using TAttachLists = std::vector<TAttachFilesFormat>;
+
+// Deepest nesting of the boundary stack: levels 0 (the outer) to 50.
+constexpr int kMaxBoundaryLevel = 50;
+
+// Walks a multipart body once, listing its parts (nested alternative and
+// related parts too); returns their number. The text between parts, without
+// the usual MIME preamble sentences, goes to `outsideText`. The body's bytes
+// stay unchanged; its position is not restored.
+std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std::string& outsideText,
+                            TAttachLists& parts);
+// The content body[start, end) into `output`, undoing base64 or
+// quoted-printable by `encoding` (the part's encoding header line). An empty
+// or impossible range leaves the output as it was.
+void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
+                      std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
 
+// Appends the decoded lines of every text/plain part without a name, in
+// body order; the first `count` entries of `parts` are looked at.
+void GetTextPlainParts(const TMemoryStream& body, std::int32_t count, const TAttachLists& parts,
+                       TStringList& list);
+// The same for every text/html part, named or not.
+void GetTextHtmlParts(const TMemoryStream& body, std::int32_t count, const TAttachLists& parts,
+                      TStringList& list);
+// Each line converted to Shift-JIS by the code detected in it.
+void ConvertListToSJIS(TStringList& list);
 
 // ---- received.cpp: Received fields and dates ----
 
+// One relay: what a Received field says about the sending side.
+struct TReceivedList {
+  std::string ServerName;    // the word after FROM, or a special-case name
+  std::string Host;          // first word in the parenthesis (HELO/EHLO passed over)
+  std::string IP;            // the word in the brackets that follow
+  std::string Reserved1, Reserved2, Reserved3;  // spare, never filled
+  std::string ReceivedText;  // the field's lines, each followed by CR LF
+};
+using TReceivedLists = std::vector<TReceivedList>;
+
+// The twelve English month abbreviations, January first.
+extern const char* const MonthNames[12];
+
+// One entry per Received field, topmost first; returns the count. The
+// stream is left at 0. A null or empty stream gives 0.
+std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
+// Scans one line of a field, overwriting what it finds in `entry`.
+void ParseReceivedLine(std::string_view line, TReceivedList& entry);
+// Everything after the first ";", trimmed; empty without one.
+[[nodiscard]] std::string ExtractReceivedDate(std::string_view text);
+// A Date-style text as "year/mm/dd time"; empty for an empty text.
+[[nodiscard]] std::string FormatMailDate(std::string_view text);
 
 }  // namespace tarvo

@@ -1,0 +1,171 @@
+#include "mail/explain.h"
+
+#include <array>
+#include <cstdint>
+
+#include "base/bytes.h"
+#include "base/cp932.h"
+#include "jcode/jconvert.h"
+#include "mail/mailutils.h"
+
+namespace tarvo {
+
+namespace {
+
+// What follows the separator.
+enum TValueKind {
+  kValue,           // the trimmed value
+  kDecoded,         // its encoded words decoded
+  kDecodedAndDate,  // decoded, then the date rewritten
+  kNameAddress,     // the value, then display name and address
+};
+
+struct TKey {
+  std::string_view name;
+  std::array<std::uint8_t, 5> lines;  // explanation numbers, 0 ends the list
+  TValueKind kind;
+};
+
+// E1 ... E44, in UTF-8; converted to CP932 once, on first use.
+constexpr std::array<const char*, 44> kExplanations = {
+    "件名です",  // E1
+    "日付時刻です、時間の後ろにある +- は GMT からの時差を示しています。",  // E2
+    "メールに付けられる ID です。この ID は世界中で重複しない ID が前提となっています。",  // E3
+    "メールサーバが受信した際に配信経路を示す為に付けられる情報です。",  // E4
+    "エンベローブの上から下に向かって古くなります。",  // E5
+    "確実に信頼できる情報は１番上のみとなり２つ以降は正しくない場合もあります。",  // E6
+    "メールの MIME フォーマットのバージョンです",  // E7
+    "メールの形式と文字コードが指定されています。",  // E8
+    "text/plain はテキストのみのメール、text/html は HTML メールです。",  // E9
+    "Charset 以降が文字コードとなります。",  // E10
+    "メール受信者が返信をする際の送り先です。",  // E11
+    "From よりも優先されます。",  // E12
+    "配信にエラーが発生した際に送り返されるメールアドレスです。",  // E13
+    "特定のメールソフト又はメーリングリストで利用されているようです。",  // E14
+    "処理を行った順番などが入っている場合があります。",  // E15
+    "特定のメールソフトで利用されているようです。",  // E16
+    "キーワードが入っている場合があります。",  // E17
+    "メーリングリスト名または説明などが記載されている場合があります。",  // E18
+    "メール送信者が指定したメール受信者のアドレス及び名前です。",  // E19
+    "送信者が自由に付けることができますので違う名前やアドレスが指定されている場合もあります。",  // E20
+    "メールサーバに送られてきた際に指定されたアドレスです。",  // E21
+    "サーバが送信するエラーメールの場合は <> だけの場合もあります。",  // E22
+    "Reply-To や From が無い場合にこれを参照する場合もあります。",  // E23
+    "メール本文のエンコードに使われる形式が指定されます。",  // E24
+    "7bit : JISコードや EUC/ASCII",  // E25
+    "8bit : Shift-JIS",  // E26
+    "Quoted-Printable : ASCIIで表記が出来ない箇所を特殊な形式で変換",  // E27
+    "Base64 : Base64形式",  // E28
+    "このメールの差出人です。",  // E29
+    "このメールを同時に送信（ＣＣメール）した人の名前とアドレスが指定されます。",  // E30
+    "このメールを送信したメールソフトの名前です。無い場合もあります。",  // E31
+    "このメールの返信元の Message-ID が指定されます。",  // E32
+    "このメールの重要度を示す値です。",  // E33
+    "メールソフトで対応している場合はなにかが表示される場合がありますが spam なども利用する為",  // E34
+    "余り意味がありません。",  // E35
+    "不明、アーカイブされていないメールと言う意味らしいです。",  // E36
+    "Sendmail で From に対してチェックが入った場合に挿入される場合があります。",  // E37
+    "Microsoft のメールに使われている場合があります。",  // E38
+    "サーバでメールを受信する際に利用される固有（ユニーク）な ID 。",  // E39
+    "このメールが送ったメールの返信の場合に追加されます。データは返信元の Message-ID です",  // E40
+    "開封確認を要求するメールに追加され開封確認メールの送信先が指定されます",  // E41
+    "メールをチェックしたアンチウィルスソフト等の名前が指定されます。",  // E42
+    "メールをチェックしたアンチウィルスソフトの結果が指定されます。",  // E43
+    "不明のデータです",  // E44
+};
+
+// The keys in the order they are tested, compared with the upper-cased name.
+constexpr std::array<TKey, 37> kKeys = {{
+    {"DATE", {2}, kDecodedAndDate},
+    {"MESSAGE-ID", {3}, kValue},
+    {"RECEIVED", {4, 5, 6}, kValue},
+    {"MIME-VERSION", {7}, kValue},
+    {"CONTENT-TYPE", {8, 9, 10}, kValue},
+    {"REPLY-TO", {11, 12}, kDecoded},
+    {"ERRORS-TO", {13, 12}, kDecoded},
+    {"X-SEQUENCE", {14, 15}, kDecoded},
+    {"X-KEYWORDS", {16, 17}, kDecoded},
+    {"X-SEQ", {14, 15}, kDecoded},
+    {"MAILING-LIST", {18}, kDecoded},
+    {"TO", {19, 20}, kNameAddress},
+    {"DELIVERED-TO", {19, 20}, kDecoded},
+    {"RETURN-PATH", {21, 22, 23}, kValue},
+    {"CONTENT-TRANSFER-ENCODING", {24, 25, 26, 27, 28}, kValue},
+    {"FROM", {29}, kNameAddress},
+    {"CC", {30}, kValue},
+    {"X-MAILER", {31}, kValue},
+    {"IN-REPLY-TO", {32}, kValue},
+    {"PRIORITY", {33, 34, 35}, kValue},
+    {"X-MSMAIL-PRIORITY", {33, 34, 35}, kValue},
+    {"X-PRIORITY", {33, 34, 35}, kValue},
+    {"IMPORTANCE", {33, 34, 35}, kValue},
+    {"PRECEDENCE", {33, 34, 35}, kValue},
+    {"X-NO-ARCHIVE", {36}, kValue},
+    {"X-AUTHENTICATION-WARNING", {37}, kValue},
+    {"THREAD-INDEX", {38}, kValue},
+    {"X-MIMEOLE", {38}, kValue},
+    {"THREAD-TOPIC", {38}, kDecoded},
+    {"CONTENT-CLASS", {38}, kValue},
+    {"X-ORIGINALARRIVALTIME", {38}, kValue},
+    {"X-UIDL", {39}, kValue},
+    {"REFERENCES", {40}, kValue},
+    {"DISPOSITION-NOTIFICATION-TO", {41}, kDecoded},
+    {"X-ANTIVIRUS", {42}, kValue},
+    {"X-ANTIVIRUS-STATUS", {43}, kValue},
+    {"X-VIRUS-STATUS", {43}, kValue},
+}};
+
+constexpr const char* kSeparator = "----------------------------------------";
+
+const std::string& Explanation(int number) {
+  static const std::array<std::string, 44> converted = [] {
+    std::array<std::string, 44> a;
+    for (std::size_t i = 0; i < a.size(); ++i) a[i] = Utf8ToCp932(kExplanations[i]);
+    return a;
+  }();
+  return converted[static_cast<std::size_t>(number - 1)];
+}
+
+void AddValueLines(TValueKind kind, const std::string& value, std::vector<std::string>& out) {
+  switch (kind) {
+    case kValue: out.push_back(value); break;
+    case kDecoded: out.push_back(DecodeHeaderText(value)); break;
+    case kDecodedAndDate:
+      out.push_back(DecodeHeaderText(value));
+      out.push_back(FormatMailDate(value));
+      break;
+    case kNameAddress: {
+      TMailAddress a = SplitMailAddress(value);
+      out.push_back(value);
+      out.push_back(std::move(a.Name));
+      out.push_back(std::move(a.Address));
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value) {
+  const std::string upper = UpperCase(name);
+  // The subject: untrimmed, no separator; raw JIS anywhere wins over decoding.
+  if (upper == "SUBJECT") {
+    const bool jis = value.find('\x1b') != std::string_view::npos;
+    return {Explanation(1), jis ? JISToSJIS(value) : DecodeHeaderText(value)};
+  }
+  const std::string trimmed = Trim(value);
+  std::vector<std::string> out;
+  for (const TKey& key : kKeys) {
+    if (upper != key.name) continue;
+    for (std::uint8_t n : key.lines) {
+      if (n == 0) break;
+      out.push_back(Explanation(n));
+    }
+    out.push_back(kSeparator);
+    AddValueLines(key.kind, trimmed, out);
+    return out;
+  }
+  return {Explanation(44), kSeparator, trimmed};
+}
+
+}  // namespace tarvo

@@ -1,0 +1,15 @@
+// The envelope check: the Japanese explanation of one header field, a
+// separator and its value, decoded where the field usually carries encoded
+// words. The window shows these lines for the selected header row.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvo {
+
+// The lines (CP932) for a header row: `name` as the header list holds it
+// (compared upper-cased, not trimmed), `value` as it holds it.
+[[nodiscard]] std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value);
+
+}  // namespace tarvo

@@ -1,0 +1,37 @@
+// ResData: a component that carries the bytes of one file inside the
+// program and hands out a fresh copy on request. Nothing is read from disk.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/stream.h"
+
+namespace tarvo {
+
+class TResData {
+ public:
+  // No data: GetDataStream gives an empty stream.
+  TResData() = default;
+  // Bytes that live as long as the program (the embedded table).
+  explicit TResData(std::string_view data) : data_(data) {}
+
+  // Design-time path of the file the bytes came from; nothing reads it.
+  std::string FileName;
+  void SetFileName(std::string name) { FileName = std::move(name); }
+
+  [[nodiscard]] std::int32_t DataSize() const { return static_cast<std::int32_t>(data_.size()); }
+  // The bytes in place, for readers that need no copy.
+  [[nodiscard]] std::string_view Data() const { return data_; }
+  // A new stream holding a copy of the bytes, at position 0; the caller owns it.
+  [[nodiscard]] std::unique_ptr<TMemoryStream> GetDataStream() const;
+
+ private:
+  std::string_view data_;
+};
+
+// The main window's component, whose data is the IP-range table ccTLD.bin.
+[[nodiscard]] const TResData& ccTDL();
+
+}  // namespace tarvo
