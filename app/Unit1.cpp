@@ -200,6 +200,7 @@ QWidget* TForm1::BuildHtmlPage() {
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(140, 6, 330, 17);
   CheckBox1->setChecked(true);
+  connect(Button2, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button2Click(); }); });
   return NewPage("TabSheet8", {Memo6, strip});
 }
 
@@ -213,6 +214,8 @@ QWidget* TForm1::BuildCheckPage() {
   Memo5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Memo5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo5->setFixedHeight(kMemo5Height);
+  ListView1->installEventFilter(this);
+  ListView1->viewport()->installEventFilter(this);
   return NewPage("TabSheet4", {ListView1, Memo5});
 }
 

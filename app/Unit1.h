@@ -4,6 +4,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
+#include <string>
+#include <string_view>
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -13,11 +17,16 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QUrl;
 class QWidget;
 
 namespace tarvo {
 
 struct TMailViews;
+
+// The line with every "http", in any case, replaced by lower-case "dummy"
+// (Unit1Html.cpp).
+[[nodiscard]] std::string ReplaceHttpWithDummy(std::string_view line);
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -31,6 +40,13 @@ class TForm1 : public QMainWindow {
   void LoadMailFile(const QString& fileName);
   // Loads each existing file of a drop in turn; an error ends the drop.
   void DropFiles(const QStringList& fileNames);
+  // Memo5 gets the explanation of the selected header row, or stays empty.
+  void ShowHeaderExplanation();
+
+  // Where work.html goes (the program's folder unless set) and what opens
+  // it (the desktop's handler unless set); for tests.
+  void SetHtmlFolder(std::string folder) { htmlFolder_ = std::move(folder); }
+  void SetUrlOpener(std::function<void(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
 
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
@@ -72,11 +88,15 @@ class TForm1 : public QMainWindow {
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate(const QStringList& args);
   void OpenFileR1Click();
   void About1Click();
+  void ListView1Click();
+  void ListView1KeyUp();
+  void Button2Click();
   // The code tools (Unit1Tools.cpp): one operation each, edit box to edit box.
   void Button1Click();
   void Button3Click();
@@ -102,6 +122,8 @@ class TForm1 : public QMainWindow {
   void PlaceOnScreen();
 
   bool placed_ = false;
+  std::string htmlFolder_;
+  std::function<void(const QUrl&)> urlOpener_;
 };
 
 }  // namespace tarvo
