@@ -8,4 +8,4 @@ tarvo_need "${TARVO_BUILD_PACKAGES[@]}"
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)" --target tarvo
 file="${1:-samples/multipart-alternative.eml}"
-exec build/app/tarvo --dump "$file"
+exec build/app/tarvo "$file"

@@ -3,6 +3,8 @@
 #include <iostream>
 #include <string>
 
+#include "app/Application.h"
+#include "app/Unit1.h"
 #include "app/dump.h"
 #include "base/cp932.h"
 #include "base/strlist.h"
@@ -16,6 +18,19 @@ constexpr const char* kUsage =
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
     "       tarvo --version       print the version\n"
     "       tarvo --help          print this text\n";
+
+// Start-up: the application, the main window (which loads the first
+// argument while it is created), then the message loop until it closes.
+int RunWindow(int argc, char** argv) {
+  tarvo::TApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarvo"));
+  QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+  QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
+  tarvo::TForm1 form(QApplication::arguments().mid(1));
+  // Hook: the about box (TAboutBox) is created here, hidden, once it exists.
+  form.show();
+  return app.exec();
+}
 
 }  // namespace
 
@@ -45,6 +60,5 @@ int main(int argc, char** argv) {
     for (const std::string& n : notes.Lines) std::cout << n << "\n";
     return 0;
   }
-  std::cerr << kUsage;
-  return 2;
+  return RunWindow(argc, argv);
 }

@@ -1,0 +1,51 @@
+#include "app/Display.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include "base/cp932.h"
+
+namespace tarvo {
+
+QString ToDisplay(std::string_view cp932) {
+  const std::string utf8 = Cp932ToUtf8(cp932, TDecodeMode::Lossless);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string FromDisplay(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
+  QString text;
+  for (const std::string& line : lines.Lines) {
+    text += ToDisplay(line);
+    text += u'\n';
+  }
+  memo.setPlainText(text);
+}
+
+TStringList MemoLines(const QPlainTextEdit& memo) {
+  // The raw text, not toPlainText(), which turns U+00A0 into a space and
+  // U+2028 into a line break.
+  const QString raw = memo.document()->toRawText();
+  TStringList out;
+  if (raw.isEmpty()) return out;
+  const QStringList blocks = raw.split(QChar::ParagraphSeparator);
+  qsizetype n = blocks.size();
+  if (blocks.back().isEmpty()) --n;
+  out.Lines.reserve(static_cast<std::size_t>(n));
+  for (qsizetype i = 0; i < n; ++i) out.Add(FromDisplay(blocks[i]));
+  return out;
+}
+
+void SetEditText(QLineEdit& edit, std::string_view cp932) {
+  const std::size_t nul = cp932.find('\0');
+  edit.setText(ToDisplay(cp932.substr(0, nul)));
+}
+
+std::string EditText(const QLineEdit& edit) { return FromDisplay(edit.text()); }
+
+}  // namespace tarvo

@@ -1,0 +1,30 @@
+// The window's side of the display codec: CP932 bytes <-> QString, lossless
+// for what the window shows (undecodable bytes travel as U+F700 + byte).
+#pragma once
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+#include "base/strlist.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace tarvo {
+
+// CP932 bytes for display.
+[[nodiscard]] QString ToDisplay(std::string_view cp932);
+// Displayed (or typed) text back to CP932 bytes; characters CP932 lacks become '?'.
+[[nodiscard]] std::string FromDisplay(const QString& text);
+
+// A memo shows each line followed by a line break, as a memo's text holds it.
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
+// The lines as they stand in the box; a last empty line after a break does not count.
+[[nodiscard]] TStringList MemoLines(const QPlainTextEdit& memo);
+
+// An edit box holds text that ends at its first zero byte.
+void SetEditText(QLineEdit& edit, std::string_view cp932);
+[[nodiscard]] std::string EditText(const QLineEdit& edit);
+
+}  // namespace tarvo

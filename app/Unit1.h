@@ -1,0 +1,129 @@
+// TForm1, the main window: five tab pages over the views of one loaded mail,
+// the File menu, the first command-line argument and dropped files.
+#pragma once
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QUrl;
+class QWidget;
+
+namespace tarvo {
+
+struct TMailViews;
+
+// The line with every "http", in any case, replaced by lower-case "dummy"
+// (Unit1Html.cpp).
+[[nodiscard]] std::string ReplaceHttpWithDummy(std::string_view line);
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `args` are the command-line arguments after the program name.
+  explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+
+  // Empties every view but Memo5, runs the pipeline and shows what it filled;
+  // the pipeline's error is rethrown after what came before it is shown.
+  void LoadMailFile(const QString& fileName);
+  // Loads each existing file of a drop in turn; an error ends the drop.
+  void DropFiles(const QStringList& fileNames);
+  // Memo5 gets the explanation of the selected header row, or stays empty.
+  void ShowHeaderExplanation();
+
+  // Where work.html goes (the program's folder unless set) and what opens
+  // it (the desktop's handler unless set); for tests.
+  void SetHtmlFolder(std::string folder) { htmlFolder_ = std::move(folder); }
+  void SetUrlOpener(std::function<void(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+
+  QTabWidget* PageControl1 = nullptr;  // the five pages
+  QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
+  QTableWidget* ListView2 = nullptr;   // 配信経路
+  QPlainTextEdit* Memo1 = nullptr;     // メールエンベローブ
+  QPlainTextEdit* Memo3 = nullptr;     // 生データ
+  QPlainTextEdit* Memo2 = nullptr;     // SJIS に変換
+  QPlainTextEdit* Memo4 = nullptr;     // テキストのみ抽出
+  QPlainTextEdit* Memo6 = nullptr;     // HTML部
+  QPushButton* Button2 = nullptr;      // ブラウザで開く
+  QCheckBox* CheckBox1 = nullptr;      // http -> dummy
+  QTableWidget* ListView1 = nullptr;   // エンベローブチェック
+  QPlainTextEdit* Memo5 = nullptr;     // the explanation box
+  QWidget* TabSheet9 = nullptr;        // 文字コード変換
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;  // SJIS input
+  QLineEdit* Edit2 = nullptr;  // JIS
+  QLineEdit* Edit3 = nullptr;  // EUC
+  QLineEdit* Edit4 = nullptr;  // base64
+  QLineEdit* Edit5 = nullptr;  // MD5
+  QLineEdit* Edit6 = nullptr;  // SHA-1
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QPushButton* Button6 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button10 = nullptr;
+  QPushButton* Button11 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;  // 説明
+  QGroupBox* GroupBox2 = nullptr;      // 広告欄
+  QAction* OpenFileR1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QAction* About1 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate(const QStringList& args);
+  void OpenFileR1Click();
+  void About1Click();
+  void ListView1Click();
+  void ListView1KeyUp();
+  void Button2Click();
+  // The code tools (Unit1Tools.cpp): one operation each, edit box to edit box.
+  void Button1Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void Button9Click();
+  void Button10Click();
+  void Button11Click();
+
+  void BuildMenu();
+  QWidget* BuildRoutePage();
+  QWidget* BuildEnvelopePage();
+  QWidget* BuildBodyPage();
+  QWidget* BuildHtmlPage();
+  QWidget* BuildCheckPage();
+  QWidget* BuildToolsPage();  // Unit1Tools.cpp
+  QGroupBox* BuildToolsExplanation();
+  QGroupBox* BuildAdvertisement();
+  void RenderViews(const TMailViews& views);
+  void PlaceOnScreen();
+
+  bool placed_ = false;
+  std::string htmlFolder_;
+  std::function<void(const QUrl&)> urlOpener_;
+};
+
+}  // namespace tarvo

@@ -1,0 +1,50 @@
+// The envelope check: a click or a key in the header list shows the selected
+// field's explanation in Memo5.
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+#include "app/Application.h"
+#include "app/Display.h"
+#include "app/Unit1.h"
+#include "mail/explain.h"
+
+namespace tarvo {
+
+namespace {
+std::string CellBytes(const QTableWidget& list, int row, int column) {
+  const QTableWidgetItem* item = list.item(row, column);
+  if (!item) return {};
+  const QByteArray bytes = item->data(Qt::UserRole).toByteArray();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+}  // namespace
+
+void TForm1::ShowHeaderExplanation() {
+  Memo5->clear();
+  const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+  if (selected.isEmpty()) return;
+  const int row = selected.front().row();
+  TStringList lines;
+  lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), CellBytes(*ListView1, row, 1));
+  SetMemoLines(*Memo5, lines);
+}
+
+void TForm1::ListView1Click() { ShowHeaderExplanation(); }
+void TForm1::ListView1KeyUp() { ShowHeaderExplanation(); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListView1 && event->type() == QEvent::KeyRelease) {
+    RunGuarded([this] { ListView1KeyUp(); });
+  } else if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // A press on no row clears the selection, as in the system's list view.
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (!ListView1->indexAt(mouse->position().toPoint()).isValid()) ListView1->clearSelection();
+  } else if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) RunGuarded([this] { ListView1Click(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tarvo

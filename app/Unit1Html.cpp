@@ -1,0 +1,57 @@
+// The HTML part view's button: Memo6 written to work.html, optionally with
+// its links made harmless, and handed to the browser.
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+#include "app/Display.h"
+#include "app/Unit1.h"
+#include "base/strlist.h"
+#include "jcode/DString.h"
+
+namespace tarvo {
+
+namespace {
+bool IsHttpAt(std::string_view s, std::size_t i) {
+  if (s.size() - i < 4) return false;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const char c = s[i + k];
+    const char up = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (up != "HTTP"[k]) return false;
+  }
+  return true;
+}
+}  // namespace
+
+std::string ReplaceHttpWithDummy(std::string_view line) {
+  // The scan tests every position once and moves one on after a
+  // replacement; the windows that start inside "dummy" cannot match (it has
+  // no h), so this is the same as going on after the four replaced bytes.
+  std::string out;
+  out.reserve(line.size() + line.size() / 4);
+  for (std::size_t i = 0; i < line.size();) {
+    if (IsHttpAt(line, i)) {
+      out += "dummy";
+      i += 4;
+    } else {
+      out += line[i++];
+    }
+  }
+  return out;
+}
+
+void TForm1::Button2Click() {
+  const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
+  TStringList lines = MemoLines(*Memo6);
+  if (CheckBox1->isChecked())
+    for (std::string& line : lines.Lines) line = ReplaceHttpWithDummy(line);
+  lines.SaveToFile(path);
+  // The desktop opens it in the background; a failure there is not ours to report.
+  const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
+  if (urlOpener_) urlOpener_(url);
+  else QDesktopServices::openUrl(url);
+}
+
+}  // namespace tarvo

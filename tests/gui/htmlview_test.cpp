@@ -1,0 +1,116 @@
+// The HTML part view: links made harmless and work.html for the browser.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/Application.h"
+#include "app/Display.h"
+#include "app/Unit1.h"
+
+using namespace tarvo;
+namespace fs = std::filesystem;
+
+TEST(ReplaceHttpWithDummy, EveryHttpInAnyCase) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<a href=\"http://example.jp/\">", "<a href=\"dummy://example.jp/\">"},
+      {"https://a", "dummys://a"},
+      {"HTTPS://A", "dummyS://A"},  // the letters after the four stay as they were
+      {"hTtP", "dummy"},
+      {"hhttpp", "hdummyp"},
+      {"httphttp", "dummydummy"},
+      {"xhttp", "xdummy"},
+      {"a http b", "a dummy b"},
+      {"htt", "htt"},
+      {"h", "h"},
+      {"", ""},
+      {"htp", "htp"},
+      {"\x93\xfa http", "\x93\xfa dummy"},
+  };
+  for (const auto& [in, want] : cases) EXPECT_EQ(ReplaceHttpWithDummy(in), want) << in;
+}
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Html : ::testing::Test {
+  TForm1 f;
+  fs::path folder = fs::temp_directory_path() / "tarvo_html_test";
+  std::vector<QUrl> opened;
+  QStringList messages;
+  void SetUp() override {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    f.SetHtmlFolder(folder.string() + "/");
+    f.SetUrlOpener([this](const QUrl& u) { opened.push_back(u); });
+    SetErrorMessageHook([this](const QString& m) { messages.push_back(m); });
+  }
+  void TearDown() override {
+    SetErrorMessageHook({});
+    fs::remove_all(folder);
+  }
+  void Show(std::vector<std::string> lines) {
+    TStringList l;
+    l.Lines = std::move(lines);
+    SetMemoLines(*f.Memo6, l);
+  }
+  std::string Written() const { return ReadFile(folder / "work.html"); }
+};
+
+}  // namespace
+
+TEST_F(Html, CheckedWritesTheLinesWithDummyLinks) {
+  Show({"<a href=\"http://x.jp\">", "\x93\xfa\x96\x7b HTTPS://y", "", "\xfd\xfe\x80 plain"});
+  f.Button2->click();
+  EXPECT_EQ(Written(), "<a href=\"dummy://x.jp\">\r\n\x93\xfa\x96\x7b dummyS://y\r\n\r\n\xfd\xfe\x80 plain\r\n");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((folder / "work.html").string())));
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
+  EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(Html, UncheckedWritesTheLinesAsTheyStand) {
+  Show({"http://x.jp", "\x93\xfa"});
+  f.CheckBox1->setChecked(false);
+  f.Button2->click();
+  EXPECT_EQ(Written(), "http://x.jp\r\n\x93\xfa\r\n");
+}
+
+TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
+  Show({"<p>one</p>", "<p>two</p>"});
+  f.Button2->click();
+  EXPECT_EQ(Written(), "<p>one</p>\r\n<p>two</p>\r\n");
+  f.Memo6->moveCursor(QTextCursor::Start);
+  QTest::keyClicks(f.Memo6->viewport(), QStringLiteral("http:"));
+  f.Memo6->moveCursor(QTextCursor::End);
+  f.Memo6->insertPlainText(QStringLiteral("末尾"));
+  f.Button2->click();
+  EXPECT_EQ(Written(), "dummy:<p>one</p>\r\n<p>two</p>\r\n\x96\x96\x94\xf6\r\n");
+  Show({});
+  f.Button2->click();
+  EXPECT_TRUE(fs::exists(folder / "work.html"));
+  EXPECT_EQ(Written(), "");
+  EXPECT_EQ(opened.size(), 3u);
+}
+
+TEST_F(Html, AFileThatCannotBeCreatedShowsTheCreateError) {
+  f.SetHtmlFolder("/nonexistent/tarvo/");
+  Show({"x"});
+  f.Button2->click();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ファイル \"/nonexistent/tarvo/work.html\". ")))
+      << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(QStringLiteral(" を作成できません")));
+  EXPECT_TRUE(opened.empty());
+}
