@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 . tools/deps.sh
 tarvo_need "${TARVO_BUILD_PACKAGES[@]}" python3 time
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target tarvo pipeline_bench >/dev/null
+cmake --build build -j "$(nproc)" --target tarvo pipeline_bench window_bench >/dev/null
 
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1 10 100)
@@ -42,3 +42,8 @@ for mb in "${sizes[@]}"; do
     wcf = (w > 0.0001 ? w : 0.0001)
     printf "%-6s %10.3f %10.3f %10.3f %10.3f %8.1f %10.1f %10.1f %9.2f\n", mb, d, p, y, w, y/p, p/wcf, r/1024, r*1024/b }'
 done
+
+# The window, offscreen, on a 50 MB message: the time until every view is filled.
+f=bench/out/mail-50MB.eml
+[ -f "$f" ] || python3 bench/gen_mail.py 50 "$f"
+echo "window (offscreen), 50 MB: $(build/bench/window_bench "$f" 3) s"
