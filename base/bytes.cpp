@@ -6,6 +6,20 @@
 
 namespace tarvo {
 
+std::size_t FindLineEnd(std::string_view s) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const auto hasZeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, s.data() + i, 8);
+    if (hasZeroByte(v ^ (kOnes * '\r')) || hasZeroByte(v ^ (kOnes * '\n'))) break;
+  }
+  for (; i < s.size(); ++i)
+    if (s[i] == '\r' || s[i] == '\n') return i;
+  return s.size();
+}
+
 std::string Trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
@@ -36,6 +50,38 @@ std::size_t MbcsFind(std::string_view s, std::string_view sub) {
     i += IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
   }
   return std::string_view::npos;
+}
+
+bool MbcsContainsNoCase(std::string_view s, std::string_view sub) {
+  if (sub.empty() || sub.size() > s.size()) return false;
+  if (const void* nul = std::memchr(s.data(), 0, s.size()))
+    s = s.substr(0, static_cast<const char*>(nul) - s.data());
+  if (sub.size() > s.size()) return false;
+  // A byte of `sub` that is no letter must stand in `s` as it is: a cheap
+  // test that rules out most lines (a boundary marker always has '-').
+  for (const char c : sub) {
+    if (c >= 'A' && c <= 'Z') continue;
+    if (!std::memchr(s.data(), c, s.size())) return false;
+    break;
+  }
+  const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+  const std::size_t last = s.size() - sub.size();
+  for (std::size_t i = 0; i <= last;) {
+    // Compare the window as UpperCase would have left it: trail bytes keep their case.
+    bool match = true, trail = false;
+    for (std::size_t j = 0; j < sub.size(); ++j) {
+      const unsigned char c = static_cast<unsigned char>(s[i + j]);
+      const unsigned char want = static_cast<unsigned char>(sub[j]);
+      if ((trail ? c : upper(c)) != want) {
+        match = false;
+        break;
+      }
+      trail = !trail && IsCp932LeadByte(c);
+    }
+    if (match) return true;
+    i += IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  }
+  return false;
 }
 
 bool TryStrToInt(std::string_view s, std::int32_t& out) {

@@ -13,6 +13,9 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// Index of the first CR or LF in `s`, or its size: eight bytes at a time.
+[[nodiscard]] std::size_t FindLineEnd(std::string_view s);
+
 // Removes every leading and trailing byte whose value is 32 or less.
 [[nodiscard]] std::string Trim(std::string_view s);
 
@@ -27,6 +30,10 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
 [[nodiscard]] inline bool MbcsContains(std::string_view s, std::string_view sub) {
   return MbcsFind(s, sub) != std::string_view::npos;
 }
+
+// The same as MbcsContains(UpperCase(s), upperSub) for an upper-cased `upperSub`,
+// without building the upper-cased copy.
+[[nodiscard]] bool MbcsContainsNoCase(std::string_view s, std::string_view upperSub);
 
 // Integer conversion: optional leading blanks, optional sign, decimal digits;
 // a "$", "x", "X", "0x" or "0X" prefix reads hexadecimal. Anything else, an

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace tarvo {
 
 void TStringList::SetText(std::string_view text) {
@@ -16,8 +18,7 @@ void TStringList::AddText(std::string_view text) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const char* q = p;
-    while (q < end && *q != '\r' && *q != '\n') ++q;
+    const char* q = p + FindLineEnd(std::string_view(p, static_cast<std::size_t>(end - p)));
     Lines.emplace_back(p, q);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;

@@ -21,7 +21,8 @@ void AppendPair(std::string& out, std::pair<std::uint8_t, std::uint8_t> p) {
 }
 
 // Drops every ESC ( J (J in either case), one pass from left to right.
-std::string RemoveRomanDesignations(const std::string& s) {
+std::string RemoveRomanDesignations(std::string s) {
+  if (s.find(kEsc) == std::string::npos) return s;
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
@@ -75,11 +76,18 @@ std::string JISToSJIS(std::string_view text) {
       AppendPair(out, JISPairToSJIS(ch, At(text, i + 1)));
       i += 2;
     } else {
-      if (ch != 0) out += static_cast<char>(ch);
-      ++i;
+      // Single-byte mode runs to the next ESC; zero bytes are dropped.
+      std::size_t end = text.find(kEsc, i);
+      if (end == std::string_view::npos) end = text.size();
+      const std::string_view run = text.substr(i, end - i);
+      if (run.find('\0') == std::string_view::npos) out += run;
+      else
+        for (const char c : run)
+          if (c != 0) out += c;
+      i = end;
     }
   }
-  return RemoveRomanDesignations(out);
+  return RemoveRomanDesignations(std::move(out));
 }
 
 std::string EUCToSJIS(std::string_view text) {

@@ -1,6 +1,8 @@
 // Code detection of one line: a single forward pass over byte values that
 // stops at the first byte that settles the question.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "jcode/jconvert.h"
 
@@ -14,6 +16,25 @@ constexpr unsigned char kEsc = 0x1B;
 constexpr bool In(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
 constexpr bool IsBinaryByte(unsigned char c) { return c <= 0x07 || c == 0xFF; }
 constexpr bool Undecided(TCodeKind k) { return k == ckNone || k == ckEUCOrSJIS; }
+
+// Eight bytes at a time (x86-64 and the like: unaligned loads are fine).
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+std::uint64_t Load8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+constexpr bool HasZeroByte(std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; }
+// Some byte below 8 (valid for bytes below 0x80 only, so test the high bits first).
+constexpr bool HasByteBelow8(std::uint64_t v) { return ((v - kOnes * 8) & ~v & kHighs) != 0; }
+// Any byte 0x00..0x07 or 0xFF.
+constexpr bool HasBinaryByte(std::uint64_t v) {
+  return HasZeroByte(~v) || HasZeroByte(v & ~(kOnes * 7));
+}
+// All eight are 0x08..0x7F and none is ESC.
+constexpr bool AllPlain(std::uint64_t v) {
+  return (v & kHighs) == 0 && !HasByteBelow8(v) && !HasZeroByte(v ^ (kOnes * 0x1B));
+}
 
 // Lead 0x8E: Shift-JIS lead byte, or EUC-JP single shift before a katakana.
 TCodeKind AfterSS2(unsigned char d, TCodeKind k) {
@@ -89,12 +110,25 @@ TCodeKind DetectCode(std::string_view text) {
   if (text.size() < 2) return ckNone;
   // The pre-scan never looks at the last byte.
   const std::size_t window = std::min(kBinaryWindow, text.size() - 1);
-  for (std::size_t i = 0; i < window; ++i)
+  std::size_t i = 0;
+  for (; i + 8 <= window; i += 8)
+    if (HasBinaryByte(Load8(text.data() + i))) break;
+  for (; i < window; ++i)
     if (IsBinaryByte(static_cast<unsigned char>(text[i]))) return ckBinary;
 
   TCodeKind k = ckNone;
   // The last byte never begins a step, though a step may read it.
-  for (std::size_t p = 0; Undecided(k) && p + 1 < text.size();) p = Step(text, p, k);
+  const std::size_t n = text.size();
+  for (std::size_t p = 0; Undecided(k) && p + 1 < n;) {
+    // Plain 7-bit bytes other than ESC change nothing: pass them in a tight loop.
+    while (p + 8 < n && AllPlain(Load8(text.data() + p))) p += 8;
+    while (p + 1 < n) {
+      const unsigned char c = static_cast<unsigned char>(text[p]);
+      if (c < 0x08 || c > 0x7F || c == 0x1B) break;
+      ++p;
+    }
+    if (p + 1 < n) p = Step(text, p, k);
+  }
   return k;
 }
 

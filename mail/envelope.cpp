@@ -6,22 +6,21 @@
 
 namespace tarvo {
 
-std::string ReadStreamLine(TMemoryStream& s) {
+std::string_view ReadStreamLineView(TMemoryStream& s) {
   const std::string_view rest = s.Remaining();
   if (rest.empty()) return {};
   const std::string_view window = rest.substr(0, kLineLookAhead);
-  std::size_t i = 0;
-  while (i < window.size() && window[i] != '\r' && window[i] != '\n') ++i;
-  std::string line(window.substr(0, i));
-  if (i == window.size()) {
-    s.SetPosition(s.Position() + i);
-    return line;
+  const std::size_t i = FindLineEnd(window);
+  std::size_t advance = i;
+  if (i < window.size()) {
+    advance = i + 1;
+    if (window[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++advance;
   }
-  std::size_t advance = i + 1;
-  if (window[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++advance;
   s.SetPosition(s.Position() + advance);
-  return line;
+  return window.substr(0, i);
 }
+
+std::string ReadStreamLine(TMemoryStream& s) { return std::string(ReadStreamLineView(s)); }
 
 bool IsContinuationLine(std::string_view line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');

@@ -25,6 +25,8 @@ constexpr std::size_t kLineLookAhead = 2048;
 // Next line from the position, without its end (CR LF, CR or LF); a line
 // longer than 2,048 bytes comes back in 2,048-byte pieces.
 std::string ReadStreamLine(TMemoryStream& s);
+// The same line as a view into the stream's bytes, valid until it changes.
+std::string_view ReadStreamLineView(TMemoryStream& s);
 // True when the first byte is a space or a TAB.
 [[nodiscard]] bool IsContinuationLine(std::string_view line);
 // Length of the header block: up to the first CR LF CR LF (+2) or LF LF.

@@ -172,7 +172,7 @@ class TWalk {
     open_[level] = "--" + std::string(boundary);
     close_[level] = open_[level] + "--";
   }
-  void Text(const std::string& line);
+  void Text(std::string_view line);
   void Part();
   TFieldState Headers(TAttachFilesFormat& part, TFileNameState& fn);
   void EnterNested(const TAttachFilesFormat& part);
@@ -190,7 +190,7 @@ class TWalk {
 std::int32_t TWalk::Run() {
   body_.SetPosition(0);
   while (!body_.AtEnd()) {
-    const std::string line = ReadStreamLine(body_);
+    const std::string_view line = ReadStreamLineView(body_);
     if (MbcsContains(line, close_[level_])) {
       if (level_ == 0) break;
       --level_;
@@ -205,13 +205,12 @@ std::int32_t TWalk::Run() {
 
 // A line between parts: the usual preamble sentences go, so does the closing
 // line of an inner level; the rest is kept.
-void TWalk::Text(const std::string& line) {
-  const std::string u = UpperCase(line);
-  if (MbcsContains(u, "THIS IS A MULTI-PART MESSAGE IN MIME FORMAT")) {
+void TWalk::Text(std::string_view line) {
+  if (MbcsContainsNoCase(line, "THIS IS A MULTI-PART MESSAGE IN MIME FORMAT")) {
     const std::size_t back = body_.Position();
-    if (!ReadStreamLine(body_).empty()) body_.SetPosition(back);  // one empty line goes with it
-  } else if (MbcsContains(u, "THIS IS A MIME-FORMATTED MESSAGE.") ||
-             MbcsContains(u, "PORTIONS OF THIS MESSAGE MAY BE UNREADABLE WITHOUT A MIME-CAPABLE MAIL PROGRAM.")) {
+    if (!ReadStreamLineView(body_).empty()) body_.SetPosition(back);  // one empty line goes with it
+  } else if (MbcsContainsNoCase(line, "THIS IS A MIME-FORMATTED MESSAGE.") ||
+             MbcsContainsNoCase(line, "PORTIONS OF THIS MESSAGE MAY BE UNREADABLE WITHOUT A MIME-CAPABLE MAIL PROGRAM.")) {
   } else if (justClosed_) {
     justClosed_ = false;
   } else {
@@ -283,7 +282,7 @@ void TWalk::ScanContent(TAttachFilesFormat& part) {
   const std::string marker = UpperCase(open_[level_]);
   while (!body_.AtEnd()) {
     const std::size_t back = body_.Position();
-    if (MbcsContains(UpperCase(ReadStreamLine(body_)), marker)) {
+    if (MbcsContainsNoCase(ReadStreamLineView(body_), marker)) {
       body_.SetPosition(back);
       break;
     }

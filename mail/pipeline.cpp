@@ -1,5 +1,7 @@
 #include "mail/pipeline.h"
 
+#include <iterator>
+
 #include "base/bytes.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
@@ -64,35 +66,39 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     partCount = ParseMultipart(body, env.Boundary, outside, parts);
   }
 
-  // Step 10: the raw body view, and each line converted.
+  // Step 10: the raw body view, and each line converted. The lines move into
+  // Memo3 below the lookup's notes; stage C reads them there.
   body.SetPosition(0);
   TStringList bodyLines;
   bodyLines.LoadFromStream(body);
-  views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
-  for (const std::string& line : bodyLines.Lines) {
-    views.Memo3.Add(line);
-    views.Memo2.Add(ConvertLineToSJIS(line));
+  views.Memo2.Lines.reserve(bodyLines.Count());
+  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(ConvertLineToSJIS(line));
+  const std::size_t notes = views.Memo3.Count();
+  if (notes == 0) {
+    views.Memo3.Lines = std::move(bodyLines.Lines);
+  } else {
+    views.Memo3.Lines.reserve(notes + bodyLines.Count());
+    std::move(bodyLines.Lines.begin(), bodyLines.Lines.end(), std::back_inserter(views.Memo3.Lines));
   }
+  const auto bodyBegin = views.Memo3.Lines.cbegin() + static_cast<std::ptrdiff_t>(notes);
 
   // Step 11: text-only and HTML views (stage C).
   // "HTML" anywhere in the Content-Type value sends the whole body, as
   // stored, to the HTML view; otherwise the plain-text parts (or the single
   // part's lines) go to the text view converted, the HTML parts as decoded.
-  if (MbcsContains(UpperCase(env.ContentType), "HTML")) {
-    views.Memo6.Lines.insert(views.Memo6.Lines.end(), bodyLines.Lines.begin(), bodyLines.Lines.end());
-  } else {
+  if (MbcsContainsNoCase(env.ContentType, "HTML")) {
+    views.Memo6.Lines.assign(bodyBegin, views.Memo3.Lines.cend());
+  } else if (env.Multipart) {
     TStringList text, html;
-    if (env.Multipart) {
-      GetTextPlainParts(body, partCount, parts, text);
-      GetTextHtmlParts(body, partCount, parts, html);
-    } else {
-      text.Lines = std::move(bodyLines.Lines);  // the lines step 10 read
-    }
-    for (std::string& line : html.Lines) views.Memo6.Add(std::move(line));
+    GetTextPlainParts(body, partCount, parts, text);
+    GetTextHtmlParts(body, partCount, parts, html);
+    views.Memo6.Lines = std::move(html.Lines);
     if (!text.Empty()) ConvertListToSJIS(text);
-    for (std::string& line : text.Lines) views.Memo4.Add(std::move(line));
+    views.Memo4.Lines = std::move(text.Lines);
+  } else {
+    // A single part's text is its body lines converted: what Memo2 holds.
+    views.Memo4.Lines = views.Memo2.Lines;
   }
-
 }
 
 }  // namespace
