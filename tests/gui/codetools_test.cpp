@@ -134,3 +134,13 @@ TEST_F(Tools, UpcaseTurnsTheDigestsUpperAndDigestingAgainLower) {
   EXPECT_EQ(Text(f.Edit6), "a9993e364706816aba3e25717850c26c9cd0d89d");
   EXPECT_EQ(Text(f.Edit1), "abc");  // the tools never touch their input
 }
+
+TEST_F(Tools, LongTextIsNotCutByTheEditBoxes) {
+  const std::string typed(40000, 'x');  // its base64 is beyond a line edit's default limit
+  Type(f.Edit1, typed);
+  f.Button6->click();
+  EXPECT_EQ(Text(f.Edit4).size(), 53336u);
+  Type(f.Edit1, "");
+  f.Button7->click();
+  EXPECT_EQ(Text(f.Edit1), typed);
+}
