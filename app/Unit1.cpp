@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "app/Unit2.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -253,8 +255,7 @@ void TForm1::OpenFileR1Click() {
 }
 
 void TForm1::About1Click() {
-  // Hook: shows the about box (TAboutBox, created once at start-up) with its
-  // version set to "1.01"; nothing until that box exists.
+  if (aboutBox_) aboutBox_->ShowVersion();
 }
 
 void TForm1::LoadMailFile(const QString& fileName) {

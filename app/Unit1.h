@@ -22,6 +22,7 @@ class QWidget;
 
 namespace tarvo {
 
+class TAboutBox;
 struct TMailViews;
 
 // The line with every "http", in any case, replaced by lower-case "dummy"
@@ -47,6 +48,8 @@ class TForm1 : public QMainWindow {
   // it (the desktop's handler unless set); for tests.
   void SetHtmlFolder(std::string folder) { htmlFolder_ = std::move(folder); }
   void SetUrlOpener(std::function<void(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+  // The about box that "&About" shows; created once, after this window.
+  void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
 
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
@@ -124,6 +127,7 @@ class TForm1 : public QMainWindow {
   bool placed_ = false;
   std::string htmlFolder_;
   std::function<void(const QUrl&)> urlOpener_;
+  TAboutBox* aboutBox_ = nullptr;
 };
 
 }  // namespace tarvo

@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Unit1.h"
+#include "app/Unit2.h"
 #include "app/dump.h"
 #include "base/cp932.h"
 #include "base/strlist.h"
@@ -27,7 +28,8 @@ int RunWindow(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
   tarvo::TForm1 form(QApplication::arguments().mid(1));
-  // Hook: the about box (TAboutBox) is created here, hidden, once it exists.
+  tarvo::TAboutBox about;  // hidden until "&About"
+  form.SetAboutBox(&about);
   form.show();
   return app.exec();
 }

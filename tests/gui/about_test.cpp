@@ -1,6 +1,7 @@
 // The hover label and the about box, driven with synthetic events.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include "app/EffLabel.h"
+#include "app/Unit1.h"
 #include "app/Unit2.h"
 
 namespace tarvo {
@@ -214,3 +216,17 @@ TEST(AboutBox, ClickingTheLinkOpensTheAddressAndStaysOpen) {
 
 }  // namespace
 }  // namespace tarvo
+
+TEST(AboutBox, AboutMenuItemShowsTheBoxWithItsVersion) {
+  tarvo::TForm1 form;
+  tarvo::TAboutBox about;
+  form.SetAboutBox(&about);
+  QString seen;
+  QTimer::singleShot(0, &about, [&] {
+    seen = about.Version->text() + about.Label1->text();
+    about.accept();
+  });
+  form.About1->trigger();
+  EXPECT_EQ(seen, QStringLiteral("Version 1.01"));
+  EXPECT_FALSE(about.isVisible());
+}
