@@ -1,5 +1,6 @@
 #include "base/bytes.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/errors.h"
@@ -7,16 +8,17 @@
 namespace tarvo {
 
 std::size_t FindLineEnd(std::string_view s) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-  const auto hasZeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t v;
-    std::memcpy(&v, s.data() + i, 8);
-    if (hasZeroByte(v ^ (kOnes * '\r')) || hasZeroByte(v ^ (kOnes * '\n'))) break;
+  // memchr is vectorised; chunks keep a text without LF from being scanned
+  // to its end once per line.
+  constexpr std::size_t kChunk = 256;
+  for (std::size_t i = 0; i < s.size(); i += kChunk) {
+    const std::size_t n = std::min(kChunk, s.size() - i);
+    const char* p = s.data() + i;
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
+    const std::size_t upto = lf ? static_cast<std::size_t>(lf - p) : n;
+    if (const void* cr = std::memchr(p, '\r', upto)) return i + (static_cast<const char*>(cr) - p);
+    if (lf) return i + upto;
   }
-  for (; i < s.size(); ++i)
-    if (s[i] == '\r' || s[i] == '\n') return i;
   return s.size();
 }
 

@@ -13,7 +13,7 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-// Index of the first CR or LF in `s`, or its size: eight bytes at a time.
+// Index of the first CR or LF in `s`, or its size.
 [[nodiscard]] std::size_t FindLineEnd(std::string_view s);
 
 // Removes every leading and trailing byte whose value is 32 or less.

@@ -57,8 +57,10 @@ std::pair<std::uint8_t, std::uint8_t> SJISPairToJIS(std::uint8_t s1, std::uint8_
 }
 
 std::string JISToSJIS(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+  // Shift-JIS never takes more bytes than the JIS it comes from (a pair per
+  // pair, escapes dropped), so the result is written in place and cut to size.
+  std::string out(text.size() + 1, '\0');
+  char* o = out.data();
   bool kanji = false;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -73,20 +75,19 @@ std::string JISToSJIS(std::string_view text) {
     }
     if (kanji) {
       // The second byte is taken as it stands, whatever it is.
-      AppendPair(out, JISPairToSJIS(ch, At(text, i + 1)));
+      const auto [s1, s2] = JISPairToSJIS(ch, At(text, i + 1));
+      *o++ = static_cast<char>(s1);
+      *o++ = static_cast<char>(s2);
       i += 2;
     } else {
       // Single-byte mode runs to the next ESC; zero bytes are dropped.
       std::size_t end = text.find(kEsc, i);
       if (end == std::string_view::npos) end = text.size();
-      const std::string_view run = text.substr(i, end - i);
-      if (run.find('\0') == std::string_view::npos) out += run;
-      else
-        for (const char c : run)
-          if (c != 0) out += c;
-      i = end;
+      for (; i < end; ++i)
+        if (text[i] != 0) *o++ = text[i];
     }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return RemoveRomanDesignations(std::move(out));
 }
 
@@ -155,20 +156,32 @@ std::string SJISToJIS(std::string_view text) {
   return out;
 }
 
-std::string ConvertLineToSJIS(std::string_view line) {
-  switch (DetectCode(line)) {
+namespace {
+// The converter each code calls for; nullptr where the line stays as it is.
+std::string (*ConverterFor(TCodeKind kind))(std::string_view) {
+  switch (kind) {
     case ckJIS:
     case ckJIS78:
-      return JISToSJIS(line);
+      return JISToSJIS;
     case ckEUC:
     case ckEUCOrSJIS:
-      return EUCToSJIS(line);
+      return EUCToSJIS;
     case ckNone:
     case ckBinary:
     case ckSJIS:
       break;
   }
-  return std::string(line);
+  return nullptr;
+}
+}  // namespace
+
+std::string ConvertLineToSJIS(std::string_view line) {
+  const auto convert = ConverterFor(DetectCode(line));
+  return convert ? convert(line) : std::string(line);
+}
+
+void ConvertLineToSJISInPlace(std::string& line) {
+  if (const auto convert = ConverterFor(DetectCode(line))) line = convert(line);
 }
 
 }  // namespace tarvo

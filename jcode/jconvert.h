@@ -42,6 +42,8 @@ enum class TPairVariant { EUC, JIS };
 // The conversion of a whole line by the code DetectCode finds in it, the
 // table the converted body view and the text-only view share.
 [[nodiscard]] std::string ConvertLineToSJIS(std::string_view line);
+// The same in place; a line that needs no conversion is not copied.
+void ConvertLineToSJISInPlace(std::string& line);
 
 // ---- codecs.cpp: base64, quoted-printable, percent ----
 

@@ -66,6 +66,27 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
   }
 }
 
+void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body) {
+  const std::int64_t n = FindEnvelopeEnd(mail);
+  const std::int64_t size = static_cast<std::int64_t>(mail.Size());
+  try {
+    if (n > 0 && n <= size) {
+      envelope.Clear();
+      envelope.Bytes().assign(mail.Bytes(), 0, static_cast<std::size_t>(n));
+      if (size - n - 2 > 0) {
+        body.Clear();
+        body.Bytes() = std::move(mail.Bytes());
+        body.Bytes().erase(0, static_cast<std::size_t>(n + 2));
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    envelope.Clear();
+    body.Clear();
+  }
+  mail.Clear();
+  mail.Bytes().shrink_to_fit();
+}
+
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
   sections.clear();
   if (!envelope || envelope->Size() == 0) return 0;

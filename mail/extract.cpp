@@ -39,7 +39,7 @@ void GetTextHtmlParts(const TMemoryStream& body, std::int32_t count, const TAtta
 }
 
 void ConvertListToSJIS(TStringList& list) {
-  for (std::string& line : list.Lines) line = ConvertLineToSJIS(line);
+  for (std::string& line : list.Lines) ConvertLineToSJISInPlace(line);
 }
 
 }  // namespace tarvo

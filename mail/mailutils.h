@@ -33,6 +33,9 @@ std::string_view ReadStreamLineView(TMemoryStream& s);
 [[nodiscard]] std::int32_t FindEnvelopeEnd(const TMemoryStream& mail);
 // Copies header block and body (after the blank line) into the two streams.
 void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body);
+// The same split, handing the mail's own buffer on to the body instead of
+// copying it (a message may be gigabytes); the mail is left empty.
+void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body);
 // Fills the header list; the stream is left at 0.
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 

@@ -25,9 +25,7 @@ namespace {
 void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // Step 3: split, then the file buffer is released.
   TMemoryStream envelope, body;
-  SplitEnvelope(&file, &envelope, &body);
-  file.Clear();
-  file.Bytes().shrink_to_fit();
+  SplitEnvelopeConsuming(file, envelope, body);
 
   // Step 4: the envelope view.
   envelope.SetPosition(0);

@@ -20,6 +20,12 @@ Split DoSplit(const std::string& mail) {
   SplitEnvelope(&m, &e, &b);
   EXPECT_EQ(e.Position(), 0u);
   EXPECT_EQ(b.Position(), 0u);
+  // The pipeline's split, which takes over the buffer, must agree.
+  TMemoryStream m2(mail), e2, b2;
+  SplitEnvelopeConsuming(m2, e2, b2);
+  EXPECT_EQ(e2.Bytes(), e.Bytes()) << mail;
+  EXPECT_EQ(b2.Bytes(), b.Bytes()) << mail;
+  EXPECT_EQ(e2.Position() + b2.Position() + m2.Size(), 0u);
   return {e.Bytes(), b.Bytes()};
 }
 }  // namespace
