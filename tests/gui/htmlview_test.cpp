@@ -46,7 +46,9 @@ std::string ReadFile(const fs::path& p) {
 
 struct Html : ::testing::Test {
   TForm1 f;
-  fs::path folder = fs::temp_directory_path() / "tarvo_html_test";
+  // One folder per test: ctest runs tests side by side.
+  fs::path folder = fs::temp_directory_path() /
+                    (std::string("tarvo_html_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::vector<QUrl> opened;
   QStringList messages;
   void SetUp() override {
