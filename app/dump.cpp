@@ -14,27 +14,29 @@ namespace {
 void WriteCp932(std::ostream& out, std::string_view cp932);
 
 void WriteUtf8(std::ostream& out, std::string_view utf8) {
-  std::string s = "\"";
-  for (unsigned char c : utf8) {
+  // Runs of bytes that need no escape go out in one piece.
+  static const char* hex = "0123456789abcdef";
+  out << '"';
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.write(utf8.data() + run, static_cast<std::streamsize>(i - run));
+    run = i + 1;
     switch (c) {
-      case '"': s += "\\\""; break;
-      case '\\': s += "\\\\"; break;
-      case '\n': s += "\\n"; break;
-      case '\r': s += "\\r"; break;
-      case '\t': s += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          static const char* hex = "0123456789abcdef";
-          s += "\\u00";
-          s += hex[c >> 4];
-          s += hex[c & 15];
-        } else {
-          s += static_cast<char>(c);
-        }
+      case '"': out << "\\\""; break;
+      case '\\': out << "\\\\"; break;
+      case '\n': out << "\\n"; break;
+      case '\r': out << "\\r"; break;
+      case '\t': out << "\\t"; break;
+      default: {
+        const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+        out.write(esc, sizeof esc);
+      }
     }
   }
-  s += '"';
-  out << s;
+  out.write(utf8.data() + run, static_cast<std::streamsize>(utf8.size() - run));
+  out << '"';
 }
 
 void WriteCp932(std::ostream& out, std::string_view cp932) {
@@ -81,6 +83,7 @@ std::string SanitiseUtf8(std::string_view s) {
 }  // namespace
 
 int DumpMailFile(const std::string& fileName, std::ostream& out) {
+  std::ios::sync_with_stdio(false);  // the views can be hundreds of megabytes
   TMailViews views;
   std::string error;
   bool failed = false;

@@ -137,7 +137,11 @@ std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
   for (std::size_t i = 0; i < in.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(in[i]);
     if (c < 0x80) {
-      out += static_cast<char>(c);  // ASCII maps to itself, NUL included
+      // ASCII maps to itself, NUL included: copy the whole run at once.
+      std::size_t end = i + 1;
+      while (end < in.size() && static_cast<unsigned char>(in[end]) < 0x80) ++end;
+      out.append(in.substr(i, end - i));
+      i = end - 1;
       continue;
     }
     char32_t cp = 0;

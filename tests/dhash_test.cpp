@@ -1,26 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "hash/CodeTools.h"
 #include "hash/DHash.h"
 
 using namespace tarvo;
 
 namespace {
 
-std::string Md5Hex(std::string_view s) {
-  TDMD5 md5;
-  md5.InitWithString(s);
-  TMD5Digest d;
-  md5.Final(d);
-  return TDMD5::DigestToHex(d);
-}
-
-std::string Sha1Hex(std::string_view s) {
-  TDSHA1 sha;
-  sha.InitWithString(s);
-  TSHA1Digest d;
-  sha.Final(d);
-  return TDSHA1::DigestToHex(d);
-}
+// The program's calling order: InitWithString, Final, DigestToHex.
+std::string Md5Hex(std::string_view s) { return ToolMD5(s); }
+std::string Sha1Hex(std::string_view s) { return ToolSHA1(s); }
 
 // "abcd...zabc..." of n bytes, for the padding boundaries.
 std::string Alphabet(std::size_t n) {
