@@ -19,12 +19,17 @@ std::string FromDisplay(const QString& text) {
 }
 
 void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
-  QString text;
+  // Decoded in one piece: a line break is never a trail byte, so no
+  // character runs across two lines.
+  std::size_t size = 0;
+  for (const std::string& line : lines.Lines) size += line.size() + 1;
+  std::string joined;
+  joined.reserve(size);
   for (const std::string& line : lines.Lines) {
-    text += ToDisplay(line);
-    text += u'\n';
+    joined += line;
+    joined += '\n';
   }
-  memo.setPlainText(text);
+  memo.setPlainText(ToDisplay(joined));
 }
 
 TStringList MemoLines(const QPlainTextEdit& memo) {
