@@ -49,7 +49,9 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     row.ServerName = r.ServerName;
     row.Host = r.Host;
     row.IP = r.IP;
-    row.Country = IPToCountry(r.IP, views.Memo3);
+    TCountryAnswer country = IPToCountry(r.IP);
+    row.Country = std::move(country.Country);
+    if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
     row.Date = FormatMailDate(ExtractReceivedDate(r.ReceivedText));
   }
 
