@@ -52,7 +52,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     TCountryAnswer country = IPToCountry(r.IP);
     row.Country = std::move(country.Country);
     if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
-    row.Date = FormatMailDate(ExtractReceivedDate(r.ReceivedText));
+    row.Date = FormatDateTime(ParseMailDate(ExtractReceivedDate(r.ReceivedText)));
   }
 
   // Step 8: the header rows.

@@ -42,8 +42,8 @@ TEST(RouteView, RowsNotesAndTheLoadGoesOn) {
   using R = std::vector<std::string>;
   ASSERT_EQ(v.ListView2.size(), 4u);
   EXPECT_EQ(Row(v.ListView2[0]), (R{"1", "a", "b", "192.168.0.9", "Local netowrk", "2026/12/07 01:02:03"}));
-  // An IPv6 relay is an address no range holds, not the end of the load.
-  EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "IPv6:2001:db8::1", "", ""}));
+  // An IPv6 relay in a range no country holds: a note, and the load goes on.
+  EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "2001:db8::1", "", ""}));
   EXPECT_EQ(Row(v.ListView2[2]), (R{"3", "", "", "", "Unknown", "2026/12/08 10:00:00"}));
   EXPECT_EQ(Row(v.ListView2[3]), (R{"4", "h", "i", "10.1.2.3", "", ""}));
   EXPECT_EQ(v.Memo3.Lines, (R{"Not found IP...", "Not found IP...", "Not found IP...", "body"}));
@@ -63,6 +63,9 @@ TEST(RouteView, CountryCommand) {
       {"133.0.0.1", "日本\n"},
       {"127.0.0.1", "Local host\nNot found IP...\n"},
       {"IPv6:2001:db8::1", "\nNot found IP...\n"},
+      {"2400:4050::1", "日本\n"},
+      {"::1", "Local host\nNot found IP...\n"},
+      {"::ffff:8.8.8.8", "アメリカ\n"},
       {"''", "Unknown\n"},
   };
   for (const auto& [ip, want] : cases) EXPECT_EQ(RunProgram("--country " + ip), want) << ip;
