@@ -293,9 +293,11 @@ std::string ExtractReceivedDate(std::string_view text) {
   for (TItem item{}; scan.Next(item);)
     if (item.kind == TItem::kSemicolon) semis.push_back(static_cast<std::size_t>(item.text.data() - joined.data()));
   for (std::size_t p = joined.find(';'); p != std::string::npos; p = joined.find(';', p + 1)) raw.push_back(p);
+  // A handful of tries from the end: a field of many ";" costs no more.
+  constexpr std::size_t kTries = 8;
   for (const auto* list : {&semis, &raw})
-    for (auto p = list->rbegin(); p != list->rend(); ++p) {
-      std::string date = Trim(std::string_view(joined).substr(*p + 1));
+    for (std::size_t k = 0; k < std::min(kTries, list->size()); ++k) {
+      std::string date = Trim(std::string_view(joined).substr((*list)[list->size() - 1 - k] + 1));
       if (ParseMailDate(date).Valid) return date;
     }
   if (raw.empty()) return {};
