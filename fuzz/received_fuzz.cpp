@@ -1,10 +1,11 @@
-// Received parsing and the country lookup on arbitrary header bytes.
+// Received parsing and the country and network lookups on arbitrary header bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "jcode/DString.h"
 #include "mail/mailutils.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 using namespace tarvo;
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TStringList memo3;
   for (const TReceivedList& r : lists) {
     (void)IPToCountry(r.IP, memo3);
+    (void)IPToNetwork(r.IP);
     (void)FormatMailDate(ExtractReceivedDate(r.ReceivedText));
     int o[4];
     ParseIPOctets(r.IP, o[0], o[1], o[2], o[3]);
@@ -28,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TReceivedList one;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   ParseReceivedLine(text, one);
+  (void)IPToNetwork(text);
+  (void)IPToNetwork(one.IP);
   (void)FormatMailDate(text);
   return 0;
 }
