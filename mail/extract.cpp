@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <optional>
 
 #include "base/bytes.h"
 #include "base/cp932.h"
@@ -35,16 +38,18 @@ void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, T
   TMemoryStream decoded;
   DecodePartStream(body, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
   const std::string_view bytes = decoded.Bytes();
-  if (!ReadByLines(part.Charset)) {
-    if (const auto utf8 = DecodeCharsetToUtf8(bytes, part.Charset)) {
-      list.AddText(*utf8);
-      return;
-    }
-  }
   TStringList lines;
-  lines.SetText(bytes);  // a NUL ends the part's text there
-  list.Lines.reserve(list.Count() + lines.Count());
-  for (const std::string& line : lines.Lines) list.Add(ConvertLineToUtf8(line));
+  std::optional<std::string> utf8;
+  if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(bytes, part.Charset);
+  lines.SetText(utf8 ? std::string_view(*utf8) : bytes);  // a NUL ends the part's text there
+  if (!utf8)
+    for (std::string& line : lines.Lines) line = ConvertLineToUtf8(line);
+  // Blank lines around a part's text are the mailer's spacing before the
+  // next boundary, not text; parts follow each other without them.
+  const auto blank = [](const std::string& l) { return l.find_first_not_of(" \t") == std::string::npos; };
+  auto first = std::find_if_not(lines.Lines.begin(), lines.Lines.end(), blank);
+  auto last = std::find_if_not(lines.Lines.rbegin(), std::make_reverse_iterator(first), blank).base();
+  std::move(first, last, std::back_inserter(list.Lines));
 }
 
 void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list) {

@@ -165,7 +165,8 @@ void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_
 // converted by the code detected in it and read as code page 932.
 [[nodiscard]] std::string ConvertLineToUtf8(std::string_view line);
 // Appends a part's content as lines of UTF-8: transfer-decoded, then read
-// by its charset (lines of no or an unknown charset by ConvertLineToUtf8).
+// by its charset (lines of no or an unknown charset by ConvertLineToUtf8),
+// without the blank lines before and after its text.
 void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TStringList& list);
 // Appends the text of every text/plain part that is not an attachment of a
 // multipart, in body order.

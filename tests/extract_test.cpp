@@ -119,6 +119,14 @@ TEST(ConvertLineToUtf8, EachLineByItsOwnCode) {
   for (const auto& c : cases) EXPECT_EQ(ConvertLineToUtf8(c.line), c.want) << c.line;
 }
 
+TEST(Extract, BlankLinesAroundEachPartGo) {
+  const Extracted e = Extract(
+      "--b\r\nContent-Type: text/plain\r\n\r\n\r\n \t\r\none\r\n\r\ntwo\r\n\r\n\r\n"
+      "--b\r\nContent-Type: text/plain\r\n\r\n\r\nthree\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n\r\n\r\n--b--\r\n",
+      "b");
+  EXPECT_EQ(e.text, (Lines{"before", "one", "", "two", "three"}));
+}
+
 TEST(Extract, NulEndsAPartsText) {
   const Extracted e = Extract("--b\nContent-Type: text/plain\n\nab\0cd\nef\n--b\nContent-Type: text/plain\n\nnext\r\n--b--"s, "b");
   EXPECT_EQ(e.text, (Lines{"before", "ab", "next"}));
