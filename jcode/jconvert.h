@@ -50,10 +50,12 @@ void ConvertLineToSJISInPlace(std::string& line);
 [[nodiscard]] std::string Base64Encode(std::string_view text);
 // The decoded bytes, or the input unchanged on any failure.
 [[nodiscard]] std::string Base64Decode(std::string_view text);
-// Decodes a part body into `stream` (which the caller has emptied).
+// Decodes a part body into `stream` (which the caller has emptied), skipping
+// whatever is not base64 and tolerating missing padding.
 void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string QPDecode(std::string_view text);
-// Empties the stream, sets its position to 0 and writes the decoded bytes.
+// A quoted-printable part body by RFC 2045: empties the stream, sets its
+// position to 0 and writes the decoded bytes.
 void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string PercentDecode(std::string_view text);
 // 0 unless the pair has exactly two characters; lower-case a-f count as 0.

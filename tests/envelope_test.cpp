@@ -73,8 +73,14 @@ TEST(SplitEnvelope, BlankLineForms) {
       {"A: 1\r\n\nbody", "A: 1\r", "body"},
       {"\n\nbody", "", ""},
       {"", "", ""},
-      // CR CR, LF CR LF and blank-only lines do not end the header block.
-      {"A\r\r\nB\n\r\nC\n \nD", "A\r\r\nB\n\r\nC\n \nD", ""},
+      // Old Mac files end every line with CR; mixed files may end the
+      // blank line differently from the one before it.
+      {"A: 1\rB: 2\r\rbody\rmore\r", "A: 1\rB: 2", "body\rmore\r"},
+      {"A: 1\r\r", "A: 1", ""},
+      {"A: 1\n\r\nbody", "A: 1", "body"},
+      // A stray CR before CR LF and a line of blanks end nothing.
+      {"A\r\r\nB\n \nD", "A\r\r\nB\n \nD", ""},
+      {"A\r\r\nB\n\r\nC", "A\r\r\nB", "C"},
       {"A: 1\n\nx", "A: 1", "x"},
       {"A: 1\n\n", "A: 1", ""},
       {"A\r\n\r\nB\n\nC", "A\r\n", "B\n\nC"},
