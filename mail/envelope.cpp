@@ -87,6 +87,17 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
   mail.Bytes().shrink_to_fit();
 }
 
+namespace {
+// A continuation line trimmed like any other, except that an ESC it begins
+// with stays: raw ISO-2022-JP text needs it.
+std::string TrimContinuation(std::string_view line) {
+  std::size_t start = 0, end = line.size();
+  while (start < end && static_cast<unsigned char>(line[start]) <= 32 && line[start] != '\x1b') ++start;
+  while (end > start && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
+  return std::string(line.substr(start, end - start));
+}
+}  // namespace
+
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
   sections.clear();
   if (!envelope || envelope->Size() == 0) return 0;
@@ -115,7 +126,7 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
         hasPending = true;
         break;
       }
-      e.Value += Trim(next);
+      e.Value += TrimContinuation(next);
       if (envelope->AtEnd()) break;
     }
   } while (!envelope->AtEnd() || hasPending);
