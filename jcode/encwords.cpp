@@ -241,7 +241,7 @@ std::string WordCharset(std::string_view charset, std::string_view bytes) {
 // ISO-2022-JP words are converted one by one, as the system always has; in
 // any other charset adjacent words are decoded together, so a character
 // that a mailer split over two words comes out whole.
-bool JoinsWords(std::string_view charset) { return !charset.starts_with("ISO-2022-JP"); }
+bool JoinsWords(std::string_view charset) { return NormaliseCharset(charset).find("2022") == std::string::npos; }
 
 }  // namespace
 

@@ -88,13 +88,13 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
 }
 
 namespace {
-// A continuation line trimmed like any other, except that an ESC it begins
-// with stays: raw ISO-2022-JP text needs it.
-std::string TrimContinuation(std::string_view line) {
-  std::size_t start = 0, end = line.size();
-  while (start < end && static_cast<unsigned char>(line[start]) <= 32 && line[start] != '\x1b') ++start;
-  while (end > start && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
-  return std::string(line.substr(start, end - start));
+// A continuation line as RFC 5322 unfolds it: the blanks it begins with are
+// the blank between two words (and an ESC of raw ISO-2022-JP text stays).
+// Trailing blanks go, as on every line.
+std::string_view UnfoldContinuation(std::string_view line) {
+  std::size_t end = line.size();
+  while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
+  return line.substr(0, end);
 }
 }  // namespace
 
@@ -126,7 +126,7 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
         hasPending = true;
         break;
       }
-      e.Value += TrimContinuation(next);
+      e.Value += UnfoldContinuation(next);
       if (envelope->AtEnd()) break;
     }
   } while (!envelope->AtEnd() || hasPending);

@@ -32,11 +32,11 @@ TEST(DumpHeaders, ExplanationBoxShowsEveryDecodedValue) {
   } rows[] = {
       {"a charset outside the old table", sep + ", \"Łódź <lodz@example.pl>\", \"Łódź\", \"lodz@example.pl\"]"},
       {"several mailboxes, a comment name and a group",
-       sep + ", \"a@example.jp (Taro), \\\"Yamada, Hanako\\\" <h@example.jp>,Team: c@example.jp;\", "
+       sep + ", \"a@example.jp (Taro), \\\"Yamada, Hanako\\\" <h@example.jp>,\\tTeam: c@example.jp;\", "
              "\"Taro\", \"a@example.jp\", \"Yamada, Hanako\", \"h@example.jp\", \"\", \"c@example.jp\"]"},
       {"emoji and the code page 932 extensions", "[\"件名です\", \" 😀 髙橋 ① 〜\"]"},
       {"EUC-KR", sep + ", \"한 <k@example.kr>\", \"한\", \"k@example.kr\"]"},
-      {"a raw JIS continuation line keeps its ESC", sep + ", \"こんこん\"]"},
+      {"a raw JIS continuation line keeps its ESC", sep + ", \"こん こん\"]"},
       {"three charsets, lower-case hex, blanks between words", sep + ", \"Re:日café\"]"},
       {"B word without padding", sep + ", \"日a <n@example.jp>\", \"日a\", \"n@example.jp\"]"},
       {"raw UTF-8 in a stored value", sep + ", \"日本\"]"},
