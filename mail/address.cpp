@@ -6,6 +6,7 @@
 // Real mail also writes the old "addr (Name)" form, where the comment is the
 // name, and raw 8-bit names; both are read here. Nothing is ever an error:
 // an unclosed quote, comment or angle takes the rest of the value.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,11 @@ constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c 
 // UTF-8 never puts an ASCII byte after a lead byte, so it is not disturbed.
 std::size_t UnitLength(std::string_view s, std::size_t i) {
   const auto c = static_cast<unsigned char>(s[i]);
-  if (c == 0x1B && i + 1 < s.size() && s[i + 1] == '$') {
-    std::size_t j = i + 2;
-    while (j < s.size() && !(s[j] == 0x1B && j + 1 < s.size() && s[j + 1] == '(')) ++j;
-    return j - i;
+  if (c == 0x1B) {
+    std::size_t j = std::min(i + 3, s.size());  // the escape sequence
+    if (s.substr(i + 1, 1) == "$")
+      while (j < s.size() && !(s[j] == 0x1B && s.substr(j + 1, 1) == "(")) ++j;
+    return std::min(j + (j < s.size() ? 3 : 0), s.size()) - i;
   }
   if (IsCp932LeadByte(c) && i + 1 < s.size()) {
     const auto t = static_cast<unsigned char>(s[i + 1]);
@@ -46,8 +48,12 @@ struct TMailboxText {
   // the "Name addr@host" that some mailers write without angles.
   std::size_t bareWord = 0, phraseWord = 0;
 
+  // The display name is what stands before the angle-addr.
+  void AddPhrase(std::string_view text) {
+    if (!angleSeen) phrase += text;
+  }
   void AddBlank() {
-    if (!phrase.empty() && phrase.back() != ' ') phrase += ' ';
+    if (!phrase.empty() && phrase.back() != ' ') AddPhrase(" ");
     if (bareWord != bare.size()) {
       bareWord = bare.size();
       phraseWord = phrase.size();
@@ -80,16 +86,23 @@ std::string ReadDelimited(std::string_view s, std::size_t& i, char open, char cl
   return out;
 }
 
+// The phrase never begins with a blank; at its end one may stand. (Trim
+// would also take the ESC that begins raw ISO-2022-JP text.)
+std::string_view TrimEnd(std::string_view s) {
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
 void Finish(TMailboxText& m, std::vector<TMailAddress>& out) {
   TMailAddress a;
   if (m.angleSeen) {
-    a.Name = Trim(DecodeHeaderTextUtf8(Trim(m.phrase)));
+    a.Name = Trim(DecodeHeaderTextUtf8(TrimEnd(m.phrase)));
     a.Address = Trim(m.angle);
   } else if (!m.bare.empty()) {
     const std::string_view head = std::string_view(m.bare).substr(0, m.bareWord);
     const std::string_view tail = std::string_view(m.bare).substr(m.bareWord);
     if (!head.empty() && tail.find('@') != std::string_view::npos && head.find('@') == std::string_view::npos) {
-      a.Name = Trim(DecodeHeaderTextUtf8(Trim(std::string_view(m.phrase).substr(0, m.phraseWord))));
+      a.Name = Trim(DecodeHeaderTextUtf8(TrimEnd(std::string_view(m.phrase).substr(0, m.phraseWord))));
       a.Address = tail;
     } else {
       a.Name = Trim(DecodeHeaderTextUtf8(m.comments));
@@ -110,7 +123,7 @@ std::vector<TMailAddress> SplitMailAddresses(std::string_view s) {
   while (i < s.size()) {
     const std::size_t n = UnitLength(s, i);
     if (n > 1) {
-      m.phrase.append(s.substr(i, n));
+      m.AddPhrase(s.substr(i, n));
       m.bare.append(s.substr(i, n));
       i += n;
       continue;
@@ -120,11 +133,11 @@ std::vector<TMailAddress> SplitMailAddresses(std::string_view s) {
       m.AddBlank();
     } else if (c == '"') {
       const std::string q = ReadDelimited(s, i, '"', '"');
-      m.phrase += q;
+      m.AddPhrase(q);
       m.bare += '"' + q + '"';
     } else if (c == '(') {
       const std::string comment = ReadDelimited(s, i, '(', ')');
-      m.phrase += '(' + comment + ')';
+      m.AddPhrase('(' + comment + ')');
       if (!m.comments.empty()) m.comments += ' ';
       m.comments += comment;
     } else if (c == '<') {
@@ -141,7 +154,7 @@ std::vector<TMailAddress> SplitMailAddresses(std::string_view s) {
       Finish(m, out);
       inGroup = false;
     } else {
-      m.phrase += c;
+      m.AddPhrase(std::string_view(&c, 1));
       m.bare += c;
     }
   }

@@ -120,6 +120,16 @@ constexpr const char* kSeparator = "----------------------------------------";
 
 std::string Explanation(int number) { return kExplanations[static_cast<std::size_t>(number - 1)]; }
 
+// The value without the blanks around it; an ESC that begins raw
+// ISO-2022-JP text is not a blank.
+std::string TrimValue(std::string_view v) {
+  std::size_t start = 0;
+  while (start < v.size() && static_cast<unsigned char>(v[start]) <= 32 && v[start] != '\x1b') ++start;
+  std::size_t end = v.size();
+  while (end > start && static_cast<unsigned char>(v[end - 1]) <= 32) --end;
+  return std::string(v.substr(start, end - start));
+}
+
 // Stored bytes as the window shows them.
 std::string Stored(std::string_view bytes) { return StoredTextToUtf8(bytes, TDecodeMode::Lossless); }
 
@@ -150,7 +160,7 @@ std::vector<std::string> HeaderExplanationLines(std::string_view name, std::stri
   const std::string upper = UpperCase(name);
   // The subject: untrimmed, no separator; raw JIS is converted with the rest.
   if (upper == "SUBJECT") return {Explanation(1), DecodeHeaderTextUtf8(value)};
-  const std::string trimmed = Trim(value);
+  const std::string trimmed = TrimValue(value);
   std::vector<std::string> out;
   for (const TKey& key : kKeys) {
     if (upper != key.name) continue;
