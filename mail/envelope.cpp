@@ -87,16 +87,6 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
   mail.Bytes().shrink_to_fit();
 }
 
-namespace {
-// A continuation line as RFC 5322 unfolds it: the blanks it begins with are
-// the blank between two words (and an ESC of raw ISO-2022-JP text stays).
-// Trailing blanks go, as on every line.
-std::string_view UnfoldContinuation(std::string_view line) {
-  std::size_t end = line.size();
-  while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
-  return line.substr(0, end);
-}
-}  // namespace
 
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
   sections.clear();
@@ -126,7 +116,9 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
         hasPending = true;
         break;
       }
-      e.Value += UnfoldContinuation(next);
+      // Unfolded as RFC 5322 does: the line's blanks are the blank between
+      // two words (and an ESC of raw ISO-2022-JP text stays).
+      e.Value += next;
       if (envelope->AtEnd()) break;
     }
   } while (!envelope->AtEnd() || hasPending);
