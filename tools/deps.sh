@@ -13,5 +13,6 @@ tarvo_need() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+# The fonts: Japanese, and emoji, which decoded subjects and names often hold.
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  fonts-ipafont-gothic)
+  fonts-ipafont-gothic fonts-noto-color-emoji)
