@@ -153,16 +153,19 @@ struct TEncodedWord {
 
 std::optional<TEncodedWord> FindEncodedWord(std::string_view s, std::size_t from) {
   for (std::size_t p = s.find("=?", from); p != npos; p = s.find("=?", p + 1)) {
-    const std::size_t q1 = s.find('?', p + 2);
-    if (q1 == npos || q1 + 2 >= s.size()) return std::nullopt;
-    TEncodedWord w;
-    w.charset = s.substr(p + 2, q1 - p - 2);
-    if (w.charset.empty() || w.charset.find_first_of(" \t\r\n=") != npos) continue;
+    // The charset is a token: it ends at the first "?", and a blank or "="
+    // before that means this is no word.
+    std::size_t q1 = p + 2;
+    while (q1 < s.size() && s[q1] != '?' && s[q1] != '=' && !IsBlank(s[q1])) ++q1;
+    if (q1 + 2 >= s.size()) return std::nullopt;
+    if (s[q1] != '?' || q1 == p + 2) continue;
     const char e = s[q1 + 1];
     if (s[q1 + 2] != '?' || (e != 'B' && e != 'b' && e != 'Q' && e != 'q')) continue;
     const std::size_t q2 = s.find('?', q1 + 3);
     if (q2 == npos) return std::nullopt;
     if (q2 + 1 >= s.size() || s[q2 + 1] != '=') continue;
+    TEncodedWord w;
+    w.charset = s.substr(p + 2, q1 - p - 2);
     if (const std::size_t star = w.charset.find('*'); star != npos) w.charset = w.charset.substr(0, star);
     if (w.charset.empty()) continue;
     w.begin = p;
@@ -243,6 +246,16 @@ std::string WordCharset(std::string_view charset, std::string_view bytes) {
 // that a mailer split over two words comes out whole.
 bool JoinsWords(std::string_view charset) { return NormaliseCharset(charset).find("2022") == std::string::npos; }
 
+// A word's bytes to UTF-8. Words labelled us-ascii or unknown that hold
+// 8-bit bytes are read like raw text; a charset nobody knows gives nullopt.
+std::optional<std::string> DecodeWordBytes(std::string_view bytes, std::string_view charset) {
+  if (auto text = DecodeCharsetToUtf8(bytes, charset)) return text;
+  const std::string name = NormaliseCharset(charset);
+  if (name == "us-ascii" || name == "ascii" || name == "unknown-8bit" || name == "x-unknown" || name == "unknown")
+    return RawHeaderTextToUtf8(bytes);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string RawHeaderTextToUtf8(std::string_view raw) {
@@ -258,7 +271,7 @@ std::string DecodeHeaderTextUtf8(std::string_view value) {
   std::string runCharset, runBytes;
   auto flushRun = [&] {
     if (runCharset.empty()) return;
-    out += DecodeCharsetToUtf8(runBytes, runCharset).value_or(std::string());
+    out += DecodeWordBytes(runBytes, runCharset).value_or(std::string());
     runCharset.clear();
     runBytes.clear();
   };
@@ -267,7 +280,7 @@ std::string DecodeHeaderTextUtf8(std::string_view value) {
     if (!bytes) continue;
     const std::string cs = WordCharset(w->charset, *bytes);
     // A charset nobody knows: the word stays as written.
-    if (!DecodeCharsetToUtf8(*bytes, cs)) continue;
+    if (!DecodeWordBytes(*bytes, cs)) continue;
     const std::string_view gap = value.substr(written, w->begin - written);
     const bool adjacent = afterWord && AllBlank(gap);  // RFC 2047 6.2: the blanks go
     if (!adjacent || cs != runCharset || !JoinsWords(cs)) flushRun();

@@ -34,6 +34,8 @@ TEST(HeaderTextUtf8, EveryCharsetByItsOwnConverter) {
       {"=?GB2312?B?GyRCJDMkcxsoQg==?=", "こん", "GB2312 holding JIS escapes"},
       {"=?ISO-2202-JP?B?GyRCJDMkcxsoQg==?=", "こん", "the misspelt ISO-2022-JP"},
       {"=?us-ascii?Q?hello_world?=", "hello world", "us-ascii"},
+      {"=?us-ascii?Q?=E6=97=A5?=", "日", "us-ascii that holds 8-bit bytes is read like raw text"},
+      {"=?unknown-8bit?Q?=93=FA?=", "日", "so is unknown-8bit"},
       {"=?UTF-16?B?//7lZQ==?=", "日", "UTF-16 with its byte-order mark"},
       {"=?utf-8*ja?B?5pel?=", "日", "an RFC 2231 language is ignored"},
       {"=?x-no-such-charset?B?YQ==?=", "=?x-no-such-charset?B?YQ==?=", "an unknown charset stays as written"},
@@ -50,7 +52,7 @@ TEST(HeaderTextUtf8, EveryWordOnItsOwn) {
       {"a =?UTF-8?B?5pel?= b =?UTF-8?B?5pel?= c", "a 日 b 日 c", "blanks beside text stay"},
       {"=?UTF-8?Q?=E6=97?= =?UTF-8?Q?=A5?=", "日", "a character split over two words"},
       {"=?ISO-2022-JP?B?GyRCJDM=?==?ISO-2022-JP?B?JDM=?=", "こ$3", "an open JIS run ends with its word"},
-      {"=?x-unknown?Q?a?= =?UTF-8?Q?b?=", "=?x-unknown?Q?a?= b", "blanks after a word left as written stay"},
+      {"=?x-no-such?Q?a?= =?UTF-8?Q?b?=", "=?x-no-such?Q?a?= b", "blanks after a word left as written stay"},
   };
   CHECK_CASES(cases);
 }
@@ -66,6 +68,8 @@ TEST(HeaderTextUtf8, QAndBText) {
       {"=?UTF-8?B?5pel", "=?UTF-8?B?5pel", "no end: not a word"},
       {"=?UTF-8?X?5pel?=", "=?UTF-8?X?5pel?=", "neither B nor Q"},
       {"=??B?5pel?=", "=??B?5pel?=", "no charset"},
+      {"=?UTF 8?B?5pel?=", "=?UTF 8?B?5pel?=", "a blank in the charset"},
+      {"=?=?UTF-8?B?5pel?=", "=?日", "a word after a stray opener"},
   };
   CHECK_CASES(cases);
 }
