@@ -6,12 +6,10 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <filesystem>
-#include <fstream>
-
 #include "app/Display.h"
 #include "app/Unit1.h"
 #include "mail/explain.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 
@@ -100,9 +98,10 @@ TEST_F(Check, LoadingAnotherFileKeepsTheExplanation) {
 }
 
 TEST(CheckUnicode, SubjectShowsEveryCharacter) {
-  const std::string path = (std::filesystem::temp_directory_path() / "tarvo_check_unicode.eml").string();
-  std::ofstream(path, std::ios::binary) << "Subject: =?UTF-8?B?8J+YgCDpq5nmqYsg4pGgIOOAnA==?=\r\n"
-                                           "From: =?ISO-8859-2?Q?Miros=B3aw?= <m@example.pl>\r\n\r\nbody\r\n";
+  const tarvo::testing::TTempDir dir;
+  const std::string path = (dir / "unicode.eml").string();
+  tarvo::testing::WriteFile(path, "Subject: =?UTF-8?B?8J+YgCDpq5nmqYsg4pGgIOOAnA==?=\r\n"
+                           "From: =?ISO-8859-2?Q?Miros=B3aw?= <m@example.pl>\r\n\r\nbody\r\n");
   TForm1 f{{QString::fromStdString(path)}};
   f.show();
   f.PageControl1->setCurrentIndex(3);
