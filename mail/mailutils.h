@@ -50,15 +50,16 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
 // ---- summary.cpp: header summary ----
 
-// The few header fields the rest of the system needs, ready to use.
+// The few header fields the rest of the system needs, ready to use. Decoded
+// fields hold UTF-8; the others the bytes as stored.
 struct TMailEnvFormat {
   std::string Date;                     // trimmed, not decoded
-  std::string FromName;                 // decoded, CR and LF removed
+  std::string FromName;                 // first mailbox, decoded, CR and LF removed
   std::string FromNameHtml;
-  std::string FromAddress;              // trimmed
+  std::string FromAddress;              // first mailbox, trimmed
   std::string ReplyTo;
   std::string ReturnPath;
-  std::string ToAddress;                // trimmed
+  std::string ToAddress;                // first mailbox, trimmed
   std::string ToName;                   // decoded
   std::string ToAddressHtml;
   std::string Cc;                       // unfolded, not decoded
@@ -73,8 +74,8 @@ struct TMailEnvFormat {
 };
 
 struct TMailAddress {
-  std::string Name;     // display name, decoded, not trimmed
-  std::string Address;  // trimmed
+  std::string Name;     // display name, decoded to UTF-8, trimmed
+  std::string Address;  // as written, trimmed
 };
 
 // Fills the summary from the envelope (absent or empty: all fields empty);
@@ -84,8 +85,6 @@ void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env);
 // lines that follow appended without their first byte. The first line read
 // that is not one replaces `line`, and `readAhead` says so.
 std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream& s, bool& readAhead);
-// Display name and address of an address field's value.
-[[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
 // Every "<" to "&lt;", then every ">" to "&gt;"; nothing else changes.
 [[nodiscard]] std::string HtmlEscape(std::string_view s);
 // The bytes of a boundary parameter from `from` up to the first ";", LF or
@@ -93,6 +92,15 @@ std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream
 [[nodiscard]] std::string_view BoundaryValue(std::string_view s, std::size_t from);
 // The text without any double quote.
 [[nodiscard]] std::string RemoveQuotes(std::string_view s);
+
+// ---- address.cpp: address fields ----
+
+// Every mailbox of an address field's value, in order: "name <addr>",
+// "\"quoted, name\" <addr>", "addr (Name)", a bare address, and the members
+// of groups ("name: a, b;"). Empty entries are left out.
+[[nodiscard]] std::vector<TMailAddress> SplitMailAddresses(std::string_view value);
+// The first of them; both parts empty when there is none.
+[[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
 
 // ---- mimefields.cpp: structured MIME header values ----
 
