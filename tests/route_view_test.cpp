@@ -59,7 +59,7 @@ TEST(RouteView, NoReceivedFieldsNoRows) {
 
 TEST(RouteView, CountryCommand) {
   const std::pair<std::string, std::string> cases[] = {
-      {"8.8.8.8", "アメリカ\n"},
+      {"8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},  // no note: the network is still the third line
       {"133.0.0.1", "日本\n"},
       {"127.0.0.1", "Local host\nNot found IP...\n"},
       {"IPv6:2001:db8::1", "\nNot found IP...\n"},
