@@ -33,16 +33,18 @@ void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
 }
 
 TStringList MemoLines(const QPlainTextEdit& memo) {
-  // The raw text, not toPlainText(), which turns U+00A0 into a space and
-  // U+2028 into a line break.
+  // The raw text, not toPlainText(), which turns U+00A0 into a space. A
+  // block ends a line, and so does U+2028, what Shift+Enter types: CP932
+  // has no such character, and the user meant a line break.
   const QString raw = memo.document()->toRawText();
   TStringList out;
-  if (raw.isEmpty()) return out;
-  const QStringList blocks = raw.split(QChar::ParagraphSeparator);
-  qsizetype n = blocks.size();
-  if (blocks.back().isEmpty()) --n;
-  out.Lines.reserve(static_cast<std::size_t>(n));
-  for (qsizetype i = 0; i < n; ++i) out.Add(FromDisplay(blocks[i]));
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < raw.size(); ++i) {
+    if (raw[i] != QChar::ParagraphSeparator && raw[i] != QChar::LineSeparator) continue;
+    out.Add(FromDisplay(raw.sliced(start, i - start)));
+    start = i + 1;
+  }
+  if (start < raw.size()) out.Add(FromDisplay(raw.sliced(start)));
   return out;
 }
 
