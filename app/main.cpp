@@ -31,6 +31,7 @@ int RunWindow(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tarvo"));
   QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
   tarvo::TForm1 form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);
