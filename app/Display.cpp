@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include "base/cp932.h"
+#include "jcode/charset.h"
 
 namespace tarvo {
 
@@ -18,9 +19,14 @@ std::string FromDisplay(const QString& text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
-  // Decoded in one piece: a line break is never a trail byte, so no
-  // character runs across two lines.
+QString StoredToDisplay(std::string_view bytes) {
+  const std::string utf8 = StoredTextToUtf8(bytes, TDecodeMode::Lossless);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind) {
+  // Code page 932 is decoded in one piece (a line break is never a trail
+  // byte); stored lines that are UTF-8 are decided line by line.
   std::size_t size = 0;
   for (const std::string& line : lines.Lines) size += line.size() + 1;
   std::string joined;
@@ -29,22 +35,51 @@ void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
     joined += line;
     joined += '\n';
   }
-  memo.setPlainText(ToDisplay(joined));
+  if (kind == TTextKind::Decoded) {
+    memo.setPlainText(QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size())));
+    return;
+  }
+  bool anyUtf8 = false;
+  for (const std::string& line : lines.Lines)
+    if (IsUtf8Multibyte(line)) {
+      anyUtf8 = true;
+      break;
+    }
+  if (!anyUtf8) {
+    memo.setPlainText(ToDisplay(joined));
+    return;
+  }
+  std::string shown;
+  shown.reserve(size + size / 2);
+  for (const std::string& line : lines.Lines) {
+    shown += StoredTextToUtf8(line, TDecodeMode::Lossless);
+    shown += '\n';
+  }
+  memo.setPlainText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
 }
 
-TStringList MemoLines(const QPlainTextEdit& memo) {
+TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind) {
   // The raw text, not toPlainText(), which turns U+00A0 into a space. A
-  // block ends a line, and so does U+2028, what Shift+Enter types: CP932
-  // has no such character, and the user meant a line break.
+  // block ends a line, and so does U+2028, what Shift+Enter types: the user
+  // meant a line break, and CP932 has no such character.
   const QString raw = memo.document()->toRawText();
   TStringList out;
+  auto add = [&](QStringView line) {
+    if (kind == TTextKind::Stored) {
+      out.Add(FromDisplay(line.toString()));
+    } else {
+      const QByteArray utf8 = line.toUtf8();
+      out.Add(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }
+  };
+  const QStringView text(raw);
   qsizetype start = 0;
-  for (qsizetype i = 0; i < raw.size(); ++i) {
-    if (raw[i] != QChar::ParagraphSeparator && raw[i] != QChar::LineSeparator) continue;
-    out.Add(FromDisplay(raw.sliced(start, i - start)));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] != QChar::ParagraphSeparator && text[i] != QChar::LineSeparator) continue;
+    add(text.sliced(start, i - start));
     start = i + 1;
   }
-  if (start < raw.size()) out.Add(FromDisplay(raw.sliced(start)));
+  if (start < text.size()) add(text.sliced(start));
   return out;
 }
 
