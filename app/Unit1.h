@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -33,13 +34,20 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `args` are the command-line arguments after the program name.
+  // `args` are the command-line arguments after the program name, as the
+  // bytes of argv: a file name need not be valid in the locale's encoding.
+  explicit TForm1(const std::vector<std::string>& args, QWidget* parent = nullptr);
+  // The same with names in the locale's encoding.
   explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
 
   // Empties every view but Memo5, runs the pipeline and shows what it filled;
   // the pipeline's error is rethrown after what came before it is shown.
+  // `fileName` is the bytes of the name as the file system holds it.
+  void LoadMailFile(const std::string& fileName);
+  void LoadMailFile(const char* fileName) { LoadMailFile(std::string(fileName)); }
   void LoadMailFile(const QString& fileName);
   // Loads each existing file of a drop in turn; an error ends the drop.
+  void DropFiles(const std::vector<std::string>& fileNames);
   void DropFiles(const QStringList& fileNames);
   // Memo5 gets the explanation of the selected header row, or stays empty.
   void ShowHeaderExplanation();
@@ -94,7 +102,7 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate(const QStringList& args);
+  void FormCreate(const std::vector<std::string>& args);
   void OpenFileR1Click();
   void About1Click();
   void ListView1Click();

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -14,6 +15,7 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/Unit1.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 namespace fs = std::filesystem;
@@ -47,21 +49,16 @@ std::string ReadFile(const fs::path& p) {
 struct Html : ::testing::Test {
   TForm1 f;
   // One folder per test: ctest runs tests side by side.
-  fs::path folder = fs::temp_directory_path() /
-                    (std::string("tarvo_html_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  tarvo::testing::TTempDir temp;
+  fs::path folder = temp.Path();
   std::vector<QUrl> opened;
   QStringList messages;
   void SetUp() override {
-    fs::remove_all(folder);
-    fs::create_directories(folder);
     f.SetHtmlFolder(folder.string() + "/");
     f.SetUrlOpener([this](const QUrl& u) { opened.push_back(u); });
     SetErrorMessageHook([this](const QString& m) { messages.push_back(m); });
   }
-  void TearDown() override {
-    SetErrorMessageHook({});
-    fs::remove_all(folder);
-  }
+  void TearDown() override { SetErrorMessageHook({}); }
   void Show(std::vector<std::string> lines) {
     TStringList l;
     l.Lines = std::move(lines);
@@ -116,4 +113,18 @@ TEST_F(Html, AFileThatCannotBeCreatedShowsTheCreateError) {
       << messages[0].toStdString();
   EXPECT_TRUE(messages[0].endsWith(QStringLiteral(" を作成できません")));
   EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(Html, ShiftEnterIsALineBreakInWorkHtml) {
+  Show({});
+  f.show();
+  f.Memo6->setFocus();
+  f.Memo6->insertPlainText(QStringLiteral("<p>一</p>"));
+  QTest::keyClick(f.Memo6, Qt::Key_Return, Qt::ShiftModifier);  // types U+2028, not a new block
+  f.Memo6->insertPlainText(QStringLiteral("<p>二</p>"));
+  ASSERT_TRUE(f.Memo6->document()->toRawText().contains(QChar::LineSeparator));
+  f.CheckBox1->setChecked(false);
+  f.Button2->click();
+  EXPECT_EQ(Written(), "<p>\x88\xea</p>\r\n<p>\x93\xf1</p>\r\n");
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines, (std::vector<std::string>{"<p>\x88\xea</p>", "<p>\x93\xf1</p>"}));
 }

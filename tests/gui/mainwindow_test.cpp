@@ -29,6 +29,7 @@
 #include "app/Unit1.h"
 #include "base/errors.h"
 #include "mail/pipeline.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 namespace fs = std::filesystem;
@@ -45,12 +46,14 @@ struct Capture {
   ~Capture() { SetErrorMessageHook({}); }
 };
 
-QString TempPath(const char* name) { return QString::fromStdString((fs::temp_directory_path() / name).string()); }
+QString TempPath(const char* name) {
+  return QString::fromStdString((tarvo::testing::ProcessTempDir() / name).string());
+}
 
 // A file that exists but is too large to load: the load fails with the open error.
 QString UnreadableFile() {
   const QString path = TempPath("tarvo_gui_toolarge.eml");
-  std::ofstream(path.toStdString()).close();
+  tarvo::testing::WriteFile(path.toStdString(), "");
   fs::resize_file(path.toStdString(), kMaxMailSize + 1);  // sparse
   return path;
 }
