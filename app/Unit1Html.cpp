@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFile>
-#include <QPlainTextEdit>
+#include "app/LineView.h"
 #include <QUrl>
 
 #include "app/Display.h"
