@@ -8,49 +8,13 @@
 
 #include "app/LineView.h"
 #include "base/cp932.h"
+#include "jcode/charset.h"
 
 namespace tarvo {
 
-namespace {
-
-// Well-formed UTF-8 (no overlong forms, no surrogates, nothing past
-// U+10FFFF) holding at least one multi-byte sequence.
-bool IsUtf8WithMultibyte(std::string_view s) {
-  bool multi = false;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t n;
-    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) n = 1;
-    else if (c == 0xE0) n = 2, lo = 0xA0;
-    else if (c == 0xED) n = 2, hi = 0x9F;
-    else if (c >= 0xE1 && c <= 0xEF) n = 2;
-    else if (c == 0xF0) n = 3, lo = 0x90;
-    else if (c == 0xF4) n = 3, hi = 0x8F;
-    else if (c >= 0xF1 && c <= 0xF3) n = 3;
-    else return false;
-    if (s.size() - i <= n) return false;
-    for (std::size_t k = 1; k <= n; ++k) {
-      const auto t = static_cast<unsigned char>(s[i + k]);
-      if (k == 1 ? (t < lo || t > hi) : (t < 0x80 || t > 0xBF)) return false;
-    }
-    multi = true;
-    i += n + 1;
-  }
-  return multi;
-}
-
-}  // namespace
-
 QString LineToDisplay(std::string_view line, TTextKind kind) {
-  if (kind == TTextKind::Decoded || IsUtf8WithMultibyte(line))
-    return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-  return ToDisplay(line);
+  if (kind == TTextKind::Decoded) return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  return StoredToDisplay(line);
 }
 
 std::string LineFromDisplay(const QString& text, TTextKind kind) {
@@ -71,9 +35,14 @@ std::string FromDisplay(const QString& text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
-  // Decoded in one piece: a line break is never a trail byte, so no
-  // character runs across two lines.
+QString StoredToDisplay(std::string_view bytes) {
+  const std::string utf8 = StoredTextToUtf8(bytes, TDecodeMode::Lossless);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind) {
+  // Code page 932 is decoded in one piece (a line break is never a trail
+  // byte); stored lines that are UTF-8 are decided line by line.
   std::size_t size = 0;
   for (const std::string& line : lines.Lines) size += line.size() + 1;
   std::string joined;
@@ -82,10 +51,30 @@ void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
     joined += line;
     joined += '\n';
   }
-  memo.setPlainText(ToDisplay(joined));
+  if (kind == TTextKind::Decoded) {
+    memo.setPlainText(QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size())));
+    return;
+  }
+  bool anyUtf8 = false;
+  for (const std::string& line : lines.Lines)
+    if (IsUtf8Multibyte(line)) {
+      anyUtf8 = true;
+      break;
+    }
+  if (!anyUtf8) {
+    memo.setPlainText(ToDisplay(joined));
+    return;
+  }
+  std::string shown;
+  shown.reserve(size + size / 2);
+  for (const std::string& line : lines.Lines) {
+    shown += StoredTextToUtf8(line, TDecodeMode::Lossless);
+    shown += '\n';
+  }
+  memo.setPlainText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
 }
 
-TStringList MemoLines(const QPlainTextEdit& memo) {
+TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind) {
   // The raw text, not toPlainText(), which turns U+00A0 into a space and
   // U+2028 into a line break.
   const QString raw = memo.document()->toRawText();
@@ -95,11 +84,18 @@ TStringList MemoLines(const QPlainTextEdit& memo) {
   qsizetype n = blocks.size();
   if (blocks.back().isEmpty()) --n;
   out.Lines.reserve(static_cast<std::size_t>(n));
-  for (qsizetype i = 0; i < n; ++i) out.Add(FromDisplay(blocks[i]));
+  for (qsizetype i = 0; i < n; ++i) {
+    if (kind == TTextKind::Stored) {
+      out.Add(FromDisplay(blocks[i]));
+    } else {
+      const QByteArray utf8 = blocks[i].toUtf8();
+      out.Add(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }
+  }
   return out;
 }
 
-void SetMemoLines(TLineView& memo, const TStringList& lines) { memo.SetLines(lines, TTextKind::Stored); }
+void SetMemoLines(TLineView& memo, const TStringList& lines, TTextKind kind) { memo.SetLines(lines, kind); }
 
 TStringList MemoLines(const TLineView& memo) { return memo.Lines(); }
 

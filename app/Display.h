@@ -8,6 +8,7 @@
 
 #include "base/lines.h"
 #include "base/strlist.h"
+#include "jcode/charset.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -19,21 +20,25 @@ namespace tarvo {
 // Displayed (or typed) text back to CP932 bytes; characters CP932 lacks become '?'.
 [[nodiscard]] std::string FromDisplay(const QString& text);
 
-// One line of a memo for display, by the kind of text it holds: stored
-// bytes read as UTF-8 when they are well-formed UTF-8 with a multi-byte
-// character, else as CP932; decoded text is UTF-8.
+// Stored bytes for display: well-formed UTF-8 as UTF-8, the rest as CP932.
+[[nodiscard]] QString StoredToDisplay(std::string_view bytes);
+
+// One line of a memo for display, by the kind of text it holds (stored
+// bytes as StoredToDisplay reads them; decoded text is UTF-8).
 [[nodiscard]] QString LineToDisplay(std::string_view line, TTextKind kind);
 // A displayed (or typed) line back to bytes of that kind. Stored text goes
 // back to CP932 unless that would lose a character; then it stays UTF-8.
 [[nodiscard]] std::string LineFromDisplay(const QString& text, TTextKind kind);
 
-// A memo shows each line followed by a line break, as a memo's text holds it.
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
-// The lines as they stand in the box; a last empty line after a break does not count.
-[[nodiscard]] TStringList MemoLines(const QPlainTextEdit& memo);
-// The same for the line view: the lines shown as stored bytes.
+// A memo shows each line followed by a line break, as a memo's text holds it;
+// `kind` says how its lines are read (decoded lines are UTF-8).
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind = TTextKind::Stored);
+// The lines as they stand in the box, as CP932 bytes (Stored) or UTF-8
+// (Decoded); a last empty line after a break does not count.
+[[nodiscard]] TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind = TTextKind::Stored);
+// The same for the line view, which knows the kind of its lines.
 class TLineView;
-void SetMemoLines(TLineView& memo, const TStringList& lines);
+void SetMemoLines(TLineView& memo, const TStringList& lines, TTextKind kind = TTextKind::Stored);
 [[nodiscard]] TStringList MemoLines(const TLineView& memo);
 
 // An edit box holds text that ends at its first zero byte.

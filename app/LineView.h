@@ -45,6 +45,7 @@ class TLineView : public QAbstractScrollArea {
   // user did not edit comes back exactly as the source holds it.
   [[nodiscard]] TStringList Lines() const;
   [[nodiscard]] bool IsEmpty() const;
+  [[nodiscard]] TTextKind Kind() const { return source_ ? source_->Kind() : TTextKind::Stored; }
   // Every line and, after the last line break, one empty row.
   [[nodiscard]] qsizetype RowCount() const;
   [[nodiscard]] QString RowText(qsizetype row) const;

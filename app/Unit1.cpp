@@ -94,7 +94,7 @@ QTableWidget* NewListView(const char* name, const QStringList& captions, const s
 }
 
 QTableWidgetItem* NewCell(const std::string& cp932) {
-  auto* item = new QTableWidgetItem(ToDisplay(cp932));
+  auto* item = new QTableWidgetItem(StoredToDisplay(cp932));
   // The bytes themselves, for the handlers that read a row back.
   item->setData(Qt::UserRole, QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;
@@ -278,9 +278,9 @@ void TForm1::RenderViews(TMailViews& views) {
   // The memos take the lines over; the model is not used after this.
   Memo1->SetLines(std::move(views.Memo1), TTextKind::Stored);
   Memo3->SetLines(std::move(views.Memo3), TTextKind::Stored);
-  Memo2->SetLines(std::move(views.Memo2), TTextKind::Stored);
-  Memo4->SetLines(std::move(views.Memo4), TTextKind::Stored);
-  Memo6->SetLines(std::move(views.Memo6), TTextKind::Stored);
+  Memo2->SetLines(std::move(views.Memo2), TTextKind::Decoded);
+  Memo4->SetLines(std::move(views.Memo4), TTextKind::Decoded);
+  Memo6->SetLines(std::move(views.Memo6), TTextKind::Decoded);
   rows.clear();
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});

@@ -3,11 +3,12 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFile>
-#include "app/LineView.h"
 #include <QUrl>
 
 #include "app/Display.h"
+#include "app/LineView.h"
 #include "app/Unit1.h"
+#include "base/cp932.h"
 #include "base/strlist.h"
 #include "jcode/DString.h"
 
@@ -45,6 +46,9 @@ std::string ReplaceHttpWithDummy(std::string_view line) {
 void TForm1::Button2Click() {
   const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
   TStringList lines = MemoLines(*Memo6);
+  // The file holds the page's text in code page 932, whatever the view holds.
+  if (Memo6->Kind() == TTextKind::Decoded)
+    for (std::string& line : lines.Lines) line = Utf8ToCp932(line);
   if (CheckBox1->isChecked())
     for (std::string& line : lines.Lines) line = ReplaceHttpWithDummy(line);
   lines.SaveToFile(path);
