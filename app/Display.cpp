@@ -4,10 +4,26 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include <algorithm>
+
+#include "app/LineView.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
 
 namespace tarvo {
+
+QString LineToDisplay(std::string_view line, TTextKind kind) {
+  if (kind == TTextKind::Decoded) return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  return StoredToDisplay(line);
+}
+
+std::string LineFromDisplay(const QString& text, TTextKind kind) {
+  if (kind == TTextKind::Decoded) return text.toStdString();
+  std::string cp932 = FromDisplay(text);
+  // CP932 writes '?' for what it lacks: more of them means a loss.
+  if (std::count(cp932.begin(), cp932.end(), '?') == text.count(QLatin1Char('?'))) return cp932;
+  return text.toStdString();
+}
 
 QString ToDisplay(std::string_view cp932) {
   const std::string utf8 = Cp932ToUtf8(cp932, TDecodeMode::Lossless);
@@ -82,6 +98,10 @@ TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind) {
   if (start < text.size()) add(text.sliced(start));
   return out;
 }
+
+void SetMemoLines(TLineView& memo, const TStringList& lines, TTextKind kind) { memo.SetLines(lines, kind); }
+
+TStringList MemoLines(const TLineView& memo) { return memo.Lines(); }
 
 void SetEditText(QLineEdit& edit, std::string_view cp932) {
   const std::size_t nul = cp932.find('\0');

@@ -28,6 +28,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
+#include "app/LineView.h"
 #include "mail/pipeline.h"
 
 namespace tarvo {
@@ -60,11 +61,10 @@ QWidget* NewPage(const char* name, std::initializer_list<QWidget*> fill) {
   return page;
 }
 
-// An editable memo with both scroll bars and no wrapping.
-QPlainTextEdit* NewMemo(const char* name) {
-  auto* memo = new QPlainTextEdit;
+// An editable memo with both scroll bars; it never wraps.
+TLineView* NewMemo(const char* name) {
+  auto* memo = new TLineView;
   memo->setObjectName(QString::fromLatin1(name));
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return memo;
@@ -298,16 +298,17 @@ void TForm1::LoadMailFile(const std::string& fileName) {
   if (error) std::rethrow_exception(error);
 }
 
-void TForm1::RenderViews(const TMailViews& views) {
+void TForm1::RenderViews(TMailViews& views) {
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView2.size());
   for (const TRouteRow& r : views.ListView2) rows.push_back({&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date});
   SetRows(*ListView2, rows);
-  SetMemoLines(*Memo1, views.Memo1);
-  SetMemoLines(*Memo3, views.Memo3);
-  SetMemoLines(*Memo2, views.Memo2, TTextKind::Decoded);
-  SetMemoLines(*Memo4, views.Memo4, TTextKind::Decoded);
-  SetMemoLines(*Memo6, views.Memo6, TTextKind::Decoded);
+  // The memos take the lines over; the model is not used after this.
+  Memo1->SetLines(std::move(views.Memo1), TTextKind::Stored);
+  Memo3->SetLines(std::move(views.Memo3), TTextKind::Stored);
+  Memo2->SetLines(std::move(views.Memo2), TTextKind::Decoded);
+  Memo4->SetLines(std::move(views.Memo4), TTextKind::Decoded);
+  Memo6->SetLines(std::move(views.Memo6), TTextKind::Decoded);
   rows.clear();
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/LineView.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -24,6 +26,7 @@ class QWidget;
 namespace tarvo {
 
 class TAboutBox;
+class TLineView;
 struct TMailViews;
 
 // The line with every "http", in any case, replaced by lower-case "dummy"
@@ -62,11 +65,11 @@ class TForm1 : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
-  QPlainTextEdit* Memo1 = nullptr;     // メールエンベローブ
-  QPlainTextEdit* Memo3 = nullptr;     // 生データ
-  QPlainTextEdit* Memo2 = nullptr;     // SJIS に変換
-  QPlainTextEdit* Memo4 = nullptr;     // テキストのみ抽出
-  QPlainTextEdit* Memo6 = nullptr;     // HTML部
+  TLineView* Memo1 = nullptr;          // メールエンベローブ
+  TLineView* Memo3 = nullptr;          // 生データ
+  TLineView* Memo2 = nullptr;          // SJIS に変換
+  TLineView* Memo4 = nullptr;          // テキストのみ抽出
+  TLineView* Memo6 = nullptr;          // HTML部
   QPushButton* Button2 = nullptr;      // ブラウザで開く
   QCheckBox* CheckBox1 = nullptr;      // http -> dummy
   QTableWidget* ListView1 = nullptr;   // エンベローブチェック
@@ -129,7 +132,7 @@ class TForm1 : public QMainWindow {
   QWidget* BuildToolsPage();  // Unit1Tools.cpp
   QGroupBox* BuildToolsExplanation();
   QGroupBox* BuildAdvertisement();
-  void RenderViews(const TMailViews& views);
+  void RenderViews(TMailViews& views);
   void PlaceOnScreen();
 
   bool placed_ = false;

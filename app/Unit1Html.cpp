@@ -3,10 +3,10 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QUrl>
 
 #include "app/Display.h"
+#include "app/LineView.h"
 #include "app/Unit1.h"
 #include "base/stream.h"
 #include "base/strlist.h"
@@ -45,7 +45,7 @@ std::string ReplaceHttpWithDummy(std::string_view line) {
 
 void TForm1::Button2Click() {
   const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
-  TStringList lines = MemoLines(*Memo6, TTextKind::Decoded);
+  TStringList lines = MemoLines(*Memo6);  // decoded: UTF-8, as work.html is written
   if (CheckBox1->isChecked())
     for (std::string& line : lines.Lines) line = ReplaceHttpWithDummy(line);
   // UTF-8 with a byte-order mark: the browser then reads it right whatever

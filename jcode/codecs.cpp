@@ -1,6 +1,8 @@
 // Base64, quoted-printable and percent codecs. None of them fails: every byte
 // has a fixed rule, and a following byte that is not there counts as absent.
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "jcode/jconvert.h"
 
@@ -32,6 +34,33 @@ int DecodeGroup(const std::uint8_t v[4], std::uint8_t out[3]) {
   return 3;
 }
 
+// Four tables give the 24 bits of a group of four alphabet bytes by OR;
+// a byte outside the alphabet sets kGroupBad in its table.
+constexpr std::uint32_t kGroupBad = 1u << 24;
+constexpr std::array<std::uint32_t, 256> MakeGroupTable(int shift) {
+  std::array<std::uint32_t, 256> t{};
+  for (auto& v : t) v = kGroupBad;
+  for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint32_t>(i) << shift;
+  return t;
+}
+constexpr auto kGroup0 = MakeGroupTable(18);
+constexpr auto kGroup1 = MakeGroupTable(12);
+constexpr auto kGroup2 = MakeGroupTable(6);
+constexpr auto kGroup3 = MakeGroupTable(0);
+
+// The group's bits, or a value >= kGroupBad when a byte is not in the alphabet.
+inline std::uint32_t GroupBits(const char* p) {
+  return kGroup0[static_cast<unsigned char>(p[0])] | kGroup1[static_cast<unsigned char>(p[1])] |
+         kGroup2[static_cast<unsigned char>(p[2])] | kGroup3[static_cast<unsigned char>(p[3])];
+}
+
+inline char* PutGroup(char* o, std::uint32_t v) {
+  o[0] = static_cast<char>(v >> 16);
+  o[1] = static_cast<char>(v >> 8);
+  o[2] = static_cast<char>(v);
+  return o + 3;
+}
+
 constexpr int HexValue(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -44,9 +73,6 @@ std::uint8_t HexAfter(std::string_view text, std::size_t i) {
   const int lo = i + 2 < text.size() ? HexValue(static_cast<unsigned char>(text[i + 2])) : 0;
   return static_cast<std::uint8_t>(hi * 16 + lo);
 }
-
-// Size the decoded text may take: n counts the characters that carry data.
-std::size_t DecodedSizeHint(std::size_t n) { return 3 * (n / 4) + (n % 4 ? n % 4 - 1 : 0); }
 
 // The quoted-printable walk shared by both decoders; `put` takes each byte.
 template <typename Put>
@@ -97,27 +123,35 @@ std::string Base64Encode(std::string_view text) {
 }
 
 std::string Base64Decode(std::string_view text) {
-  std::size_t n = 0;
-  for (char c : text)
-    if (c != '\r' && c != '\n' && c != ' ' && c != '=') ++n;
-  std::string out;
-  out.reserve(DecodedSizeHint(n));
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '\r' || text[i] == '\n' || text[i] == ' ') {
-      ++i;
+  std::string out(3 * (text.size() / 4) + 3, '\0');
+  char* o = out.data();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    if (end - p >= 4) {
+      const std::uint32_t v = GroupBits(p);
+      if (v < kGroupBad) {
+        o = PutGroup(o, v);
+        p += 4;
+        continue;
+      }
+    }
+    if (*p == '\r' || *p == '\n' || *p == ' ') {
+      ++p;
       continue;
     }
-    if (text.size() - i < 4) return std::string(text);  // a group cut short
+    if (end - p < 4) return std::string(text);  // a group cut short
     std::uint8_t v[4];
     for (int k = 0; k < 4; ++k) {
-      v[k] = kStrict[static_cast<unsigned char>(text[i + k])];
+      v[k] = kStrict[static_cast<unsigned char>(p[k])];
       if (v[k] == kBad) return std::string(text);
     }
     std::uint8_t b[3];
-    out.append(reinterpret_cast<const char*>(b), DecodeGroup(v, b));
-    i += 4;
+    const int n = DecodeGroup(v, b);
+    for (int k = 0; k < n; ++k) *o++ = static_cast<char>(b[k]);
+    p += 4;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
@@ -152,7 +186,20 @@ void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
     bits = 0;
     have = 0;
   };
-  for (const char c : text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    // Four alphabet bytes at a group's start are a whole group: the fast path.
+    if (have == 0 && end - p >= 4) {
+      const std::uint32_t g = GroupBits(p);
+      if (g < kGroupBad) {
+        bits = g;
+        flush(4);
+        p += 4;
+        continue;
+      }
+    }
+    const char c = *p++;
     const std::uint8_t v = kStrict[static_cast<unsigned char>(c)];
     if (v == kBad) continue;
     if (v == kPad) {

@@ -1,7 +1,9 @@
 // The HTML part view: links made harmless and work.html for the browser.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QPushButton>
@@ -91,10 +93,12 @@ TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
   Show({"<p>one</p>", "<p>two</p>"});
   f.Button2->click();
   EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>one</p>\r\n<p>two</p>\r\n");
-  f.Memo6->moveCursor(QTextCursor::Start);
-  QTest::keyClicks(f.Memo6->viewport(), QStringLiteral("http:"));
-  f.Memo6->moveCursor(QTextCursor::End);
-  f.Memo6->insertPlainText(QStringLiteral("末尾"));
+  QTest::keyClick(f.Memo6, Qt::Key_Home, Qt::ControlModifier);
+  QTest::keyClicks(f.Memo6, QStringLiteral("http:"));
+  QTest::keyClick(f.Memo6, Qt::Key_End, Qt::ControlModifier);
+  QInputMethodEvent commit;  // what an input method sends when the user confirms
+  commit.setCommitString(QStringLiteral("末尾"));
+  QApplication::sendEvent(f.Memo6, &commit);
   f.Button2->click();
   EXPECT_EQ(Written(), "\xEF\xBB\xBF" "dummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
   Show({});
