@@ -126,7 +126,8 @@ TStringList TLineView::Lines() const {
     if (original >= 0 && static_cast<std::size_t>(original) < count)
       out.Add(std::string(source_->Line(static_cast<std::size_t>(original))));
     else
-      out.Add(LineFromDisplay(b.text(), kind));
+      // Shift+Enter types U+2028 inside a block: it ends a line too.
+      for (const QString& piece : b.text().split(QChar::LineSeparator)) out.Add(LineFromDisplay(piece, kind));
   }
   return out;
 }

@@ -160,11 +160,8 @@ void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
   // outside the alphabet (line ends, blanks, stray marks) are skipped, "="
   // ends the group it stands in, and a group cut short by the end of the
   // text still gives its bytes, padded or not.
-  std::size_t n = 0;
-  for (char c : text)
-    if (kStrict[static_cast<unsigned char>(c)] < 64) ++n;
-  stream.Reserve(stream.Size() + DecodedSizeHint(n));
-  char buffer[1024];
+  stream.Reserve(stream.Size() + 3 * (text.size() / 4) + 3);  // an upper bound, no counting pass
+  char buffer[16384];
   std::size_t used = 0;
   std::uint32_t bits = 0;
   int have = 0;  // characters in the group so far

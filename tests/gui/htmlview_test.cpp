@@ -78,7 +78,7 @@ TEST_F(Html, CheckedWritesTheLinesWithDummyLinks) {
   EXPECT_EQ(Written(), "\xEF\xBB\xBF<a href=\"dummy://x.jp\">\r\n日本 dummyS://y\r\n\r\n😀 café 中文 plain\r\n");
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((folder / "work.html").string())));
-  EXPECT_EQ(MemoLines(*f.Memo6, TTextKind::Decoded).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
   EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -123,12 +123,15 @@ TEST_F(Html, ShiftEnterIsALineBreakInWorkHtml) {
   Show({});
   f.show();
   f.Memo6->setFocus();
-  f.Memo6->insertPlainText(QStringLiteral("<p>一</p>"));
-  QTest::keyClick(f.Memo6, Qt::Key_Return, Qt::ShiftModifier);  // types U+2028, not a new block
-  f.Memo6->insertPlainText(QStringLiteral("<p>二</p>"));
-  ASSERT_TRUE(f.Memo6->document()->toRawText().contains(QChar::LineSeparator));
+  QTest::keyClicks(f.Memo6, QStringLiteral("<p>"));  // the first edit hands the text to an editor
+  QPlainTextEdit* editor = f.Memo6->Editor();
+  ASSERT_NE(editor, nullptr);
+  editor->insertPlainText(QStringLiteral("一</p>"));
+  QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);  // types U+2028, not a new block
+  editor->insertPlainText(QStringLiteral("<p>二</p>"));
+  ASSERT_TRUE(editor->document()->toRawText().contains(QChar::LineSeparator));
   f.CheckBox1->setChecked(false);
   f.Button2->click();
-  EXPECT_EQ(Written(), "<p>\x88\xea</p>\r\n<p>\x93\xf1</p>\r\n");
-  EXPECT_EQ(MemoLines(*f.Memo6).Lines, (std::vector<std::string>{"<p>\x88\xea</p>", "<p>\x93\xf1</p>"}));
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>一</p>\r\n<p>二</p>\r\n");
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines, (std::vector<std::string>{"<p>一</p>", "<p>二</p>"}));
 }
