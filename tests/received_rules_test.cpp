@@ -1,11 +1,9 @@
-// Rules of the Received parser and the date formatter that the main tests
-// leave open: commas inside date words, a HELO word kept as the host when
-// nothing follows it, and the web-mail and qmail lines wiping host and IP.
+// A rule of the date formatter that the main tests leave open: commas
+// inside date words.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "base/stream.h"
 #include "mail/mailutils.h"
 
 using namespace tarvo;
