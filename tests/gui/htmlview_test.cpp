@@ -99,7 +99,7 @@ TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
   f.Memo6->moveCursor(QTextCursor::End);
   f.Memo6->insertPlainText(QStringLiteral("末尾"));
   f.Button2->click();
-  EXPECT_EQ(Written(), "\xEF\xBB\xBFdummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF" "dummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
   Show({});
   f.Button2->click();
   EXPECT_TRUE(fs::exists(folder / "work.html"));
