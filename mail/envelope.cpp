@@ -99,6 +99,7 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
   mail.Bytes().shrink_to_fit();
 }
 
+
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
   sections.clear();
   if (!envelope || envelope->Size() == 0) return 0;
@@ -127,7 +128,9 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
         hasPending = true;
         break;
       }
-      e.Value += Trim(next);
+      // Unfolded as RFC 5322 does: the line's blanks are the blank between
+      // two words (and an ESC of raw ISO-2022-JP text stays).
+      e.Value += next;
       if (envelope->AtEnd()) break;
     }
   } while (!envelope->AtEnd() || hasPending);

@@ -45,7 +45,7 @@ std::size_t EndBefore(std::string_view b, std::size_t start, std::size_t pos) {
 }
 
 // A file name or other header text, decoded for reading.
-std::string DecodeNameText(std::string_view text) { return Cp932ToUtf8(DecodeHeaderText(text)); }
+std::string DecodeNameText(std::string_view text) { return DecodeHeaderTextUtf8(text); }
 
 std::string DecodeParam(const TMimeParam& p) {
   if (!p.Charset.empty()) {
