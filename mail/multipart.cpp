@@ -6,7 +6,6 @@
 #include <new>
 
 #include "base/bytes.h"
-#include "base/cp932.h"
 #include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"

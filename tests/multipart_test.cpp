@@ -386,3 +386,18 @@ TEST(ParseMimeValue, TokensAndParameters) {
   EXPECT_EQ(ext.Param("filename")->Value, "\xC3\xA9.txt");
   EXPECT_EQ(ext.Param("name"), nullptr);
 }
+
+TEST(ParseMultipart, NamesInOtherCharsetsAndRaw8Bit) {
+  struct Case {
+    std::string headers, name;
+  } cases[] = {
+      {"Content-Type: application/pdf; name=\"=?iso-8859-1?Q?r=E9sum=E9?=.pdf\"", "r\xC3\xA9sum\xC3\xA9.pdf"},
+      {"Content-Disposition: attachment; filename=\"\xE5\x86\x99\xE7\x9C\x9F.jpg\"", "\xE5\x86\x99\xE7\x9C\x9F.jpg"},
+      {"Content-Disposition: attachment; filename*=windows-1251''%CF%F0%E8.txt", "\xD0\x9F\xD1\x80\xD0\xB8.txt"},
+  };
+  for (const auto& c : cases) {
+    const Walked w = Walk(OnePart(c.headers), "b");
+    ASSERT_EQ(w.count, 1) << c.headers;
+    EXPECT_EQ(w.Name(0), c.name) << c.headers;
+  }
+}
