@@ -1,5 +1,6 @@
 #include "mail/pipeline.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/bytes.h"
@@ -18,9 +19,31 @@ void TMailViews::Clear() {
   Memo4.Clear();
   Memo6.Clear();
   ListView1.clear();
+  Authentication = {};
+  Findings.clear();
 }
 
 namespace {
+
+// The HTML whose links the safety check reads, before the export neutralises
+// them: the HTML view, but a single HTML part there is the body as stored,
+// so its transfer encoding is undone here. Only the first 32 MiB are read:
+// a copy of a huge body is not worth a link check.
+std::string HtmlForLinks(const TMailEnvFormat& env, const TMemoryStream& body, const TStringList& memo6) {
+  constexpr std::size_t kLimit = std::size_t{32} << 20;
+  if (MbcsContainsNoCase(env.ContentType, "HTML") && !env.Multipart) {
+    TMemoryStream decoded;
+    DecodePartStream(body, 0, static_cast<std::int32_t>(std::min(body.Size(), kLimit)), decoded,
+                     "Content-Transfer-Encoding: " + env.ContentTransferEncoding);
+    if (decoded.Size() > 0) return decoded.Bytes();
+  }
+  std::string html;
+  for (const std::string& line : memo6.Lines) {
+    if (html.size() > kLimit) break;
+    html.append(line).append("\n");
+  }
+  return html;
+}
 
 void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // Step 3: split, then the file buffer is released.
@@ -97,6 +120,11 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     // A single part's text is its body lines converted: what Memo2 holds.
     views.Memo4.Lines = views.Memo2.Lines;
   }
+
+  // Step 12: authentication results and warning signs, from the header block
+  // and the body as stored.
+  CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(env, body, views.Memo6), views.Authentication,
+                    views.Findings);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/strlist.h"
+#include "mail/auth.h"
 
 namespace tarvo {
 
@@ -25,6 +26,8 @@ struct TMailViews {
   TStringList Memo4;                 // テキストのみ抽出
   TStringList Memo6;                 // HTML部
   std::vector<THeaderRow> ListView1; // エンベローブチェック
+  TAuthentication Authentication;    // 安全性チェック (UTF-8)
+  std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
 
   // Empties every view the pipeline fills.
   void Clear();
