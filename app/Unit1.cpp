@@ -128,6 +128,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
   PageControl1->addTab(BuildBodyPage(), QStringLiteral("メール本文"));
   PageControl1->addTab(BuildCheckPage(), QStringLiteral("エンベローブチェック"));
   PageControl1->addTab(BuildToolsPage(), QStringLiteral("文字コード変換"));
+  PageControl1->addTab(BuildSafetyPage(), QStringLiteral("安全性チェック"));
   PageControl1->setCurrentIndex(0);
 
   auto* client = new QWidget;
@@ -284,6 +285,7 @@ void TForm1::RenderViews(const TMailViews& views) {
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
+  RenderSafety(views, true);
 }
 
 void TForm1::DropFiles(const QStringList& fileNames) {

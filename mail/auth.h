@@ -175,4 +175,14 @@ void CheckAuthenticity(std::string_view envelope, std::string_view body, std::st
 [[nodiscard]] const char* LevelName(TLevel level);  // "info", "warn", "bad"
 [[nodiscard]] const char* BodyHashName(TBodyHash h);  // "match", "mismatch", "unchecked"
 
+// ---- safety.cpp: what the safety page shows ----
+
+struct TSafetyRow {
+  std::string Item, Result, Domain, Explanation;  // 項目, 結果, ドメイン, 説明
+};
+// One row per check: SPF, each DKIM signature, DMARC, ARC, compauth.
+[[nodiscard]] std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& auth);
+// The verdict line: 問題なし, 注意 or 危険 with a short sentence.
+[[nodiscard]] std::string VerdictSentence(TLevel level);
+
 }  // namespace tarvo

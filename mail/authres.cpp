@@ -3,6 +3,7 @@
 // the summary of what they say about the From domain.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "mail/auth.h"
 
@@ -351,7 +352,13 @@ TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::
     if (EqualNoCase(f.Name, "From")) {
       if (a.FromDomain.empty()) a.FromDomain = DomainOf(AddressOf(f.Value));
     } else if (EqualNoCase(f.Name, "Authentication-Results")) {
-      if (!top) top = ParseAuthResults(f.Value);
+      // A receiver whose filters each write a field (Postfix with OpenDKIM,
+      // OpenDMARC and an SPF filter) gives several with its one id; fields
+      // of other ids below them were written by someone else.
+      TAuthResults r = ParseAuthResults(f.Value);
+      if (!top) top = std::move(r);
+      else if (!top->AuthServId.empty() && EqualNoCase(r.AuthServId, top->AuthServId))
+        std::move(r.Methods.begin(), r.Methods.end(), std::back_inserter(top->Methods));
     } else if (EqualNoCase(f.Name, "ARC-Authentication-Results")) {
       TAuthResults r = ParseAuthResults(f.Value, true);
       if (!arcTop || r.Instance > arcTop->Instance) arcTop = std::move(r);

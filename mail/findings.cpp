@@ -80,7 +80,22 @@ std::size_t AngleOf(std::string_view m) {
   return std::string_view::npos;
 }
 
+bool IsUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const std::size_t extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 9;
+    if (extra == 9 || i + extra >= s.size() + (extra == 0)) return false;
+    for (std::size_t k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+// Header text for reading: encoded words decoded; raw UTF-8, as SMTPUTF8
+// mail writes it, taken as it is; other raw bytes read as CP932.
 std::string Utf8Of(std::string_view headerText) {
+  if (headerText.find("=?") == std::string_view::npos && IsUtf8(headerText)) return std::string(headerText);
   return Cp932ToUtf8(DecodeHeaderText(headerText), TDecodeMode::Replace);
 }
 
@@ -276,8 +291,11 @@ std::vector<TLink> FindHtmlLinks(std::string_view html) {
       }
     }
     if (!hasHref || i >= html.size()) continue;
-    std::size_t end = FindNoCase(html, "</a", i + 1);
-    if (end == std::string_view::npos) end = std::min(html.size(), i + 1 + 4096);
+    // The text ends at "</a", looked for in a bounded window: a page of
+    // unclosed links must not be read again for each of them.
+    const std::size_t limit = std::min(html.size(), i + 1 + 4096);
+    std::size_t end = FindNoCase(html.substr(0, limit), "</a", i + 1);
+    if (end == std::string_view::npos) end = limit;
     links.push_back({std::move(href), VisibleText(html.substr(i + 1, end - i - 1))});
   }
   return links;
@@ -367,7 +385,8 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   }
 
   if (const std::string* id = FirstValue(fields, "Message-ID"); id && !fromDomain.empty()) {
-    const std::string idDomain = DomainOf(AddressOf(*id));
+    const std::string idAddress = AddressOf(*id);
+    const std::string idDomain = idAddress.find('@') == std::string::npos ? std::string() : DomainOf(idAddress);
     if (!idDomain.empty() && OrganizationalDomain(idDomain) != OrganizationalDomain(fromDomain))
       out.push_back(Make("message-id-domain", TLevel::Info,
                          "Message-ID のドメインが差出人 (From) のドメインと関係ありません。配信サービスではよくありますが、偽装の手がかりになることもあります。",
@@ -435,6 +454,8 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
                        "d=" + c.Domain + " s=" + c.Selector + " bh=" + c.BodyHashWanted +
                            (c.BodyHashComputed.empty() ? std::string() : " / 計算値 " + c.BodyHashComputed)));
   }
+  // The worst first: that is what a reader must see.
+  std::stable_sort(out.begin(), out.end(), [](const TFinding& a, const TFinding& b) { return a.Level > b.Level; });
   return out;
 }
 
