@@ -359,7 +359,8 @@ TEST(OrgDomain, PublicSuffixList) {
       {"localhost", "localhost"},
       {"www.xn--wgv71a119e.jp", "xn--wgv71a119e.jp"},
       {"", ""},
-      {"..", ".."},
+      {"example.jp..", "example.jp"},
+      {"..", ""},
   };
   for (const auto& [domain, org] : cases) EXPECT_EQ(OrganizationalDomain(domain), org) << domain;
   EXPECT_EQ(PublicSuffix("foo.bar.github.io"), "github.io");

@@ -52,6 +52,7 @@ const Case kCases[] = {
      ""},
     {"an at sign that is no address", {{"From", "\"Shop @ Tokyo\" <info@shop.example.co.jp>"}}, "", ""},
     {"message-id elsewhere", {{"Message-ID", "<0102018c.abc@email.amazonses.com>"}}, "", "message-id-domain"},
+    {"message-id without a domain", {{"Message-ID", "<0102018c.abc.def>"}}, "", ""},
     {"punycode reply-to", {{"Reply-To", "<help@xn--shp-eka.example.co.jp>"}}, "", "punycode-domain"},
     {"punycode link", {}, "<a href=\"https://xn--shp-eka.example.co.jp/\">ご案内</a>", "punycode-domain"},
     {"link text shows another host", {}, "<p><A HREF='https://evil.example/x'>https://www.bank.example/login</A>",
