@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include "base/cp932.h"
+#include "jcode/charset.h"
 
 namespace tarvo {
 
@@ -18,9 +19,14 @@ std::string FromDisplay(const QString& text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
-  // Decoded in one piece: a line break is never a trail byte, so no
-  // character runs across two lines.
+QString StoredToDisplay(std::string_view bytes) {
+  const std::string utf8 = StoredTextToUtf8(bytes, TDecodeMode::Lossless);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind) {
+  // Code page 932 is decoded in one piece (a line break is never a trail
+  // byte); stored lines that are UTF-8 are decided line by line.
   std::size_t size = 0;
   for (const std::string& line : lines.Lines) size += line.size() + 1;
   std::string joined;
@@ -29,10 +35,30 @@ void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
     joined += line;
     joined += '\n';
   }
-  memo.setPlainText(ToDisplay(joined));
+  if (kind == TTextKind::Decoded) {
+    memo.setPlainText(QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size())));
+    return;
+  }
+  bool anyUtf8 = false;
+  for (const std::string& line : lines.Lines)
+    if (IsUtf8Multibyte(line)) {
+      anyUtf8 = true;
+      break;
+    }
+  if (!anyUtf8) {
+    memo.setPlainText(ToDisplay(joined));
+    return;
+  }
+  std::string shown;
+  shown.reserve(size + size / 2);
+  for (const std::string& line : lines.Lines) {
+    shown += StoredTextToUtf8(line, TDecodeMode::Lossless);
+    shown += '\n';
+  }
+  memo.setPlainText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
 }
 
-TStringList MemoLines(const QPlainTextEdit& memo) {
+TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind) {
   // The raw text, not toPlainText(), which turns U+00A0 into a space and
   // U+2028 into a line break.
   const QString raw = memo.document()->toRawText();
@@ -42,7 +68,14 @@ TStringList MemoLines(const QPlainTextEdit& memo) {
   qsizetype n = blocks.size();
   if (blocks.back().isEmpty()) --n;
   out.Lines.reserve(static_cast<std::size_t>(n));
-  for (qsizetype i = 0; i < n; ++i) out.Add(FromDisplay(blocks[i]));
+  for (qsizetype i = 0; i < n; ++i) {
+    if (kind == TTextKind::Stored) {
+      out.Add(FromDisplay(blocks[i]));
+    } else {
+      const QByteArray utf8 = blocks[i].toUtf8();
+      out.Add(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }
+  }
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/strlist.h"
+#include "jcode/charset.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -18,10 +19,15 @@ namespace tarvo {
 // Displayed (or typed) text back to CP932 bytes; characters CP932 lacks become '?'.
 [[nodiscard]] std::string FromDisplay(const QString& text);
 
-// A memo shows each line followed by a line break, as a memo's text holds it.
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
-// The lines as they stand in the box; a last empty line after a break does not count.
-[[nodiscard]] TStringList MemoLines(const QPlainTextEdit& memo);
+// Stored bytes for display: well-formed UTF-8 as UTF-8, the rest as CP932.
+[[nodiscard]] QString StoredToDisplay(std::string_view bytes);
+
+// A memo shows each line followed by a line break, as a memo's text holds it;
+// `kind` says how its lines are read (decoded lines are UTF-8).
+void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind = TTextKind::Stored);
+// The lines as they stand in the box, as CP932 bytes (Stored) or UTF-8
+// (Decoded); a last empty line after a break does not count.
+[[nodiscard]] TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind = TTextKind::Stored);
 
 // An edit box holds text that ends at its first zero byte.
 void SetEditText(QLineEdit& edit, std::string_view cp932);

@@ -94,7 +94,7 @@ QTableWidget* NewListView(const char* name, const QStringList& captions, const s
 }
 
 QTableWidgetItem* NewCell(const std::string& cp932) {
-  auto* item = new QTableWidgetItem(ToDisplay(cp932));
+  auto* item = new QTableWidgetItem(StoredToDisplay(cp932));
   // The bytes themselves, for the handlers that read a row back.
   item->setData(Qt::UserRole, QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;
@@ -278,9 +278,9 @@ void TForm1::RenderViews(const TMailViews& views) {
   SetRows(*ListView2, rows);
   SetMemoLines(*Memo1, views.Memo1);
   SetMemoLines(*Memo3, views.Memo3);
-  SetMemoLines(*Memo2, views.Memo2);
-  SetMemoLines(*Memo4, views.Memo4);
-  SetMemoLines(*Memo6, views.Memo6);
+  SetMemoLines(*Memo2, views.Memo2, TTextKind::Decoded);
+  SetMemoLines(*Memo4, views.Memo4, TTextKind::Decoded);
+  SetMemoLines(*Memo6, views.Memo6, TTextKind::Decoded);
   rows.clear();
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "base/cp932.h"
+#include "jcode/charset.h"
 #include "mail/auth.h"
 #include "mail/explain.h"
 #include "mail/pipeline.h"
@@ -44,20 +45,21 @@ void WriteCp932(std::ostream& out, std::string_view cp932) {
   WriteUtf8(out, Cp932ToUtf8(cp932, TDecodeMode::Replace));
 }
 
-void WriteLines(std::ostream& out, const std::vector<std::string>& lines) {
+// A view's lines by the view's kind, as --dump shows them.
+void WriteLines(std::ostream& out, const std::vector<std::string>& lines, TTextKind kind) {
   out << '[';
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i) out << ", ";
-    WriteCp932(out, lines[i]);
+    WriteUtf8(out, TextToUtf8(lines[i], kind, TDecodeMode::Replace));
   }
   out << ']';
 }
 
-void WriteRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+void WriteRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows, TTextKind kind) {
   out << '[';
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i) out << ",\n  ";
-    WriteLines(out, rows[i]);
+    WriteLines(out, rows[i], kind);
   }
   out << ']';
 }
@@ -167,35 +169,43 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
 
   std::vector<std::vector<std::string>> route;
   route.reserve(views.ListView2.size());
-  for (const auto& r : views.ListView2) route.push_back({r.No, r.ServerName, r.Host, r.IP, r.Country, r.Date});
+  // The country is system text in code page 932; the rest is as stored, so
+  // it goes out decoded already.
+  for (const auto& r : views.ListView2)
+    route.push_back({StoredTextToUtf8(r.No, TDecodeMode::Replace), StoredTextToUtf8(r.ServerName, TDecodeMode::Replace),
+                     StoredTextToUtf8(r.Host, TDecodeMode::Replace), StoredTextToUtf8(r.IP, TDecodeMode::Replace),
+                     Cp932ToUtf8(r.Country, TDecodeMode::Replace), StoredTextToUtf8(r.Date, TDecodeMode::Replace)});
   out << ",\n \"ListView2\": ";
-  WriteRows(out, route);
+  WriteRows(out, route, TTextKind::Decoded);
 
   out << ",\n \"Memo1\": ";
-  WriteLines(out, views.Memo1.Lines);
+  WriteLines(out, views.Memo1.Lines, TTextKind::Stored);
 
   out << ",\n \"Memo3\": ";
-  WriteLines(out, views.Memo3.Lines);
+  WriteLines(out, views.Memo3.Lines, TTextKind::Stored);
   out << ",\n \"Memo2\": ";
-  WriteLines(out, views.Memo2.Lines);
+  WriteLines(out, views.Memo2.Lines, TTextKind::Decoded);
 
 
 
   out << ",\n \"Memo4\": ";
-  WriteLines(out, views.Memo4.Lines);
+  WriteLines(out, views.Memo4.Lines, TTextKind::Decoded);
 
   out << ",\n \"Memo6\": ";
-  WriteLines(out, views.Memo6.Lines);
+  WriteLines(out, views.Memo6.Lines, TTextKind::Decoded);
 
   std::vector<std::vector<std::string>> headers;
   headers.reserve(views.ListView1.size());
   for (const auto& h : views.ListView1) headers.push_back({h.Name, h.Value});
   out << ",\n \"ListView1\": ";
-  WriteRows(out, headers);
+  WriteRows(out, headers, TTextKind::Stored);
   std::vector<std::vector<std::string>> memo5;
-  for (const auto& h : views.ListView1) memo5.push_back(HeaderExplanationLines(h.Name, h.Value));
+  for (const auto& h : views.ListView1) {
+    std::vector<std::string>& lines = memo5.emplace_back(HeaderExplanationLines(h.Name, h.Value));
+    for (std::string& l : lines) l = Cp932ToUtf8(l, TDecodeMode::Replace);
+  }
   out << ",\n \"Memo5\": ";
-  WriteRows(out, memo5);
+  WriteRows(out, memo5, TTextKind::Decoded);
   out << ",\n \"Authentication\": ";
   WriteAuthentication(out, views.Authentication);
   out << ",\n \"Findings\": ";

@@ -48,8 +48,10 @@ char32_t FromUtf32le(const std::string& s) {
          static_cast<unsigned char>(s[2]) << 16 | static_cast<char32_t>(static_cast<unsigned char>(s[3])) << 24;
 }
 
-// Code point of each single byte and each lead/trail pair that survives a
-// round trip; 0 marks "not a character" (NUL itself is handled apart).
+// Code point of each single byte and each lead/trail pair iconv decodes; 0
+// marks "not a character" (NUL itself is handled apart). Every valid pair
+// decodes, the NEC and IBM duplicates included; encoding takes the bytes
+// Windows itself writes for a character.
 struct Tables {
   std::array<char32_t, 256> single{};
   std::vector<char32_t> pair = std::vector<char32_t>(65536, 0);
@@ -57,19 +59,28 @@ struct Tables {
 
   Tables() {
     Iconv dec("UTF-32LE", "CP932"), enc("CP932", "UTF-32LE");
-    auto roundTrip = [&](const std::string& bytes, char32_t& cp) {
-      std::string u, back;
+    auto decode = [&](const std::string& bytes, char32_t& cp) {
+      std::string u;
       if (!dec.Convert(bytes, u) || u.size() != 4) return false;
       cp = FromUtf32le(u);
-      if (cp == 0 || cp > 0xFFFF || (cp >= kPrivateBase && cp < kPrivateBase + 256)) return false;
-      return enc.Convert(u, back) && back == bytes;
+      return cp != 0 && cp <= 0xFFFF && !(cp >= kPrivateBase && cp < kPrivateBase + 256);
+    };
+    // The bytes iconv writes back for a character: the preferred code of a duplicate.
+    auto learn = [&](char32_t cp) {
+      if (encode[cp] != 0) return;
+      std::string u(4, '\0'), back;
+      for (int k = 0; k < 4; ++k) u[k] = static_cast<char>(cp >> (8 * k) & 0xFF);
+      if (!enc.Convert(u, back) || back.empty() || back.size() > 2) return;
+      encode[cp] = back.size() == 1 ? static_cast<unsigned char>(back[0])
+                                    : static_cast<std::uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
+                                                                 static_cast<unsigned char>(back[1]));
     };
     for (int b = 1; b < 256; ++b) {
       if (IsCp932LeadByte(static_cast<unsigned char>(b))) continue;
       char32_t cp;
-      if (roundTrip(std::string(1, static_cast<char>(b)), cp)) {
+      if (decode(std::string(1, static_cast<char>(b)), cp)) {
         single[b] = cp;
-        encode[cp] = static_cast<std::uint16_t>(b);
+        learn(cp);
       }
     }
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
@@ -77,9 +88,9 @@ struct Tables {
       for (int trail = 0x40; trail <= 0xFC; ++trail) {
         char32_t cp;
         std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
-        if (roundTrip(bytes, cp)) {
+        if (decode(bytes, cp)) {
           pair[lead << 8 | trail] = cp;
-          encode[cp] = static_cast<std::uint16_t>(lead << 8 | trail);
+          learn(cp);
         }
       }
     }

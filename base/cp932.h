@@ -1,7 +1,8 @@
 // The display codec: code page 932 bytes <-> Unicode, table-driven, built once
-// from glibc iconv ("CP932"). Decoding for the window is lossless: a byte that
-// does not start a character which encodes back to the same bytes is shown as
-// the private-use code point U+F700 + byte, and encoding maps it back.
+// from glibc iconv ("CP932"). Every valid pair decodes to its character (the
+// NEC and IBM duplicates, the user-defined area as U+E000..U+E757); a byte that
+// starts no character is shown as the private-use code point U+F700 + byte,
+// and encoding maps it back. Encoding writes the code Windows writes.
 #pragma once
 #include <string>
 #include <string_view>

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/cp932.h"
+#include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/auth.h"
 
@@ -80,22 +81,10 @@ std::size_t AngleOf(std::string_view m) {
   return std::string_view::npos;
 }
 
-bool IsUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const std::size_t extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 9;
-    if (extra == 9 || i + extra >= s.size() + (extra == 0)) return false;
-    for (std::size_t k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
 // Header text for reading: encoded words decoded; raw UTF-8, as SMTPUTF8
 // mail writes it, taken as it is; other raw bytes read as CP932.
 std::string Utf8Of(std::string_view headerText) {
-  if (headerText.find("=?") == std::string_view::npos && IsUtf8(headerText)) return std::string(headerText);
+  if (headerText.find("=?") == std::string_view::npos && IsUtf8Multibyte(headerText)) return std::string(headerText);
   return Cp932ToUtf8(DecodeHeaderText(headerText), TDecodeMode::Replace);
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "base/bytes.h"
+#include "base/cp932.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
@@ -72,8 +73,10 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     row.ServerName = r.ServerName;
     row.Host = r.Host;
     row.IP = r.IP;
-    row.Country = IPToCountry(r.IP, views.Memo3);
-    row.Date = FormatMailDate(ExtractReceivedDate(r.ReceivedText));
+    TCountryAnswer country = IPToCountry(r.IP);
+    row.Country = std::move(country.Country);
+    if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
+    row.Date = FormatDateTime(ParseMailDate(ExtractReceivedDate(r.ReceivedText)));
   }
 
   // Step 8: the header rows.
@@ -93,7 +96,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   TStringList bodyLines;
   bodyLines.LoadFromStream(body);
   views.Memo2.Lines.reserve(bodyLines.Count());
-  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(ConvertLineToSJIS(line));
+  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
   const std::size_t notes = views.Memo3.Count();
   if (notes == 0) {
     views.Memo3.Lines = std::move(bodyLines.Lines);
@@ -108,14 +111,14 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // stored, to the HTML view; otherwise the plain-text parts (or the single
   // part's lines) go to the text view converted, the HTML parts as decoded.
   if (MbcsContainsNoCase(env.ContentType, "HTML")) {
-    views.Memo6.Lines.assign(bodyBegin, views.Memo3.Lines.cend());
+    for (auto it = bodyBegin; it != views.Memo3.Lines.cend(); ++it) views.Memo6.Add(Cp932ToUtf8(*it));
   } else if (env.Multipart) {
     TStringList text, html;
     GetTextPlainParts(body, partCount, parts, text);
     GetTextHtmlParts(body, partCount, parts, html);
-    views.Memo6.Lines = std::move(html.Lines);
+    for (const std::string& line : html.Lines) views.Memo6.Add(Cp932ToUtf8(line));
     if (!text.Empty()) ConvertListToSJIS(text);
-    views.Memo4.Lines = std::move(text.Lines);
+    for (const std::string& line : text.Lines) views.Memo4.Add(Cp932ToUtf8(line));
   } else {
     // A single part's text is its body lines converted: what Memo2 holds.
     views.Memo4.Lines = views.Memo2.Lines;

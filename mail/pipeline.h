@@ -17,15 +17,17 @@ struct THeaderRow {
   std::string Name, Value;
 };
 
-// What each view of the main window shows, as CP932 bytes.
+// What each view of the main window shows. Memo1, Memo3, the header rows and
+// the route columns taken from the fields hold bytes as stored; Memo2, Memo4
+// and Memo6 hold decoded text (UTF-8); the route's country is code page 932.
 struct TMailViews {
   std::vector<TRouteRow> ListView2;  // 配信経路
-  TStringList Memo1;                 // メールエンベローブ
-  TStringList Memo3;                 // 生データ
-  TStringList Memo2;                 // SJIS に変換
-  TStringList Memo4;                 // テキストのみ抽出
-  TStringList Memo6;                 // HTML部
-  std::vector<THeaderRow> ListView1; // エンベローブチェック
+  TStringList Memo1;                 // メールエンベローブ (stored)
+  TStringList Memo3;                 // 生データ (stored)
+  TStringList Memo2;                 // SJIS に変換 (decoded)
+  TStringList Memo4;                 // テキストのみ抽出 (decoded)
+  TStringList Memo6;                 // HTML部 (decoded)
+  std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
   TAuthentication Authentication;    // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
 

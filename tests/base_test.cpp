@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/stream.h"
 #include "base/strlist.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 
@@ -129,8 +130,8 @@ TEST(MemoryStream, ReadWriteAndPosition) {
 
 TEST(MemoryStream, FileErrors) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "tarvo_base_test";
-  fs::create_directories(dir);
+  const tarvo::testing::TTempDir temp;
+  const fs::path& dir = temp.Path();
   TMemoryStream s;
   for (const fs::path& p : {dir / "missing.eml", dir}) {
     try {
@@ -151,7 +152,7 @@ TEST(MemoryStream, FileErrors) {
   // A sparse file one byte over the limit is refused without being read.
   {
     const fs::path big = dir / "big.eml";
-    std::ofstream(big, std::ios::binary).put('x');
+    tarvo::testing::WriteFile(big, "x");
     fs::resize_file(big, kMaxMailSize + 1);
     try {
       s.LoadFromFile(big.string());
@@ -165,7 +166,6 @@ TEST(MemoryStream, FileErrors) {
   s.LoadFromFile((dir / "f").string());
   EXPECT_EQ(s.Bytes(), bytes);
   EXPECT_EQ(s.Position(), 0u);
-  fs::remove_all(dir);
 }
 
 TEST(Cp932, DecodesAndEncodesCommonText) {
@@ -178,16 +178,41 @@ TEST(Cp932, DecodesAndEncodesCommonText) {
 
 TEST(Cp932, LosslessForEveryByteString) {
   // Every single byte and every lead/trail pair, plus cut and stray bytes:
-  // what the window shows and reads back unedited comes back unchanged.
+  // what the window shows reads back as the same text; only a duplicate
+  // pair comes back as the code Windows writes for its character.
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   for (int lead = 0x80; lead < 0x100; ++lead)
     for (int trail = 0; trail < 0x100; trail += 3) {
       all += static_cast<char>(lead);
       all += static_cast<char>(trail);
+      all += ' ';  // a duplicate comes back as another pair; keep it from pairing anew
     }
   all += '\x81';  // lead byte at the end
-  EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8(all)), all);
+  const std::string shown = Cp932ToUtf8(all);
+  const std::string back = Utf8ToCp932(shown);
+  EXPECT_EQ(Cp932ToUtf8(back), shown);
+  EXPECT_EQ(back.size(), all.size());
+}
+
+TEST(Cp932, DuplicatePairsDecodeAndEncodeAsWindows) {
+  struct Case {
+    const char* bytes;
+    const char* utf8;
+    const char* back;
+  } cases[] = {
+      {"\xED\x40", "纊", "\xFA\x5C"},  // NEC-selected IBM row: Windows writes the IBM code
+      {"\xFA\x5C", "纊", "\xFA\x5C"},
+      {"\xFB\xFC", "髙", "\xFB\xFC"},
+      {"\x87\x40", "①", "\x87\x40"},  // NEC row 13
+      {"\x87\x90", "≒", "\x81\xE0"},  // NEC duplicate of a JIS symbol
+      {"\xFA\x54", "￢", "\x81\xCA"},  // IBM duplicate of a NEC code
+      {"\xF0\x40", "\xEE\x80\x80", "\xF0\x40"},  // user-defined area, U+E000
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Cp932ToUtf8(c.bytes, TDecodeMode::Replace), c.utf8) << c.utf8;
+    EXPECT_EQ(Utf8ToCp932(c.utf8), c.back) << c.utf8;
+  }
 }
 
 TEST(Cp932, ReplaceModeMarksUndecodableBytes) {

@@ -16,7 +16,7 @@ TMailViews Load(const std::string& mail) {
 }
 
 const std::string kJisLine = "\x1b$B$3$s\x1b(B";
-const std::string kSjisLine = "\x82\xb1\x82\xf1";
+const std::string kSjisLine = "こん";  // decoded views hold UTF-8
 }  // namespace
 
 TEST(TextViews, HtmlSinglePartIsShownAsStored) {
