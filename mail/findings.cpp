@@ -4,7 +4,6 @@
 #include <set>
 
 #include "base/cp932.h"
-#include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/auth.h"
 
@@ -81,12 +80,8 @@ std::size_t AngleOf(std::string_view m) {
   return std::string_view::npos;
 }
 
-// Header text for reading: encoded words decoded; raw UTF-8, as SMTPUTF8
-// mail writes it, taken as it is; other raw bytes read as CP932.
-std::string Utf8Of(std::string_view headerText) {
-  if (headerText.find("=?") == std::string_view::npos && IsUtf8Multibyte(headerText)) return std::string(headerText);
-  return Cp932ToUtf8(DecodeHeaderText(headerText), TDecodeMode::Replace);
-}
+// Header text for reading: encoded words decoded, raw text as the views read it.
+std::string Utf8Of(std::string_view headerText) { return DecodeHeaderTextUtf8(headerText); }
 
 const std::string* FirstValue(const std::vector<THeaderField>& fields, std::string_view name) {
   for (const THeaderField& f : fields)

@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "base/bytes.h"
-#include "base/cp932.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
@@ -26,18 +25,11 @@ void TMailViews::Clear() {
 
 namespace {
 
-// The HTML whose links the safety check reads, before the export neutralises
-// them: the HTML view, but a single HTML part there is the body as stored,
-// so its transfer encoding is undone here. Only the first 32 MiB are read:
-// a copy of a huge body is not worth a link check.
-std::string HtmlForLinks(const TMailEnvFormat& env, const TMemoryStream& body, const TStringList& memo6) {
+// The HTML whose links the safety check reads: the HTML view's lines, before
+// the export neutralises them. Only the first 32 MiB: a copy of a huge body
+// is not worth a link check.
+std::string HtmlForLinks(const TStringList& memo6) {
   constexpr std::size_t kLimit = std::size_t{32} << 20;
-  if (MbcsContainsNoCase(env.ContentType, "HTML") && !env.Multipart) {
-    TMemoryStream decoded;
-    DecodePartStream(body, 0, static_cast<std::int32_t>(std::min(body.Size(), kLimit)), decoded,
-                     "Content-Transfer-Encoding: " + env.ContentTransferEncoding);
-    if (decoded.Size() > 0) return decoded.Bytes();
-  }
   std::string html;
   for (const std::string& line : memo6.Lines) {
     if (html.size() > kLimit) break;
@@ -82,51 +74,32 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // Step 8: the header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
 
-  // Step 9: multipart walk of the body (stage B).
+  // Step 9: the MIME walk: every leaf part of the body.
   TAttachLists parts;
-  std::int32_t partCount = 0;
-  if (env.Multipart) {
-    std::string outside;
-    partCount = ParseMultipart(body, env.Boundary, outside, parts);
-  }
+  ParseMessageParts(envelope.Bytes(), body, parts);
 
   // Step 10: the raw body view, and each line converted. The lines move into
-  // Memo3 below the lookup's notes; stage C reads them there.
+  // Memo3 below the lookup's notes.
   body.SetPosition(0);
   TStringList bodyLines;
   bodyLines.LoadFromStream(body);
   views.Memo2.Lines.reserve(bodyLines.Count());
-  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
-  const std::size_t notes = views.Memo3.Count();
-  if (notes == 0) {
+  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(ConvertLineToUtf8(line));
+  if (views.Memo3.Empty()) {
     views.Memo3.Lines = std::move(bodyLines.Lines);
   } else {
-    views.Memo3.Lines.reserve(notes + bodyLines.Count());
+    views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
     std::move(bodyLines.Lines.begin(), bodyLines.Lines.end(), std::back_inserter(views.Memo3.Lines));
   }
-  const auto bodyBegin = views.Memo3.Lines.cbegin() + static_cast<std::ptrdiff_t>(notes);
 
-  // Step 11: text-only and HTML views (stage C).
-  // "HTML" anywhere in the Content-Type value sends the whole body, as
-  // stored, to the HTML view; otherwise the plain-text parts (or the single
-  // part's lines) go to the text view converted, the HTML parts as decoded.
-  if (MbcsContainsNoCase(env.ContentType, "HTML")) {
-    for (auto it = bodyBegin; it != views.Memo3.Lines.cend(); ++it) views.Memo6.Add(Cp932ToUtf8(*it));
-  } else if (env.Multipart) {
-    TStringList text, html;
-    GetTextPlainParts(body, partCount, parts, text);
-    GetTextHtmlParts(body, partCount, parts, html);
-    for (const std::string& line : html.Lines) views.Memo6.Add(Cp932ToUtf8(line));
-    if (!text.Empty()) ConvertListToSJIS(text);
-    for (const std::string& line : text.Lines) views.Memo4.Add(Cp932ToUtf8(line));
-  } else {
-    // A single part's text is its body lines converted: what Memo2 holds.
-    views.Memo4.Lines = views.Memo2.Lines;
-  }
+  // Step 11: text-only and HTML views (stage C): the text of every plain and
+  // every HTML part, decoded; the type alone decides where a part goes.
+  GetTextPlainParts(body, parts, views.Memo4);
+  GetTextHtmlParts(body, parts, views.Memo6);
 
   // Step 12: authentication results and warning signs, from the header block
-  // and the body as stored.
-  CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(env, body, views.Memo6), views.Authentication,
+  // and the body as stored, and the HTML before its links are neutralised.
+  CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(views.Memo6), views.Authentication,
                     views.Findings);
 }
 

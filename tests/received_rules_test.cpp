@@ -23,29 +23,29 @@ TEST(FormatMailDate, CommasAreRemovedFromEveryWord) {
   for (const auto& [in, want] : cases) EXPECT_EQ(FormatMailDate(in), want) << in;
 }
 
-TEST(ParseReceivedLine, HeloWordStaysTheHostWhenTheNextWordRunsOut) {
+TEST(ParseReceivedField, HeloWordGivesWayToTheNameAfterIt) {
   struct Case {
     const char* line;
     const char *server, *host, *ip;
   } cases[] = {
-      // The next word ends the line: nothing replaces HELO.
-      {" from alpha (HELO beta", "alpha", "HELO", ""},
-      {" from alpha (helo beta", "alpha", "helo", ""},
+      // The whole field is read: the word after HELO is the host even when
+      // the comment is never closed, and the address after an empty HELO counts.
+      {" from alpha (HELO beta", "alpha", "beta", ""},
+      {" from alpha (helo beta", "alpha", "beta", ""},
       {" from alpha (EHLO", "alpha", "", ""},
-      // A bracket right after HELO is an empty word, which then is the host.
-      {" from alpha (HELO) [192.0.2.1]", "alpha", "", ""},
+      {" from alpha (HELO) [192.0.2.1]", "alpha", "", "192.0.2.1"},
       {" from alpha (HELO beta) [192.0.2.1]", "alpha", "beta", "192.0.2.1"},
   };
   for (const Case& c : cases) {
     TReceivedList e;
-    ParseReceivedLine(c.line, e);
+    ParseReceivedField(c.line, e);
     EXPECT_EQ(e.ServerName, c.server) << c.line;
     EXPECT_EQ(e.Host, c.host) << c.line;
     EXPECT_EQ(e.IP, c.ip) << c.line;
   }
 }
 
-TEST(ParseReceivedLine, MsnAndQmailLinesClearHostAndIP) {
+TEST(ParseReceivedField, MsnAndQmailLinesClearHostAndIP) {
   const char* const lines[] = {
       " from a (b [1.2.3.4]) by mail.msn.com",
       " from a (b [1.2.3.4]) by MSN.COM with SMTP",
@@ -54,7 +54,7 @@ TEST(ParseReceivedLine, MsnAndQmailLinesClearHostAndIP) {
   };
   for (const char* line : lines) {
     TReceivedList e{"old", "oldhost", "9.9.9.9", "", "", "", ""};
-    ParseReceivedLine(line, e);
+    ParseReceivedField(line, e);
     EXPECT_TRUE(e.ServerName == "msn.com" || e.ServerName == "qmail") << line << ": " << e.ServerName;
     EXPECT_EQ(e.Host, "") << line;
     EXPECT_EQ(e.IP, "") << line;
