@@ -24,7 +24,7 @@ if [ "$mode" = fuzz ]; then
   # Seeds: the samples, the hostile set and every message the tests carry.
   seeds="$dir/seeds"
   rm -rf "$seeds" && mkdir -p "$seeds"
-  cp samples/*.eml tests/data/hostile/*.eml "$seeds"/ 2>/dev/null || true
+  cp samples/*.eml tests/data/hostile/*.eml tests/data/auth/*.eml "$seeds"/ 2>/dev/null || true
   export ASAN_OPTIONS=detect_leaks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   failed=0

@@ -154,6 +154,7 @@ TForm1::TForm1(const std::vector<std::string>& args, QWidget* parent) : QMainWin
   PageControl1->addTab(BuildBodyPage(), QStringLiteral("メール本文"));
   PageControl1->addTab(BuildCheckPage(), QStringLiteral("エンベローブチェック"));
   PageControl1->addTab(BuildToolsPage(), QStringLiteral("文字コード変換"));
+  PageControl1->addTab(BuildSafetyPage(), QStringLiteral("安全性チェック"));
   PageControl1->setCurrentIndex(0);
 
   auto* client = new QWidget;
@@ -313,6 +314,7 @@ void TForm1::RenderViews(TMailViews& views) {
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
+  RenderSafety(views, true);
 }
 
 void TForm1::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTextEdit;
 class QUrl;
 class QWidget;
 
@@ -94,6 +95,10 @@ class TForm1 : public QMainWindow {
   QPushButton* Button11 = nullptr;
   QGroupBox* GroupBox1 = nullptr;  // 説明
   QGroupBox* GroupBox2 = nullptr;      // 広告欄
+  QLabel* Label10 = nullptr;           // 安全性チェック: the verdict line
+  QTableWidget* ListView3 = nullptr;   // 安全性チェック: 項目, 結果, ドメイン, 説明
+  QTextEdit* Memo7 = nullptr;          // 安全性チェック: the warning signs
+  QLabel* Label11 = nullptr;           // 安全性チェック: what is not checked
   QAction* OpenFileR1 = nullptr;
   QAction* Exit1 = nullptr;
   QAction* About1 = nullptr;
@@ -131,6 +136,8 @@ class TForm1 : public QMainWindow {
   QWidget* BuildCheckPage();
   QWidget* BuildToolsPage();  // Unit1Tools.cpp
   QGroupBox* BuildToolsExplanation();
+  QWidget* BuildSafetyPage();  // Unit1Safety.cpp
+  void RenderSafety(const TMailViews& views, bool loaded);
   QGroupBox* BuildAdvertisement();
   void RenderViews(TMailViews& views);
   void PlaceOnScreen();

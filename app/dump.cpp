@@ -4,6 +4,7 @@
 
 #include "base/cp932.h"
 #include "jcode/charset.h"
+#include "mail/auth.h"
 #include "mail/explain.h"
 #include "mail/pipeline.h"
 
@@ -82,6 +83,68 @@ std::string SanitiseUtf8(std::string_view s) {
   return out;
 }
 
+// The safety check's texts are UTF-8, but values copied from the header
+// fields may hold any byte.
+void WriteText(std::ostream& out, std::string_view utf8) { WriteUtf8(out, SanitiseUtf8(utf8)); }
+
+void WriteResult(std::ostream& out, const std::optional<TAuthValue>& v, bool withDomain) {
+  if (!v) {
+    out << "null";
+    return;
+  }
+  out << "{\"result\": ";
+  WriteText(out, v->Result);
+  if (withDomain) {
+    out << ", \"domain\": ";
+    WriteText(out, v->Domain);
+  }
+  out << '}';
+}
+
+void WriteBool(std::ostream& out, const std::optional<bool>& b) { out << (!b ? "null" : *b ? "true" : "false"); }
+
+void WriteAuthentication(std::ostream& out, const TAuthentication& a) {
+  out << "{\"from_domain\": ";
+  WriteText(out, a.FromDomain);
+  out << ", \"spf\": ";
+  WriteResult(out, a.Spf, true);
+  out << ", \"dkim\": [";
+  for (std::size_t i = 0; i < a.Dkim.size(); ++i) {
+    const TDkimCheck& d = a.Dkim[i];
+    out << (i ? ", " : "") << "{\"result\": ";
+    WriteText(out, d.Result);
+    out << ", \"domain\": ";
+    WriteText(out, d.Domain);
+    out << ", \"selector\": ";
+    WriteText(out, d.Selector);
+    out << ", \"body_hash\": \"" << BodyHashName(d.BodyHash) << "\"}";
+  }
+  out << "], \"dmarc\": ";
+  WriteResult(out, a.Dmarc, true);
+  out << ", \"arc\": ";
+  WriteResult(out, a.Arc, false);
+  out << ", \"spf_aligned\": ";
+  WriteBool(out, a.SpfAligned);
+  out << ", \"dkim_aligned\": ";
+  WriteBool(out, a.DkimAligned);
+  out << '}';
+}
+
+void WriteFindings(std::ostream& out, const std::vector<TFinding>& findings) {
+  out << '[';
+  for (std::size_t i = 0; i < findings.size(); ++i) {
+    const TFinding& f = findings[i];
+    out << (i ? ",\n  " : "") << "{\"kind\": ";
+    WriteText(out, f.Kind);
+    out << ", \"level\": \"" << LevelName(f.Level) << "\", \"text\": ";
+    WriteText(out, f.Text);
+    out << ", \"detail\": ";
+    WriteText(out, f.Detail);
+    out << '}';
+  }
+  out << ']';
+}
+
 }  // namespace
 
 int DumpMailFile(const std::string& fileName, std::ostream& out) {
@@ -141,6 +204,10 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   for (const auto& h : views.ListView1) memo5.push_back(HeaderExplanationLines(h.Name, h.Value));
   out << ",\n \"Memo5\": ";
   WriteRows(out, memo5, TTextKind::Decoded);
+  out << ",\n \"Authentication\": ";
+  WriteAuthentication(out, views.Authentication);
+  out << ",\n \"Findings\": ";
+  WriteFindings(out, views.Findings);
   out << "}\n";
   return failed ? 1 : 0;
 }

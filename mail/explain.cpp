@@ -27,8 +27,8 @@ struct TKey {
   TValueKind kind;
 };
 
-// E1 ... E44.
-constexpr std::array<const char*, 44> kExplanations = {
+// E1 ... E61.
+constexpr std::array<const char*, 61> kExplanations = {
     "件名です",  // E1
     "日付時刻です、時間の後ろにある +- は GMT からの時差を示しています。",  // E2
     "メールに付けられる ID です。この ID は世界中で重複しない ID が前提となっています。",  // E3
@@ -73,10 +73,27 @@ constexpr std::array<const char*, 44> kExplanations = {
     "メールをチェックしたアンチウィルスソフト等の名前が指定されます。",  // E42
     "メールをチェックしたアンチウィルスソフトの結果が指定されます。",  // E43
     "不明のデータです",  // E44
+    "受信したサーバが、差出人が本物かどうかを検査した結果 (SPF・DKIM・DMARC など) です。",  // E45
+    "pass は合格、fail は不合格です。一番上にあるものが、このメールを受け取ったサーバの書いた結果です。",  // E46
+    "メールを転送したサーバが、それまでの認証結果の記録 (ARC) を封印するために付ける電子署名です。",  // E47
+    "i= は何番目の転送か、cv= はそれまでの記録を検査した結果を示します。",  // E48
+    "メールを転送したサーバが、転送した時点のメールの内容に付ける電子署名です (ARC)。",  // E49
+    "メールを転送したサーバが、受け取った時点の認証結果を写したものです (ARC)。",  // E50
+    "i= の数字が大きいほど後の転送で付けられたものです。",  // E51
+    "送信したドメインがメールに付けた電子署名 (DKIM) です。",  // E52
+    "d= は署名したドメイン、s= は鍵の名前、bh= は本文のハッシュ、b= は署名そのものです。",  // E53
+    "受信したサーバが、送信元のサーバにそのドメインのメールを送る資格があるか (SPF) を検査した結果です。",  // E54
+    "メールマガジンなどの配信を停止するための宛先 (URL やメールアドレス) です。",  // E55
+    "メールソフトの「配信停止」ボタンはここを使います。",  // E56
+    "ワンクリックで配信を停止できることを示します。",  // E57
+    "メーリングリストやメールマガジンを見分けるための名前です。",  // E58
+    "Microsoft のサーバが、転送や書き換えの前に記録した認証結果です。",  // E59
+    "Google が配信のために独自に付ける電子署名 (DKIM) です。",  // E60
+    "配信サービスが苦情や配信の状況を集計するための ID です。",  // E61
 };
 
 // The keys in the order they are tested, compared with the upper-cased name.
-constexpr std::array<TKey, 37> kKeys = {{
+constexpr std::array<TKey, 49> kKeys = {{
     {"DATE", {2}, kDecodedAndDate},
     {"MESSAGE-ID", {3}, kValue},
     {"RECEIVED", {4, 5, 6}, kValue},
@@ -114,6 +131,18 @@ constexpr std::array<TKey, 37> kKeys = {{
     {"X-ANTIVIRUS", {42}, kValue},
     {"X-ANTIVIRUS-STATUS", {43}, kValue},
     {"X-VIRUS-STATUS", {43}, kValue},
+    {"AUTHENTICATION-RESULTS", {45, 46}, kValue},
+    {"ARC-SEAL", {47, 48}, kValue},
+    {"ARC-MESSAGE-SIGNATURE", {49, 48}, kValue},
+    {"ARC-AUTHENTICATION-RESULTS", {50, 51}, kValue},
+    {"DKIM-SIGNATURE", {52, 53}, kValue},
+    {"RECEIVED-SPF", {54}, kValue},
+    {"LIST-UNSUBSCRIBE", {55, 56}, kValue},
+    {"LIST-UNSUBSCRIBE-POST", {57, 55}, kValue},
+    {"LIST-ID", {58}, kDecoded},
+    {"AUTHENTICATION-RESULTS-ORIGINAL", {59, 46}, kValue},
+    {"X-GOOGLE-DKIM-SIGNATURE", {60, 53}, kValue},
+    {"FEEDBACK-ID", {61}, kValue},
 }};
 
 constexpr const char* kSeparator = "----------------------------------------";

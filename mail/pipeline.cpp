@@ -1,5 +1,6 @@
 #include "mail/pipeline.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/bytes.h"
@@ -18,9 +19,24 @@ void TMailViews::Clear() {
   Memo4.Clear();
   Memo6.Clear();
   ListView1.clear();
+  Authentication = {};
+  Findings.clear();
 }
 
 namespace {
+
+// The HTML whose links the safety check reads: the HTML view's lines, before
+// the export neutralises them. Only the first 32 MiB: a copy of a huge body
+// is not worth a link check.
+std::string HtmlForLinks(const TStringList& memo6) {
+  constexpr std::size_t kLimit = std::size_t{32} << 20;
+  std::string html;
+  for (const std::string& line : memo6.Lines) {
+    if (html.size() > kLimit) break;
+    html.append(line).append("\n");
+  }
+  return html;
+}
 
 void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // Step 3: split, then the file buffer is released.
@@ -80,6 +96,11 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // every HTML part, decoded; the type alone decides where a part goes.
   GetTextPlainParts(body, parts, views.Memo4);
   GetTextHtmlParts(body, parts, views.Memo6);
+
+  // Step 12: authentication results and warning signs, from the header block
+  // and the body as stored, and the HTML before its links are neutralised.
+  CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(views.Memo6), views.Authentication,
+                    views.Findings);
 }
 
 }  // namespace

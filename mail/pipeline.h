@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/strlist.h"
+#include "mail/auth.h"
 
 namespace tarvo {
 
@@ -27,6 +28,8 @@ struct TMailViews {
   TStringList Memo4;                 // テキストのみ抽出 (decoded)
   TStringList Memo6;                 // HTML部 (decoded)
   std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
+  TAuthentication Authentication;    // 安全性チェック (UTF-8)
+  std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
 
   // Empties every view the pipeline fills.
   void Clear();

@@ -59,6 +59,18 @@ const Key kKeys[] = {
     {"X-AntiVirus", {42}, V},
     {"X-AntiVirus-Status", {43}, V},
     {"X-Virus-Status", {43}, V},
+    {"Authentication-Results", {45, 46}, V},
+    {"ARC-Seal", {47, 48}, V},
+    {"ARC-Message-Signature", {49, 48}, V},
+    {"ARC-Authentication-Results", {50, 51}, V},
+    {"DKIM-Signature", {52, 53}, V},
+    {"Received-SPF", {54}, V},
+    {"List-Unsubscribe", {55, 56}, V},
+    {"List-Unsubscribe-Post", {57, 55}, V},
+    {"List-Id", {58}, D},
+    {"Authentication-Results-Original", {59, 46}, V},
+    {"X-Google-DKIM-Signature", {60, 53}, V},
+    {"Feedback-ID", {61}, V},
     {"X-Spam-Status", {44}, V},  // any other name
     {"Subject ", {44}, V},       // a blank before the colon: no key matches
     {"Date ", {44}, V},
@@ -93,7 +105,7 @@ TEST(HeaderExplanationLines, EveryKeyAndTheFallback) {
   // Different numbers are different lines.
   std::map<std::string, int> byText;
   for (const auto& [num, text] : seen) EXPECT_TRUE(byText.emplace(text, num).second) << num;
-  EXPECT_EQ(seen.size(), 43u);  // E1 is the subject's
+  EXPECT_EQ(seen.size(), 60u);  // E1 is the subject's
   EXPECT_EQ((seen[2]), "日付時刻です、時間の後ろにある +- は GMT からの時差を示しています。");
   EXPECT_EQ((seen[12]), "From よりも優先されます。");
   EXPECT_EQ((seen[28]), "Base64 : Base64形式");

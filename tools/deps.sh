@@ -28,7 +28,7 @@ tarvo_need() {
 
 # The fonts: Japanese, and emoji, which decoded subjects and names often hold.
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  fonts-ipafont-gothic fonts-noto-color-emoji)
+  libssl-dev fonts-ipafont-gothic fonts-noto-color-emoji)
 # What the tests need beyond the build: the install check (desktop entry,
 # AppStream, manual page, the .deb) and a Japanese locale with glibc's messages.
 TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n)

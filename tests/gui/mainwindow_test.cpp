@@ -153,7 +153,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
 
   const QStringList pages = {QStringLiteral("配信経路"), QStringLiteral("メールエンベローブ"),
                              QStringLiteral("メール本文"), QStringLiteral("エンベローブチェック"),
-                             QStringLiteral("文字コード変換")};
+                             QStringLiteral("文字コード変換"), QStringLiteral("安全性チェック")};
   ASSERT_EQ(f.PageControl1->count(), pages.size());
   for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(f.PageControl1->tabText(i), pages[i]);
   EXPECT_EQ(f.PageControl1->widget(4), f.TabSheet9);

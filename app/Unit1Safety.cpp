@@ -1,0 +1,123 @@
+// The page "安全性チェック": the verdict, the authentication results and the
+// warning signs of the loaded message. The texts come from the core, UTF-8.
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/Unit1.h"
+#include "mail/pipeline.h"
+
+namespace tarvo {
+
+namespace {
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// Background and text colours of the verdict line.
+QString VerdictStyle(TLevel level) {
+  switch (level) {
+    case TLevel::Info: return QStringLiteral("background:#2e7d32; color:white;");
+    case TLevel::Warn: return QStringLiteral("background:#f9a825; color:black;");
+    case TLevel::Bad: return QStringLiteral("background:#c62828; color:white;");
+  }
+  return {};
+}
+
+const char* LevelMark(TLevel level) {
+  switch (level) {
+    case TLevel::Info: return "参考";
+    case TLevel::Warn: return "注意";
+    case TLevel::Bad: return "危険";
+  }
+  return "";
+}
+
+const char* LevelColour(TLevel level) {
+  switch (level) {
+    case TLevel::Info: return "#555555";
+    case TLevel::Warn: return "#a66f00";
+    case TLevel::Bad: return "#c62828";
+  }
+  return "black";
+}
+
+}  // namespace
+
+QWidget* TForm1::BuildSafetyPage() {
+  Label10 = new QLabel;
+  Label10->setObjectName(QStringLiteral("Label10"));
+  Label10->setWordWrap(true);
+  Label10->setMargin(4);
+  Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ListView3 = new QTableWidget(0, 4);
+  ListView3->setObjectName(QStringLiteral("ListView3"));
+  ListView3->setHorizontalHeaderLabels(
+      {QStringLiteral("項目"), QStringLiteral("結果"), QStringLiteral("ドメイン"), QStringLiteral("説明")});
+  ListView3->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView3->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView3->verticalHeader()->hide();
+  ListView3->verticalHeader()->setDefaultSectionSize(18);
+  ListView3->setWordWrap(false);
+  ListView3->horizontalHeader()->setStretchLastSection(true);
+  ListView3->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  for (int c : {0, 1, 2}) ListView3->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  Memo7 = new QTextEdit;
+  Memo7->setObjectName(QStringLiteral("Memo7"));
+  Memo7->setReadOnly(true);
+  Label11 = new QLabel(QStringLiteral(
+      "※ DKIM 署名そのもの (b=) を確かめるには送信元の公開鍵 (DNS) が必要なため、ここでは確かめていません。"
+      "本文のハッシュ (bh=) だけをこのメールの本文と照らし合わせています。"));
+  Label11->setObjectName(QStringLiteral("Label11"));
+  Label11->setWordWrap(true);
+  Label11->setMargin(2);
+
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet10"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  layout->addWidget(Label10);
+  layout->addWidget(ListView3, 1);
+  layout->addWidget(Memo7, 1);
+  layout->addWidget(Label11);
+  RenderSafety(TMailViews{}, false);
+  return page;
+}
+
+void TForm1::RenderSafety(const TMailViews& views, bool loaded) {
+  if (!loaded) {
+    Label10->setText(QStringLiteral("メールを開くと、差出人が本物かどうかの確認結果をここに表示します。"));
+    Label10->setStyleSheet({});
+    ListView3->setRowCount(0);
+    Memo7->clear();
+    return;
+  }
+  const TLevel level = VerdictLevel(views.Findings);
+  Label10->setText(Utf8(VerdictSentence(level)));
+  Label10->setStyleSheet(VerdictStyle(level) + QStringLiteral("font-weight:bold;"));
+
+  const std::vector<TSafetyRow> rows = AuthenticationRows(views.Authentication);
+  ListView3->setRowCount(static_cast<int>(rows.size()));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string* cells[] = {&rows[r].Item, &rows[r].Result, &rows[r].Domain, &rows[r].Explanation};
+    for (int c = 0; c < 4; ++c) {
+      auto* item = new QTableWidgetItem(Utf8(*cells[c]));
+      item->setToolTip(item->text());
+      ListView3->setItem(static_cast<int>(r), c, item);
+    }
+  }
+
+  QString html;
+  if (views.Findings.empty()) html = QStringLiteral("<p>警告の兆候は見つかりませんでした。</p>");
+  for (const TFinding& f : views.Findings) {
+    html += QStringLiteral("<p style='margin:2px 0'><b style='color:%1'>[%2]</b> %3<br>"
+                           "<span style='color:#444'>&nbsp;&nbsp;値: %4</span></p>")
+                .arg(QString::fromLatin1(LevelColour(f.Level)), QString::fromUtf8(LevelMark(f.Level)),
+                     Utf8(f.Text).toHtmlEscaped(), Utf8(f.Detail).toHtmlEscaped());
+  }
+  Memo7->setHtml(html);
+}
+
+}  // namespace tarvo

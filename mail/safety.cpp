@@ -1,0 +1,92 @@
+// What the safety page says about the authentication: one row per check,
+// and the verdict sentence. Kept here so tests reach it without a window.
+#include "mail/auth.h"
+
+namespace tarvo {
+
+namespace {
+
+std::string Meaning(const std::string& result) {
+  static const std::pair<const char*, const char*> kMeanings[] = {
+      {"pass", "合格"},          {"fail", "不合格"},       {"softfail", "不合格 (弱い)"},
+      {"neutral", "判定なし"},   {"none", "検査なし"},     {"temperror", "一時的なエラー"},
+      {"permerror", "設定の誤り"}, {"policy", "方針により不合格"}, {"bestguesspass", "推測で合格"},
+  };
+  for (const auto& [word, meaning] : kMeanings)
+    if (result == word) return result + " (" + meaning + ")";
+  return result;
+}
+
+std::string Aligned(const std::optional<bool>& a) {
+  if (!a) return "";
+  return *a ? "差出人 (From) と同じ組織のドメインです。" : "差出人 (From) とは別の組織のドメインです。";
+}
+
+std::string Explain(const char* method, const std::string& result) {
+  const bool pass = result == "pass", fail = result == "fail" || result == "softfail" || result == "permerror";
+  const std::string m = method;
+  if (m == "SPF")
+    return pass ? "送信したサーバは、このドメインからメールを送ることを認められています。"
+           : fail ? "送信したサーバは、このドメインからメールを送ることを認められていません。"
+                  : "送信したサーバが認められているかどうか分かりません。";
+  if (m == "DKIM")
+    return pass ? "電子署名が正しく、署名したドメインから途中で書き換えられずに届いています。"
+           : fail ? "電子署名が正しくありません。途中で書き換えられたか、署名が偽物です。"
+                  : "受信したサーバはこの署名の結果を書いていません。";
+  if (m == "DMARC")
+    return pass ? "差出人 (From) のドメインが SPF か DKIM で確かめられました。"
+           : fail ? "差出人 (From) のドメインを確かめられませんでした。なりすましの可能性があります。"
+                  : "差出人のドメインは DMARC の方針を公開していないか、検査されていません。";
+  if (m == "ARC")
+    return pass ? "転送の途中の記録 (ARC) は正しくつながっています。"
+           : fail ? "転送の途中の記録 (ARC) が壊れています。" : "転送の記録 (ARC) はありません。";
+  return pass ? "Microsoft の総合判定で合格です。" : fail ? "Microsoft の総合判定で不合格です。" : "Microsoft の総合判定です。";
+}
+
+void AddRow(std::vector<TSafetyRow>& rows, const char* item, const std::optional<TAuthValue>& v, std::string extra = {}) {
+  if (!v) {
+    rows.push_back({item, "なし", "", "この検査の結果はメールに書かれていません。"});
+    return;
+  }
+  std::string text = Explain(item, v->Result) + extra;
+  if (!v->Source.empty()) text += " (" + v->Source + ")";
+  rows.push_back({item, Meaning(v->Result), v->Domain, std::move(text)});
+}
+
+}  // namespace
+
+std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
+  std::vector<TSafetyRow> rows;
+  AddRow(rows, "SPF", a.Spf, Aligned(a.SpfAligned));
+  if (a.Dkim.empty()) {
+    // Statements without a signature left in the message still say something.
+    for (const TAuthValue& s : a.DkimStatements) AddRow(rows, "DKIM", s);
+    if (a.DkimStatements.empty()) rows.push_back({"DKIM", "なし", "", "このメールには DKIM 署名がありません。"});
+  }
+  for (const TDkimCheck& c : a.Dkim) {
+    std::string text = Explain("DKIM", c.Result);
+    switch (c.BodyHash) {
+      case TBodyHash::Match: text += "本文は署名したときのままです (bh= が一致)。"; break;
+      case TBodyHash::Mismatch: text += "本文が署名したあとで変わっています (bh= が不一致)。"; break;
+      case TBodyHash::Unchecked: text += "本文のハッシュは確かめられませんでした。"; break;
+    }
+    if (c.Length) text += "署名は本文の先頭 " + std::to_string(*c.Length) + " バイトだけを守っています (l=)。";
+    rows.push_back({"DKIM (s=" + c.Selector + ")", Meaning(c.Result), c.Domain, std::move(text)});
+  }
+  AddRow(rows, "DMARC", a.Dmarc);
+  AddRow(rows, "ARC", a.Arc);
+  if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth);
+  return rows;
+}
+
+std::string VerdictSentence(TLevel level) {
+  switch (level) {
+    case TLevel::Info: return "問題なし: 認証に合格し、なりすましや改ざんの兆候は見つかりませんでした。";
+    case TLevel::Warn: return "注意: 気になる点があります。下の説明を確かめてから開いてください。";
+    case TLevel::Bad:
+      return "危険: なりすましや改ざんの兆候があります。リンクを開いたり返信したりしないでください。";
+  }
+  return {};
+}
+
+}  // namespace tarvo

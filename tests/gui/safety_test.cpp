@@ -1,0 +1,56 @@
+// The safety page in the window: verdict, results table, warning signs.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextEdit>
+
+#include "app/Unit1.h"
+
+using namespace tarvo;
+
+namespace {
+
+const QString kDir = QStringLiteral(TARVO_SOURCE_DIR "/tests/data/auth/");
+
+QStringList Column(const QTableWidget& t, int c) {
+  QStringList out;
+  for (int r = 0; r < t.rowCount(); ++r) out << t.item(r, c)->text();
+  return out;
+}
+
+TEST(SafetyPage, SixthPageAfterTheFive) {
+  TForm1 f;
+  ASSERT_EQ(f.PageControl1->count(), 6);
+  EXPECT_EQ(f.PageControl1->tabText(5), QStringLiteral("安全性チェック"));
+  EXPECT_EQ(f.ListView3->columnCount(), 4);
+  EXPECT_EQ(f.ListView3->horizontalHeaderItem(3)->text(), QStringLiteral("説明"));
+  EXPECT_EQ(f.ListView3->rowCount(), 0);
+  EXPECT_FALSE(f.Label10->text().startsWith(QStringLiteral("問題なし")));
+  EXPECT_TRUE(f.Label11->text().contains(QStringLiteral("b=")));
+}
+
+TEST(SafetyPage, PhishingIsDangerousAndSaysWhy) {
+  TForm1 f{{kDir + QStringLiteral("phishing.eml")}};
+  EXPECT_TRUE(f.Label10->text().startsWith(QStringLiteral("危険")));
+  EXPECT_TRUE(f.Label10->styleSheet().contains(QStringLiteral("#c62828")));
+  const QStringList items = Column(*f.ListView3, 0);
+  EXPECT_TRUE(items.contains(QStringLiteral("SPF")));
+  EXPECT_TRUE(items.contains(QStringLiteral("DMARC")));
+  EXPECT_TRUE(items.contains(QStringLiteral("DKIM (s=mail)")));
+  EXPECT_TRUE(Column(*f.ListView3, 1).contains(QStringLiteral("fail (不合格)")));
+  const QString signs = f.Memo7->toPlainText();
+  EXPECT_TRUE(signs.contains(QStringLiteral("support@tarvo-bank.co.jp")));
+  EXPECT_TRUE(signs.contains(QStringLiteral("tarvо-bank")));  // decoded beside its xn-- form
+  EXPECT_TRUE(signs.contains(QStringLiteral("本文が書き換えられています")));
+
+  // Loading a clean message replaces all of it.
+  f.LoadMailFile(kDir + QStringLiteral("gmail-clean.eml"));
+  EXPECT_TRUE(f.Label10->text().startsWith(QStringLiteral("問題なし")));
+  EXPECT_TRUE(f.Label10->styleSheet().contains(QStringLiteral("#2e7d32")));
+  EXPECT_TRUE(Column(*f.ListView3, 2).contains(QStringLiteral("gmail.com")));
+  EXPECT_FALSE(f.Memo7->toPlainText().contains(QStringLiteral("本文が書き換えられています")));
+}
+
+}  // namespace
