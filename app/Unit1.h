@@ -54,6 +54,7 @@ class TForm1 : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
+  QLabel* LabelDelivery = nullptr;     // 送信から最上段の受信まで, under the route
   QPlainTextEdit* Memo1 = nullptr;     // メールエンベローブ
   QPlainTextEdit* Memo3 = nullptr;     // 生データ
   QPlainTextEdit* Memo2 = nullptr;     // SJIS に変換
@@ -122,6 +123,8 @@ class TForm1 : public QMainWindow {
   QGroupBox* BuildToolsExplanation();
   QGroupBox* BuildAdvertisement();
   void RenderViews(const TMailViews& views);
+  // The long delays in red, the hop columns fitted, the total under the list.
+  void RenderDelivery(const TMailViews& views);
   void PlaceOnScreen();
 
   bool placed_ = false;

@@ -1,15 +1,30 @@
 // The mail loading pipeline: one file in, a views model out. The window and
 // the --dump mode render the same model; nothing here knows about widgets.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/strlist.h"
+#include "mail/mailutils.h"
 
 namespace tarvo {
 
 struct TRouteRow {
   std::string No, ServerName, Host, IP, Country, Date;
+  // The hop: receiving host and protocol as stored, its time, the seconds
+  // since the hop below (older), and the network that owns IP.
+  std::string By, With;
+  TMailDate Time;
+  std::optional<std::int64_t> Delay;
+  std::string Network;
+};
+
+// From the Date: field to the topmost hop.
+struct TDelivery {
+  TMailDate Sent, Received;
+  std::optional<std::int64_t> Seconds;
 };
 
 struct THeaderRow {
@@ -26,7 +41,8 @@ struct TMailViews {
   TStringList Memo2;                 // SJIS に変換 (decoded)
   TStringList Memo4;                 // テキストのみ抽出 (decoded)
   TStringList Memo6;                 // HTML部 (decoded)
-  std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
+  std::vector<THeaderRow> ListView1; // エンベローブチェック
+  TDelivery Delivery;                // the line under 配信経路
 
   // Empties every view the pipeline fills.
   void Clear();
