@@ -9,6 +9,7 @@
 #include "app/dump.h"
 #include "base/cp932.h"
 #include "base/strlist.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 namespace {
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
     const tarvo::TCountryAnswer a = tarvo::IPToCountry(argv[2]);
     std::cout << tarvo::Cp932ToUtf8(a.Country, tarvo::TDecodeMode::Replace) << "\n";
     if (a.NotFound) std::cout << tarvo::kNotFoundNote << "\n";
+    // The network owner is always the third line: an empty second one stands
+    // in for a missing note.
+    if (const std::string as = tarvo::IPToNetwork(argv[2]); !as.empty())
+      std::cout << (a.NotFound ? "" : "\n") << as << "\n";
     return 0;
   }
   return RunWindow(argc, argv);

@@ -1,10 +1,11 @@
-// Received parsing and the country lookup on arbitrary header bytes.
+// Received parsing and the country and network lookups on arbitrary header bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "jcode/DString.h"
 #include "mail/mailutils.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 using namespace tarvo;
@@ -18,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TCountryAnswer a = IPToCountry(r.IP);
     if (a.NotFound && a.Country != "" && a.Country != "Local host" && a.Country != "Local netowrk") std::abort();
     (void)FormatDateTime(ParseMailDate(ExtractReceivedDate(r.ReceivedText)));
+    (void)IPToNetwork(r.IP);
     int o[4];
     ParseIPOctets(r.IP, o[0], o[1], o[2], o[3]);
     for (int v : o)
@@ -28,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   ParseReceivedField(text, one);
   if (!one.IP.empty() && AddressCore(one.IP) != one.IP) std::abort();
+  (void)IPToNetwork(text);
+  (void)IPToNetwork(one.IP);
   (void)FormatMailDate(text);
   const TMailDate d = ParseMailDate(text);
   if (d.Valid && (d.Month < 1 || d.Month > 12 || d.Day < 1 || d.Day > 31 || d.Hour > 23)) std::abort();

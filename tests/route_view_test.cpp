@@ -190,13 +190,15 @@ TEST(RouteView, NoReceivedFieldsNoRows) {
 
 TEST(RouteView, CountryCommand) {
   const std::pair<std::string, std::string> cases[] = {
-      {"8.8.8.8", "アメリカ\n"},
+      // The network owner, when known, is the third line; an empty second
+      // line stands in for a note not written.
+      {"8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},
       {"133.0.0.1", "日本\n"},
       {"127.0.0.1", "Local host\nNot found IP...\n"},
       {"IPv6:2001:db8::1", "\nNot found IP...\n"},
-      {"2400:4050::1", "日本\n"},
+      {"2400:4050::1", "日本\n\nAS4713 NTT Communications Corporation\n"},
       {"::1", "Local host\nNot found IP...\n"},
-      {"::ffff:8.8.8.8", "アメリカ\n"},
+      {"::ffff:8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},
       {"''", "Unknown\n"},
   };
   for (const auto& [ip, want] : cases) EXPECT_EQ(RunProgram("--country " + ip), want) << ip;

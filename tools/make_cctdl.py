@@ -15,7 +15,7 @@ ROWS = os.path.join(HERE, "country_rows.tsv")
 ISO_DIR = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/iso-codes/json"
 
 # Rows 0..238 are the list as it stood before 2002; these differ from today's.
-PRE_2002 = {"RO": ("ROM", "642")}
+PRE_2002 = {"RO": ("ROM", "642"), "SD": ("SDN", "736")}
 # Rows whose two-letter code carries no three-letter or numeric code.
 NO_CODES_FROM = 239
 KOREA_ROWS = {113, 114}

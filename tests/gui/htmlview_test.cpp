@@ -65,7 +65,7 @@ struct Html : ::testing::Test {
   void Show(std::vector<std::string> lines) {
     TStringList l;
     l.Lines = std::move(lines);
-    SetMemoLines(*f.Memo6, l);
+    SetMemoLines(*f.Memo6, l, TTextKind::Decoded);
   }
   std::string Written() const { return ReadFile(folder / "work.html"); }
 };
@@ -73,36 +73,37 @@ struct Html : ::testing::Test {
 }  // namespace
 
 TEST_F(Html, CheckedWritesTheLinesWithDummyLinks) {
-  Show({"<a href=\"http://x.jp\">", "\x93\xfa\x96\x7b HTTPS://y", "", "\xfd\xfe\x80 plain"});
+  Show({"<a href=\"http://x.jp\">", "日本 HTTPS://y", "", "😀 café 中文 plain"});
   f.Button2->click();
-  EXPECT_EQ(Written(), "<a href=\"dummy://x.jp\">\r\n\x93\xfa\x96\x7b dummyS://y\r\n\r\n\xfd\xfe\x80 plain\r\n");
+  // UTF-8 with a byte-order mark, whatever the page's own charset.
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<a href=\"dummy://x.jp\">\r\n日本 dummyS://y\r\n\r\n😀 café 中文 plain\r\n");
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((folder / "work.html").string())));
-  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
+  EXPECT_EQ(MemoLines(*f.Memo6, TTextKind::Decoded).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
   EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(Html, UncheckedWritesTheLinesAsTheyStand) {
-  Show({"http://x.jp", "\x93\xfa"});
+  Show({"<meta charset=\"shift_jis\">http://x.jp", "日"});
   f.CheckBox1->setChecked(false);
   f.Button2->click();
-  EXPECT_EQ(Written(), "http://x.jp\r\n\x93\xfa\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<meta charset=\"shift_jis\">http://x.jp\r\n日\r\n");
 }
 
 TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
   Show({"<p>one</p>", "<p>two</p>"});
   f.Button2->click();
-  EXPECT_EQ(Written(), "<p>one</p>\r\n<p>two</p>\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>one</p>\r\n<p>two</p>\r\n");
   f.Memo6->moveCursor(QTextCursor::Start);
   QTest::keyClicks(f.Memo6->viewport(), QStringLiteral("http:"));
   f.Memo6->moveCursor(QTextCursor::End);
   f.Memo6->insertPlainText(QStringLiteral("末尾"));
   f.Button2->click();
-  EXPECT_EQ(Written(), "dummy:<p>one</p>\r\n<p>two</p>\r\n\x96\x96\x94\xf6\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBFdummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
   Show({});
   f.Button2->click();
   EXPECT_TRUE(fs::exists(folder / "work.html"));
-  EXPECT_EQ(Written(), "");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF");
   EXPECT_EQ(opened.size(), 3u);
 }
 
