@@ -6,6 +6,7 @@
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 namespace tarvo {
@@ -57,6 +58,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     row.Date = FormatDateTime(row.Time);
     row.By = r.By;
     row.With = r.With;
+    row.Network = IPToNetwork(r.IP);
   }
   // Each hop's delay is counted from the hop below it, which is older.
   std::vector<TRouteRow>& hops = views.ListView2;
