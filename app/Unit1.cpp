@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <vector>
@@ -191,11 +192,17 @@ void TForm1::BuildMenu() {
 }
 
 QWidget* TForm1::BuildRoutePage() {
+  // After the Date column, the hop: delay, receiving server, protocol, network.
   ListView2 = NewListView("ListView2",
                           {QStringLiteral("No"), QStringLiteral("server name"), QStringLiteral("Host"),
-                           QStringLiteral("IP"), QStringLiteral("Country"), QStringLiteral("Date")},
-                          {50, 100, 200, 90, 100, 120});
-  return NewPage("TabSheet1", {ListView2});
+                           QStringLiteral("IP"), QStringLiteral("Country"), QStringLiteral("Date"),
+                           QStringLiteral("遅延"), QStringLiteral("受信サーバ"), QStringLiteral("方式"),
+                           QStringLiteral("ネットワーク")},
+                          {50, 100, 200, 90, 100, 120, 70, 150, 60, 150});
+  LabelDelivery = new QLabel;
+  LabelDelivery->setObjectName(QStringLiteral("LabelDelivery"));
+  LabelDelivery->setContentsMargins(4, 3, 4, 3);
+  return NewPage("TabSheet1", {ListView2, LabelDelivery});
 }
 
 QWidget* TForm1::BuildEnvelopePage() {
@@ -302,8 +309,15 @@ void TForm1::LoadMailFile(const std::string& fileName) {
 void TForm1::RenderViews(TMailViews& views) {
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView2.size());
-  for (const TRouteRow& r : views.ListView2) rows.push_back({&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date});
+  std::vector<std::string> delays;
+  delays.reserve(views.ListView2.size());
+  for (const TRouteRow& r : views.ListView2) delays.push_back(r.Delay ? FormatDelay(*r.Delay) : std::string());
+  for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
+    const TRouteRow& r = views.ListView2[i];
+    rows.push_back({&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date, &delays[i], &r.By, &r.With, &r.Network});
+  }
   SetRows(*ListView2, rows);
+  RenderDelivery(views);
   // The memos take the lines over; the model is not used after this.
   Memo1->SetLines(std::move(views.Memo1), TTextKind::Stored);
   Memo3->SetLines(std::move(views.Memo3), TTextKind::Stored);
@@ -315,6 +329,23 @@ void TForm1::RenderViews(TMailViews& views) {
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
   RenderSafety(views, true);
+}
+
+void TForm1::RenderDelivery(const TMailViews& views) {
+  constexpr int kDelayColumn = 6;
+  constexpr std::int64_t kLongDelay = 600;  // ten minutes and more stand out
+  for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
+    const std::optional<std::int64_t>& delay = views.ListView2[i].Delay;
+    if (delay && *delay >= kLongDelay)
+      ListView2->item(static_cast<int>(i), kDelayColumn)->setForeground(QBrush(Qt::red));
+  }
+  for (int c = kDelayColumn; c < ListView2->columnCount(); ++c) {
+    ListView2->resizeColumnToContents(c);
+    ListView2->setColumnWidth(c, std::max(ListView2->columnWidth(c), 60));
+  }
+  const std::optional<std::int64_t>& total = views.Delivery.Seconds;
+  LabelDelivery->setText(QStringLiteral("送信から最上段の受信まで: ") +
+                         (total ? QString::fromStdString(FormatDelay(*total)) : QStringLiteral("不明")));
 }
 
 void TForm1::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }

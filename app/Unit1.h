@@ -66,6 +66,7 @@ class TForm1 : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
+  QLabel* LabelDelivery = nullptr;     // 送信から最上段の受信まで, under the route
   TLineView* Memo1 = nullptr;          // メールエンベローブ
   TLineView* Memo3 = nullptr;          // 生データ
   TLineView* Memo2 = nullptr;          // SJIS に変換
@@ -140,6 +141,8 @@ class TForm1 : public QMainWindow {
   void RenderSafety(const TMailViews& views, bool loaded);
   QGroupBox* BuildAdvertisement();
   void RenderViews(TMailViews& views);
+  // The long delays in red, the hop columns fitted, the total under the list.
+  void RenderDelivery(const TMailViews& views);
   void PlaceOnScreen();
 
   bool placed_ = false;

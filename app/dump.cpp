@@ -64,6 +64,37 @@ void WriteRows(std::ostream& out, const std::vector<std::vector<std::string>>& r
   out << ']';
 }
 
+// An ISO time, or null for a date that was not found.
+void WriteTime(std::ostream& out, const TMailDate& d) {
+  if (d.Valid) WriteUtf8(out, FormatIsoTime(d));
+  else out << "null";
+}
+
+void WriteSeconds(std::ostream& out, const std::optional<std::int64_t>& s) {
+  if (s) out << *s;
+  else out << "null";
+}
+
+// One object per route row: the receiving side, the time and the delay.
+void WriteHops(std::ostream& out, const std::vector<TRouteRow>& rows) {
+  out << '[';
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const TRouteRow& r = rows[i];
+    out << (i ? ",\n  {\"by\": " : "{\"by\": ");
+    WriteUtf8(out, StoredTextToUtf8(r.By, TDecodeMode::Replace));
+    out << ", \"with\": ";
+    WriteUtf8(out, StoredTextToUtf8(r.With, TDecodeMode::Replace));
+    out << ", \"time\": ";
+    WriteTime(out, r.Time);
+    out << ", \"delay\": ";
+    WriteSeconds(out, r.Delay);
+    out << ", \"as\": ";
+    WriteUtf8(out, StoredTextToUtf8(r.Network, TDecodeMode::Replace));
+    out << '}';
+  }
+  out << ']';
+}
+
 // A file name from the command line is bytes; keep valid UTF-8, replace the rest.
 std::string SanitiseUtf8(std::string_view s) {
   std::string out;
@@ -177,6 +208,15 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
                      Cp932ToUtf8(r.Country, TDecodeMode::Replace), StoredTextToUtf8(r.Date, TDecodeMode::Replace)});
   out << ",\n \"ListView2\": ";
   WriteRows(out, route, TTextKind::Decoded);
+  out << ",\n \"Hops\": ";
+  WriteHops(out, views.ListView2);
+  out << ",\n \"Delivery\": {\"sent\": ";
+  WriteTime(out, views.Delivery.Sent);
+  out << ", \"received\": ";
+  WriteTime(out, views.Delivery.Received);
+  out << ", \"seconds\": ";
+  WriteSeconds(out, views.Delivery.Seconds);
+  out << '}';
 
   out << ",\n \"Memo1\": ";
   WriteLines(out, views.Memo1.Lines, TTextKind::Stored);

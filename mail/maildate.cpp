@@ -2,6 +2,7 @@
 // and what servers write besides: no day name, two-digit years, comments,
 // folding, zone names, asctime order ("Dec 7 04:25:45 2026").
 #include <cstdio>
+#include <cstdlib>
 
 #include "mail/mailutils.h"
 
@@ -176,6 +177,50 @@ TMailDate ParseMailDate(std::string_view text) {
   d.Valid = haveTime && d.Month != 0 && d.Day >= 1 && d.Day <= 31 && year >= 0 && year <= 9999;
   if (!haveZone) d.ZoneMinutes = 0;
   return d;
+}
+
+namespace {
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2 ? 1 : 0;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+std::int64_t UnixTime(const TMailDate& d) {
+  return DaysFromCivil(d.Year, d.Month, d.Day) * 86400 + d.Hour * 3600 + d.Minute * 60 + d.Second -
+         static_cast<std::int64_t>(d.ZoneMinutes) * 60;
+}
+
+std::string FormatIsoTime(const TMailDate& d) {
+  if (!d.Valid) return {};
+  const int zone = std::abs(d.ZoneMinutes);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
+                d.Second, d.ZoneMinutes < 0 ? '-' : '+', zone / 60, zone % 60);
+  return buf;
+}
+
+std::string FormatDelay(std::int64_t seconds) {
+  char buf[64];
+  if (seconds < 0) {
+    std::snprintf(buf, sizeof buf, "時計ずれ %lld秒", static_cast<long long>(seconds));
+  } else if (seconds < 60) {
+    std::snprintf(buf, sizeof buf, "%lld秒", static_cast<long long>(seconds));
+  } else if (seconds < 3600) {
+    std::snprintf(buf, sizeof buf, "%lld分%02lld秒", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+  } else {
+    std::snprintf(buf, sizeof buf, "%lld時間%02lld分", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds % 3600 / 60));
+  }
+  return buf;
 }
 
 std::string FormatDateTime(const TMailDate& d) {

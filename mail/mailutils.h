@@ -193,6 +193,8 @@ struct TReceivedList {
   std::string IP;            // the address it connected from, as written
   std::string Reserved1, Reserved2, Reserved3;  // spare, never filled
   std::string ReceivedText;  // the field's lines, each followed by CR LF
+  std::string By;            // the receiving host, after "by"
+  std::string With;          // the protocol words after "with"
 };
 using TReceivedLists = std::vector<TReceivedList>;
 
@@ -203,7 +205,8 @@ extern const char* const MonthNames[12];
 // stream is left at 0. A null or empty stream gives 0.
 std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
 // Reads the "from" clause of a whole field (its lines as stored) into
-// server name, host and IP; a field without one leaves them as they are.
+// server name, host and IP (a field without one leaves them as they are),
+// and the "by" host and the "with" protocol.
 void ParseReceivedField(std::string_view text, TReceivedList& entry);
 // The date-time after the last ";" of the field that a date follows, its
 // line breaks as blanks, trimmed; after the last ";" when none does; empty
@@ -230,5 +233,13 @@ struct TMailDate {
 [[nodiscard]] TMailDate ParseMailDate(std::string_view text);
 // "YYYY/MM/DD HH:MM:SS" in the date's own zone; empty when not Valid.
 [[nodiscard]] std::string FormatDateTime(const TMailDate& date);
+// ISO 8601 with the date's own offset, "2026-12-08T09:15:02+09:00"
+// (+00:00 without a zone); empty when not Valid.
+[[nodiscard]] std::string FormatIsoTime(const TMailDate& date);
+// Seconds from 1970-01-01T00:00:00Z to the date's instant (a Valid date).
+[[nodiscard]] std::int64_t UnixTime(const TMailDate& date);
+// A delay in Japanese (UTF-8): "12秒", "3分05秒", "1時間02分"; a negative
+// one is clock skew, "時計ずれ -12秒".
+[[nodiscard]] std::string FormatDelay(std::int64_t seconds);
 
 }  // namespace tarvo

@@ -7,6 +7,7 @@
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 namespace tarvo {
@@ -21,6 +22,7 @@ void TMailViews::Clear() {
   ListView1.clear();
   Authentication = {};
   Findings.clear();
+  Delivery = {};
 }
 
 namespace {
@@ -68,8 +70,20 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     TCountryAnswer country = IPToCountry(r.IP);
     row.Country = std::move(country.Country);
     if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
-    row.Date = FormatDateTime(ParseMailDate(ExtractReceivedDate(r.ReceivedText)));
+    row.Time = ParseMailDate(ExtractReceivedDate(r.ReceivedText));
+    row.Date = FormatDateTime(row.Time);
+    row.By = r.By;
+    row.With = r.With;
+    row.Network = IPToNetwork(r.IP);
   }
+  // Each hop's delay is counted from the hop below it, which is older.
+  std::vector<TRouteRow>& hops = views.ListView2;
+  for (std::size_t i = 0; i + 1 < hops.size(); ++i)
+    if (hops[i].Time.Valid && hops[i + 1].Time.Valid) hops[i].Delay = UnixTime(hops[i].Time) - UnixTime(hops[i + 1].Time);
+  views.Delivery.Sent = ParseMailDate(env.Date);
+  if (!hops.empty()) views.Delivery.Received = hops.front().Time;
+  if (views.Delivery.Sent.Valid && views.Delivery.Received.Valid)
+    views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
 
   // Step 8: the header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});

@@ -1,16 +1,31 @@
 // The mail loading pipeline: one file in, a views model out. The window and
 // the --dump mode render the same model; nothing here knows about widgets.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/strlist.h"
 #include "mail/auth.h"
+#include "mail/mailutils.h"
 
 namespace tarvo {
 
 struct TRouteRow {
   std::string No, ServerName, Host, IP, Country, Date;
+  // The hop: receiving host and protocol as stored, its time, the seconds
+  // since the hop below (older), and the network that owns IP.
+  std::string By, With;
+  TMailDate Time;
+  std::optional<std::int64_t> Delay;
+  std::string Network;
+};
+
+// From the Date: field to the topmost hop.
+struct TDelivery {
+  TMailDate Sent, Received;
+  std::optional<std::int64_t> Seconds;
 };
 
 struct THeaderRow {
@@ -30,6 +45,7 @@ struct TMailViews {
   std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
   TAuthentication Authentication;    // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
+  TDelivery Delivery;                // the line under 配信経路
 
   // Empties every view the pipeline fills.
   void Clear();

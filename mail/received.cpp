@@ -192,13 +192,45 @@ TCommentInfo ReadComment(std::string_view c) {
 
 }  // namespace
 
+namespace {
+
+// The receiving side: "by" host and the "with" protocol, outside comments
+// and before the date. The protocol is the words up to the next clause or
+// comment: "ESMTPS", "esmtps", "local", "Microsoft SMTP Server".
+void ParseByWith(std::string_view joined, TReceivedList& entry) {
+  TFieldScanner scan(joined);
+  TItem item{};
+  bool more = scan.Next(item);
+  bool haveBy = false, haveWith = false;
+  while (more && item.kind != TItem::kSemicolon) {
+    const bool by = !haveBy && item.kind == TItem::kWord && EqualsNoCase(item.text, "BY");
+    const bool with = !haveWith && item.kind == TItem::kWord && EqualsNoCase(item.text, "WITH");
+    more = scan.Next(item);
+    if (by && more && item.kind == TItem::kWord && !EndsFromClause(item)) {
+      haveBy = true;
+      entry.By = std::string(item.text);
+      more = scan.Next(item);
+    } else if (with) {
+      haveWith = true;
+      std::string protocol;
+      for (; more && item.kind == TItem::kWord && !EndsFromClause(item) && !EqualsNoCase(item.text, "FROM");
+           more = scan.Next(item))
+        protocol += (protocol.empty() ? "" : " ") + std::string(item.text);
+      entry.With = std::move(protocol);
+    }
+  }
+}
+
+}  // namespace
+
 void ParseReceivedField(std::string_view text, TReceivedList& entry) {
+  const std::string joinedAll = JoinFoldedLines(text);
+  ParseByWith(joinedAll, entry);
   if (const char* special = SpecialCase(text)) {
     SetSpecial(entry, special);
     return;
   }
-  const std::string joined = JoinFoldedLines(text);
-  TFieldScanner scan(joined);
+  TFieldScanner scan(joinedAll);
   TItem item{};
   // The clause is "from" as the field's first word; comments may stand
   // before it. A "from" anywhere else ("by x (Postfix, from userid 0)",

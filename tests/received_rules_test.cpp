@@ -51,7 +51,10 @@ TEST(ParseReceivedField, MsnAndQmailLinesClearHostAndIP) {
       " from a (b [1.2.3.4]) qmail 1 invoked by uid 0",
   };
   for (const char* line : lines) {
-    TReceivedList e{"old", "oldhost", "9.9.9.9", "", "", "", ""};
+    TReceivedList e;
+    e.ServerName = "old";
+    e.Host = "oldhost";
+    e.IP = "9.9.9.9";
     ParseReceivedField(line, e);
     EXPECT_TRUE(e.ServerName == "msn.com" || e.ServerName == "qmail") << line << ": " << e.ServerName;
     EXPECT_EQ(e.Host, "") << line;

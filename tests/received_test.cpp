@@ -15,6 +15,14 @@ std::ostream& operator<<(std::ostream& os, const Relay& r) {
   return os << r.server << " / " << r.host << " / " << r.ip;
 }
 
+TReceivedList Entry(std::string server, std::string host, std::string ip) {
+  TReceivedList e;
+  e.ServerName = std::move(server);
+  e.Host = std::move(host);
+  e.IP = std::move(ip);
+  return e;
+}
+
 // A field as GetReceivedLists stores it: each line followed by CR LF.
 std::string Field(std::initializer_list<std::string_view> lines) {
   std::string text;
@@ -35,7 +43,7 @@ std::string RouteDate(const std::string& text) {
 TReceivedLists Gather(const std::string& envelope) {
   TMemoryStream s(envelope);
   s.SetPosition(envelope.size() / 2);
-  TReceivedLists lists{TReceivedList{"stale", "", "", "", "", "", ""}};
+  TReceivedLists lists{Entry("stale", "", "")};
   const std::int32_t n = GetReceivedLists(&s, lists);
   EXPECT_EQ(n, static_cast<std::int32_t>(lists.size()));
   EXPECT_EQ(s.Position(), 0u);
@@ -191,6 +199,51 @@ TEST(ParseReceivedField, ServersInTheWild) {
   }
 }
 
+TEST(ParseReceivedField, ReceivingSideAndProtocol) {
+  struct Case {
+    const char* what;
+    std::string field, by, with;
+  } cases[] = {
+      {"Postfix", Field({" from a (a [192.0.2.1])", "\tby mx.example.jp (Postfix) with ESMTPS id 4QZ", "\tfor <t@example.jp>; Mon, 7 Dec 2026 04:25:45 +0900"}),
+       "mx.example.jp", "ESMTPS"},
+      {"Postfix, local pick-up", Field({" by desk.local (Postfix, from userid 1000)", "\tid 1A2B3C; Mon, 7 Dec 2026 04:25:45 +0900"}),
+       "desk.local", ""},
+      {"Exim, words after the protocol", Field({" from a ([192.0.2.1]:36711)", "\tby mx.example.org with esmtps  (TLS1.3) tls TLS_AES_256_GCM_SHA384",
+                                            "\t(Exim 4.96) id 1tA; Mon, 07 Dec 2026 04:25:45 +0000"}),
+       "mx.example.org", "esmtps"},
+      {"Exim, local", Field({" from www-data by web.example.org with local (Exim 4.96) id 1tA; Mon, 07 Dec 2026 04:25:45 +0000"}),
+       "web.example.org", "local"},
+      {"Sendmail", Field({" from a (a [192.0.2.8]) by mail.example.jp (8.15.2/8.15.2) with ESMTP id 0B7J;", "\tMon, 7 Dec 2026 04:25:45 +0900"}),
+       "mail.example.jp", "ESMTP"},
+      {"Microsoft 365: the protocol is three words",
+       Field({" from AM6PR04MB1234.example.com (2603:10a6:20b:e3::17) by", " AM0PR04MB5678.example.com (2603:10a6:208:16c::10) with",
+              " Microsoft SMTP Server (version=TLS1_2,", " cipher=TLS_ECDHE_RSA_WITH_AES_256_GCM_SHA384) id 15.20.7633.17; Mon, 7 Dec",
+              " 2026 04:25:45 +0000"}),
+       "AM0PR04MB5678.example.com", "Microsoft SMTP Server"},
+      {"Exchange mailbox", Field({" from EXCH01 ([fe80::1%12]) by EXCH01 ([fe80::1%12]) with mapi id 15.01.2507.039; Mon, 7 Dec 2026 13:25:45 +0900"}),
+       "EXCH01", "mapi"},
+      {"Gmail, internal", Field({" by 2002:a05:6a10:1234:b0:5a1:bcde:f012 with SMTP id x1csp123;", "        Mon, 7 Dec 2026 04:25:46 -0800 (PST)"}),
+       "2002:a05:6a10:1234:b0:5a1:bcde:f012", "SMTP"},
+      {"qmail", Field({" from unknown (HELO a) (198.51.100.23)", "  by mx.example.com with SMTP; 7 Dec 2026 19:25:45 -0000"}),
+       "mx.example.com", "SMTP"},
+      {"qmail, invoked: no by, no with", Field({" (qmail 12345 invoked from network); 7 Dec 2026 19:25:45 -0000"}), "", ""},
+      {"web mail special case keeps its hop", Field({" from 192.0.2.1 by web.hotmail.com with HTTP; Mon, 7 Dec 2026 04:25:45 +0000"}),
+       "web.hotmail.com", "HTTP"},
+      {"amavis: the words in comments are not the clause",
+       Field({" from mx.example.jp ([127.0.0.1])", "\tby localhost (mx.example.jp [127.0.0.1]) (amavisd-new, port 10024)",
+              "\twith ESMTP id AbCd for <t@example.jp>;", "\tMon,  7 Dec 2026 04:25:46 +0900 (JST)"}),
+       "localhost", "ESMTP"},
+      {"after the date nothing counts", Field({" from a; Mon, 7 Dec 2026 04:25:46 +0900 by b with c"}), "", ""},
+      {"by at the end", Field({" from a by"}), "", ""},
+  };
+  for (const auto& c : cases) {
+    TReceivedList e;
+    ParseReceivedField(c.field, e);
+    EXPECT_EQ(e.By, c.by) << c.what;
+    EXPECT_EQ(e.With, c.with) << c.what;
+  }
+}
+
 TEST(ParseReceivedField, SpecialCasesAndTheirOrder) {
   struct Case {
     std::string field, server;
@@ -213,16 +266,16 @@ TEST(ParseReceivedField, SpecialCasesAndTheirOrder) {
       {" from mx.example.org (mx.example.org [192.0.2.9])\r\n\t(envelope-from <hanako@msn.com>)\r\n", "mx.example.org"},
   };
   for (const auto& c : cases) {
-    TReceivedList e{"old", "oldhost", "9.9.9.9", "", "", "", ""};
+    TReceivedList e = Entry("old", "oldhost", "9.9.9.9");
     ParseReceivedField(c.field, e);
     EXPECT_EQ(e.ServerName, c.server) << c.field;
   }
-  TReceivedList e{"old", "oldhost", "9.9.9.9", "", "", "", ""};
+  TReceivedList e = Entry("old", "oldhost", "9.9.9.9");
   ParseReceivedField(" from a (b [1.2.3.4]) by hotmail.com with HTTP", e);
   EXPECT_EQ(e.Host, "");
   EXPECT_EQ(e.IP, "");
   // A field without a from clause leaves the fields alone.
-  TReceivedList keep{"old", "oldhost", "9.9.9.9", "", "", "", ""};
+  TReceivedList keep = Entry("old", "oldhost", "9.9.9.9");
   ParseReceivedField(" by srv with LMTP", keep);
   EXPECT_EQ((Relay{keep.ServerName, keep.Host, keep.IP}), (Relay{"old", "oldhost", "9.9.9.9"}));
 }
@@ -403,4 +456,35 @@ TEST(FormatMailDate, Cases) {
       {"99999", "1/01/01 "},
   };
   for (const auto& [in, want] : cases) EXPECT_EQ(FormatMailDate(in), want) << in;
+}
+
+TEST(ParseMailDate, InstantsAndIsoTimes) {
+  struct Case {
+    std::string text, iso;
+    std::int64_t unix;
+  } cases[] = {
+      {"Thu, 1 Jan 1970 00:00:00 +0000", "1970-01-01T00:00:00+00:00", 0},
+      {"Thu, 1 Jan 1970 09:00:00 +0900", "1970-01-01T09:00:00+09:00", 0},
+      {"Wed, 31 Dec 1969 19:00:00 EST", "1969-12-31T19:00:00-05:00", 0},
+      {"Tue, 8 Dec 2026 09:15:02 +0900", "2026-12-08T09:15:02+09:00", 1796688902},
+      {"Tue, 8 Dec 2026 00:15:02 -0000", "2026-12-08T00:15:02+00:00", 1796688902},
+      {"29 Feb 2024 12:00:00 -0330", "2024-02-29T12:00:00-03:30", 1709220600},
+      {"1 Mar 2100 00:00:00 +0000", "2100-03-01T00:00:00+00:00", 4107542400},
+  };
+  for (const auto& c : cases) {
+    const TMailDate d = ParseMailDate(c.text);
+    ASSERT_TRUE(d.Valid) << c.text;
+    EXPECT_EQ(FormatIsoTime(d), c.iso) << c.text;
+    EXPECT_EQ(UnixTime(d), c.unix) << c.text;
+  }
+  EXPECT_EQ(FormatIsoTime(ParseMailDate("no date")), "");
+}
+
+TEST(FormatDelay, JapaneseTexts) {
+  const std::pair<std::int64_t, std::string> cases[] = {
+      {0, "0秒"},         {12, "12秒"},        {59, "59秒"},          {60, "1分00秒"},
+      {185, "3分05秒"},   {3599, "59分59秒"},  {3600, "1時間00分"},   {3720, "1時間02分"},
+      {3779, "1時間02分"}, {90000, "25時間00分"}, {-1, "時計ずれ -1秒"}, {-3720, "時計ずれ -3720秒"},
+  };
+  for (const auto& [seconds, want] : cases) EXPECT_EQ(FormatDelay(seconds), want) << seconds;
 }

@@ -1,6 +1,7 @@
 // The route stage of the pipeline, and its rows in --dump and --country.
 #include <gtest/gtest.h>
 
+#include <optional>
 
 #include "base/cp932.h"
 #include "mail/pipeline.h"
@@ -23,7 +24,7 @@ TEST(RouteView, SampleWithThreeRelays) {
                      "  [\"2\", \"relay.example.com\", \"relay.example.com\", \"8.8.4.20\", \"アメリカ\", "
                      "\"2026/12/07 09:15:00\"],\n"
                      "  [\"3\", \"pc01\", \"localhost\", \"127.0.0.1\", \"Local host\", \"2026/12/07 09:14:58\"]],\n"
-                     " \"Memo1\": "),
+                     " \"Hops\": "),
             std::string::npos)
       << out;
   // The note for the relay at 127.0.0.1 stands above the first body line.
@@ -127,6 +128,57 @@ TEST(RouteView, ServersOfTodayThroughDump) {
       << out;
   // Every relay's address is in a range: no note above the body.
   EXPECT_NE(out.find("\"Memo3\": [\"body\"]"), std::string::npos) << out;
+}
+
+TEST(RouteView, HopsAndDeliveryThroughDump) {
+  const std::string out = RunProgram("--dump " + std::string(TARVO_SOURCE_DIR) + "/samples/relays-ipv6.eml");
+  EXPECT_NE(
+      out.find("\"Hops\": [{\"by\": \"localhost\", \"with\": \"ESMTP\", \"time\": \"2026-12-07T13:25:47+09:00\", "
+               "\"delay\": 1, \"as\": \"\"},\n"
+               "  {\"by\": \"mx.example.co.jp\", \"with\": \"ESMTPS\", \"time\": \"2026-12-07T13:25:46+09:00\", "
+               "\"delay\": 4, \"as\": \"\"},\n"
+               "  {\"by\": \"mogw0123.example.ne.jp\", \"with\": \"ESMTP\", \"time\": \"2026-12-07T04:25:42+00:00\", "
+               "\"delay\": 2, \"as\": \"AS4713 NTT Communications Corporation\"},\n"
+               "  {\"by\": \"smtp.example.ne.jp\", \"with\": \"ESMTPSA\", \"time\": \"2026-12-07T13:25:40+09:00\", "
+               "\"delay\": 1, \"as\": \"AS4713 NTT Communications Corporation\"},\n"
+               "  {\"by\": \"desk.local\", \"with\": \"\", \"time\": \"2026-12-07T13:25:39+09:00\", "
+               "\"delay\": null, \"as\": \"\"}],\n"
+               " \"Delivery\": {\"sent\": \"2026-12-07T13:25:38+09:00\", \"received\": \"2026-12-07T13:25:47+09:00\", "
+               "\"seconds\": 9},\n"),
+      std::string::npos)
+      << out;
+}
+
+TEST(RouteView, DelaysSkewAndMissingDates) {
+  struct Case {
+    const char* what;
+    std::string mail;
+    std::vector<std::optional<std::int64_t>> delays;
+    std::optional<std::int64_t> total;
+  } cases[] = {
+      {"a skewed clock, a hop without a date, the oldest hop",
+       "Received: from a by b; Mon, 7 Dec 2026 10:00:00 +0900\r\n"
+       "Received: from c by d; Mon, 7 Dec 2026 01:00:30 +0000\r\n"
+       "Received: from e by f\r\n"
+       "Received: from g by h; Mon, 7 Dec 2026 09:59:00 +0900\r\n"
+       "Date: Mon, 7 Dec 2026 09:58:00 +0900\r\n\r\nx\r\n",
+       {-30, std::nullopt, std::nullopt, std::nullopt}, 120},
+      {"one hop", "Received: from a by b; Mon, 7 Dec 2026 10:00:00 +0900\r\nDate: Mon, 7 Dec 2026 10:12:00 +0900\r\n\r\n",
+       {std::nullopt}, -720},
+      {"no Date field", "Received: from a by b; 7 Dec 2026 10:00:00 +0900\r\nReceived: from c by d; 7 Dec 2026 09:00:00 +0900\r\n\r\n",
+       {3600, std::nullopt}, std::nullopt},
+      {"the top hop without a date", "Received: from a by b\r\nDate: 7 Dec 2026 10:00:00 +0900\r\n\r\n", {std::nullopt},
+       std::nullopt},
+      {"no hops", "Date: 7 Dec 2026 10:00:00 +0900\r\n\r\n", {}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    TMailViews v;
+    LoadMailBytes(c.mail, v);
+    std::vector<std::optional<std::int64_t>> delays;
+    for (const TRouteRow& r : v.ListView2) delays.push_back(r.Delay);
+    EXPECT_EQ(delays, c.delays) << c.what;
+    EXPECT_EQ(v.Delivery.Seconds, c.total) << c.what;
+  }
 }
 
 TEST(RouteView, NoReceivedFieldsNoRows) {

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -168,11 +169,13 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
 
   const std::vector<std::pair<QString, int>> route = {{"No", 50}, {"server name", 100}, {"Host", 200},
                                                        {"IP", 90}, {"Country", 100}, {"Date", 120}};
-  ASSERT_EQ(f.ListView2->columnCount(), 6);
+  const QStringList hop = {"遅延", "受信サーバ", "方式", "ネットワーク"};
+  ASSERT_EQ(f.ListView2->columnCount(), 10);
   for (int c = 0; c < 6; ++c) {
     EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), route[c].first);
     EXPECT_EQ(f.ListView2->columnWidth(c), route[c].second);
   }
+  for (int c = 6; c < 10; ++c) EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), hop[c - 6]);
   ASSERT_EQ(f.ListView1->columnCount(), 2);
   EXPECT_EQ(f.ListView1->columnWidth(0), 150);
   for (QTableWidget* list : {f.ListView1, f.ListView2}) {
@@ -330,4 +333,34 @@ TEST(MainWindow, ExitClosesTheWindow) {
   ASSERT_TRUE(f.isVisible());
   f.Exit1->trigger();
   EXPECT_FALSE(f.isVisible());
+}
+
+namespace {
+QStringList Texts(const QTableWidget& list, int column) {
+  QStringList out;
+  for (int r = 0; r < list.rowCount(); ++r) out.push_back(list.item(r, column)->text());
+  return out;
+}
+}  // namespace
+
+TEST(MainWindow, RouteShowsHopsDelaysAndTheTotal) {
+  TForm1 f({Sample("relays-ipv6.eml")});
+  EXPECT_EQ(Texts(*f.ListView2, 6), (QStringList{"1秒", "4秒", "2秒", "1秒", ""}));
+  EXPECT_EQ(Column(*f.ListView2, 7), (std::vector<std::string>{"localhost", "mx.example.co.jp", "mogw0123.example.ne.jp",
+                                                               "smtp.example.ne.jp", "desk.local"}));
+  EXPECT_EQ(Column(*f.ListView2, 8), (std::vector<std::string>{"ESMTP", "ESMTPS", "ESMTP", "ESMTPSA", ""}));
+  EXPECT_EQ(f.LabelDelivery->text(), QStringLiteral("送信から最上段の受信まで: 9秒"));
+
+  // Ten minutes and more stand out; a skewed clock is named; no Date: no total.
+  const QString path = TempPath("tarvo_gui_route_delays.eml");
+  std::ofstream(path.toStdString(), std::ios::binary) << "Received: from a by b; 7 Dec 2026 10:20:00 +0900\r\n"
+                                                         "Received: from c by d; 7 Dec 2026 10:10:00 +0900\r\n"
+                                                         "Received: from e by f; 7 Dec 2026 10:10:01 +0900\r\n"
+                                                         "Received: from g by h; 7 Dec 2026 10:00:02 +0900\r\n"
+                                                         "\r\nx\r\n";
+  f.LoadMailFile(path);
+  EXPECT_EQ(Texts(*f.ListView2, 6), (QStringList{"10分00秒", "時計ずれ -1秒", "9分59秒", ""}));
+  EXPECT_EQ(f.ListView2->item(0, 6)->foreground().color(), QColor(Qt::red));
+  for (int r = 1; r < 4; ++r) EXPECT_NE(f.ListView2->item(r, 6)->foreground().color(), QColor(Qt::red)) << r;
+  EXPECT_EQ(f.LabelDelivery->text(), QStringLiteral("送信から最上段の受信まで: 不明"));
 }
