@@ -128,6 +128,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
   PageControl1->addTab(BuildBodyPage(), QStringLiteral("メール本文"));
   PageControl1->addTab(BuildCheckPage(), QStringLiteral("エンベローブチェック"));
   PageControl1->addTab(BuildToolsPage(), QStringLiteral("文字コード変換"));
+  PageControl1->addTab(BuildPartsPage(), QStringLiteral("添付ファイル"));
   PageControl1->setCurrentIndex(0);
 
   auto* client = new QWidget;
@@ -267,6 +268,7 @@ void TForm1::LoadMailFile(const QString& fileName) {
     error = std::current_exception();
   }
   RenderViews(views);
+  RenderParts(std::move(views.Parts));
   if (error) std::rethrow_exception(error);
 }
 

@@ -19,6 +19,7 @@ void TMailViews::Clear() {
   Memo4.Clear();
   Memo6.Clear();
   ListView1.clear();
+  Parts.clear();
 }
 
 namespace {
@@ -98,6 +99,9 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     // A single part's text is its body lines converted: what Memo2 holds.
     views.Memo4.Lines = views.Memo2.Lines;
   }
+
+  // The parts of the message, decoded and fingerprinted.
+  views.Parts = GetMailParts(envelope, body, env);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/strlist.h"
+#include "mail/parts.h"
 
 namespace tarvo {
 
@@ -27,6 +28,7 @@ struct TMailViews {
   TStringList Memo4;                 // テキストのみ抽出 (decoded)
   TStringList Memo6;                 // HTML部 (decoded)
   std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
+  TMailParts Parts;                  // 添付ファイル
 
   // Empties every view the pipeline fills.
   void Clear();

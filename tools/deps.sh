@@ -14,4 +14,6 @@ tarvo_need() {
 }
 
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  fonts-ipafont-gothic)
+  libssl-dev fonts-ipafont-gothic)
+# The digest tests compare with OpenSSL's command line.
+TARVO_BUILD_PACKAGES+=(openssl)
