@@ -20,7 +20,7 @@ namespace tarvo {
 namespace {
 
 constexpr int kPartRowHeight = 17;
-constexpr int kDetailsHeight = 62;
+constexpr int kDetailsHeight = 70;
 constexpr int kButtonStripHeight = 29;
 
 QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -52,7 +52,7 @@ QWidget* TForm1::BuildPartsPage() {
   header->setHighlightSections(false);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setFixedHeight(kPartRowHeight + 2);
-  const int widths[] = {30, 140, 110, 60, 70, 80, 70, 120, 300};
+  const int widths[] = {30, 140, 110, 72, 86, 90, 64, 120, 420};
   for (int i = 0; i < 9; ++i) ListView3->setColumnWidth(i, widths[i]);
 
   Memo8 = new QPlainTextEdit;  // the selected part's fingerprints and warning
@@ -116,7 +116,9 @@ void TForm1::RenderParts(TMailParts parts) {
                              SizeText(p.Size),         Utf8(p.Sha256),     Utf8(p.Warning)};
     for (int c = 0; c < 9; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
-      item->setToolTip(QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256)));
+      QString tip = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
+      if (!p.Warning.empty()) tip = Utf8(p.Warning) + QStringLiteral("\n") + tip;
+      item->setToolTip(tip);
       if (c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (!p.Warning.empty()) item->setForeground(QColor(0xC0, 0, 0));
       ListView3->setItem(static_cast<int>(r), c, item);
