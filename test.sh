@@ -46,7 +46,7 @@ if [ "$mode" = fuzz ]; then
   exit 0
 fi
 
-tarvo_need "${TARVO_BUILD_PACKAGES[@]}"
+tarvo_need "${TARVO_BUILD_PACKAGES[@]}" "${TARVO_TEST_PACKAGES[@]}"
 
 if [ "$mode" = sanitize ]; then
   dir=build-asan
@@ -60,3 +60,5 @@ fi
 cmake --build "$dir" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
+# The installed files and the .deb, from the normal build only.
+if [ "$mode" = normal ]; then tools/check_install.sh "$dir"; fi

@@ -70,6 +70,8 @@ void TAboutBox::CreateControls() {
   Version = MakeLabel(Panel1, QStringLiteral("Version "), 81, 37);
   Label1 = MakeLabel(Panel1, QStringLiteral("---"), 145, 37);
   Copyright = MakeLabel(Panel1, QStringLiteral("Copyright (C) 2026 Tarvo Project"), 7, 73);
+  // The network owners come from data under CC BY-SA 4.0, which asks for its name.
+  DataLicense = MakeLabel(Panel1, QStringLiteral("IPFire location database, CC BY-SA 4.0"), 7, 55);
 
   EffLabel1 = new TEffLabel(Panel1);
   EffLabel1->setText(QString::fromLatin1(kHomePageText));

@@ -33,6 +33,7 @@ class TAboutBox : public QDialog {
   QLabel* Version;
   QLabel* Label1;
   QLabel* Copyright;
+  QLabel* DataLicense;  // names the network-owner data and its licence
   TEffLabel* EffLabel1;
   QPushButton* OKButton;
 

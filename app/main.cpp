@@ -9,6 +9,7 @@
 #include "app/dump.h"
 #include "base/cp932.h"
 #include "base/strlist.h"
+#include "route/asn.h"
 #include "route/lookup.h"
 
 namespace {
@@ -65,9 +66,13 @@ int main(int argc, char** argv) {
       std::cerr << kUsage;
       return 2;
     }
-    tarvo::TStringList notes;
-    std::cout << tarvo::Cp932ToUtf8(tarvo::IPToCountry(argv[2], notes), tarvo::TDecodeMode::Replace) << "\n";
-    for (const std::string& n : notes.Lines) std::cout << n << "\n";
+    const tarvo::TCountryAnswer a = tarvo::IPToCountry(argv[2]);
+    std::cout << tarvo::Cp932ToUtf8(a.Country, tarvo::TDecodeMode::Replace) << "\n";
+    if (a.NotFound) std::cout << tarvo::kNotFoundNote << "\n";
+    // The network owner is always the third line: an empty second one stands
+    // in for a missing note.
+    if (const std::string as = tarvo::IPToNetwork(argv[2]); !as.empty())
+      std::cout << (a.NotFound ? "" : "\n") << as << "\n";
     return 0;
   }
   return RunWindow(argc, argv);

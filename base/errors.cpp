@@ -1,7 +1,14 @@
 #include "base/errors.h"
 
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <type_traits>
 
 #include "base/cp932.h"
 
@@ -23,7 +30,56 @@ std::string Format(std::string_view utf8Pattern, std::string_view a, std::string
   }
   return out;
 }
+bool IsUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || s.size() - i < n) return false;
+    for (std::size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += n;
+  }
+  return true;
+}
+
+// A path as the message shows it: a UTF-8 name converted, any other name
+// (a Shift-JIS one from a Windows archive) left as the bytes it is.
+std::string PathForMessage(std::string_view path) {
+  const std::string full = FullPath(path);
+  return IsUtf8(full) ? Utf8ToCp932(full) : full;
+}
+
+// Text in `codeset` to UTF-8; what does not convert is dropped.
+std::string ToUtf8(const std::string& text, const char* codeset) {
+  if (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) return text;
+  const iconv_t cd = iconv_open("UTF-8", codeset);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+  std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
+  std::string out(text.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char* to = out.data();
+  std::size_t toLeft = out.size();
+  while (inLeft > 0 && iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) {
+    if (errno != EILSEQ && errno != EINVAL) break;
+    ++in;  // skip the byte that does not convert
+    --inLeft;
+  }
+  out.resize(out.size() - toLeft);
+  return out;
+}
+
 }  // namespace
+
+std::string SystemErrorText(int err) {
+  // The user's locale from the environment, whether or not the program has
+  // called setlocale: --dump runs without one, the window with Qt's.
+  const std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&freelocale)> loc(
+      newlocale(LC_CTYPE_MASK | LC_MESSAGES_MASK, "", static_cast<locale_t>(nullptr)), freelocale);
+  if (!loc) return std::strerror(err);
+  return ToUtf8(strerror_l(err, loc.get()), nl_langinfo_l(CODESET, loc.get()));
+}
 
 std::string FullPath(std::string_view path) {
   std::error_code ec;
@@ -36,16 +92,16 @@ EConvertError EConvertError::NotAnInteger(std::string_view text) {
 }
 
 EFOpenError EFOpenError::Make(std::string_view path, int err) {
-  return EFOpenError(Format("ファイル \"%s\". %s は開けません", Utf8ToCp932(FullPath(path)), std::strerror(err)));
+  return EFOpenError(Format("ファイル \"%s\". %s は開けません", PathForMessage(path), Utf8ToCp932(SystemErrorText(err))));
 }
 
 EFOpenError EFOpenError::TooLarge(std::string_view path) {
   return EFOpenError(Format("ファイル \"%s\" は大きすぎるため開けません（2,147,483,647 バイトまで）",
-                            Utf8ToCp932(FullPath(path))));
+                            PathForMessage(path)));
 }
 
 EFCreateError EFCreateError::Make(std::string_view path, int err) {
-  return EFCreateError(Format("ファイル \"%s\". %s を作成できません", Utf8ToCp932(FullPath(path)), std::strerror(err)));
+  return EFCreateError(Format("ファイル \"%s\". %s を作成できません", PathForMessage(path), Utf8ToCp932(SystemErrorText(err))));
 }
 
 }  // namespace tarvo

@@ -35,6 +35,10 @@ class EFCreateError : public ETarvoError {
   static EFCreateError Make(std::string_view path, int err);
 };
 
+// The system's text for an error number in the user's locale (LANG, LC_*),
+// converted from that locale's encoding to UTF-8.
+[[nodiscard]] std::string SystemErrorText(int err);
+
 // The full path of a file name, as the error messages show it.
 [[nodiscard]] std::string FullPath(std::string_view path);
 

@@ -127,13 +127,13 @@ void GetTextHtmlParts(const TMemoryStream& body, std::int32_t count, const TAtta
 // Each line converted to Shift-JIS by the code detected in it.
 void ConvertListToSJIS(TStringList& list);
 
-// ---- received.cpp: Received fields and dates ----
+// ---- received.cpp: Received fields ----
 
 // One relay: what a Received field says about the sending side.
 struct TReceivedList {
-  std::string ServerName;    // the word after FROM, or a special-case name
-  std::string Host;          // first word in the parenthesis (HELO/EHLO passed over)
-  std::string IP;            // the word in the brackets that follow
+  std::string ServerName;    // the word after "from", or a special-case name
+  std::string Host;          // the reverse-DNS name beside its address
+  std::string IP;            // the address it connected from, as written
   std::string Reserved1, Reserved2, Reserved3;  // spare, never filled
   std::string ReceivedText;  // the field's lines, each followed by CR LF
 };
@@ -145,11 +145,33 @@ extern const char* const MonthNames[12];
 // One entry per Received field, topmost first; returns the count. The
 // stream is left at 0. A null or empty stream gives 0.
 std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
-// Scans one line of a field, overwriting what it finds in `entry`.
-void ParseReceivedLine(std::string_view line, TReceivedList& entry);
-// Everything after the first ";", trimmed; empty without one.
+// Reads the "from" clause of a whole field (its lines as stored) into
+// server name, host and IP; a field without one leaves them as they are.
+void ParseReceivedField(std::string_view text, TReceivedList& entry);
+// The date-time after the last ";" of the field that a date follows, its
+// line breaks as blanks, trimmed; after the last ";" when none does; empty
+// without a ";".
 [[nodiscard]] std::string ExtractReceivedDate(std::string_view text);
-// A Date-style text as "year/mm/dd time"; empty for an empty text.
+// A Date-style text as "year/mm/dd time", word by word; empty for an empty
+// text. The Date: field's explanation uses it.
 [[nodiscard]] std::string FormatMailDate(std::string_view text);
+
+// ---- maildate.cpp: date-times ----
+
+// A date-time as written: the clock time of its own zone.
+struct TMailDate {
+  int Year = 0, Month = 0, Day = 0;
+  int Hour = 0, Minute = 0, Second = 0;
+  int ZoneMinutes = 0;    // east of UTC
+  bool HasZone = false;   // false without a zone, for -0000 and unknown names
+  bool Valid = false;     // day, month, year and time were all found
+};
+
+// RFC 5322 3.3 date-time and its obsolete forms (4.3): day name optional,
+// comments and folding anywhere, two-digit years (00-49 are 20xx), zone
+// names; also the asctime order of some servers.
+[[nodiscard]] TMailDate ParseMailDate(std::string_view text);
+// "YYYY/MM/DD HH:MM:SS" in the date's own zone; empty when not Valid.
+[[nodiscard]] std::string FormatDateTime(const TMailDate& date);
 
 }  // namespace tarvo

@@ -51,8 +51,10 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
     row.ServerName = r.ServerName;
     row.Host = r.Host;
     row.IP = r.IP;
-    row.Country = IPToCountry(r.IP, views.Memo3);
-    row.Date = FormatMailDate(ExtractReceivedDate(r.ReceivedText));
+    TCountryAnswer country = IPToCountry(r.IP);
+    row.Country = std::move(country.Country);
+    if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
+    row.Date = FormatDateTime(ParseMailDate(ExtractReceivedDate(r.ReceivedText)));
   }
 
   // Step 8: the header rows.

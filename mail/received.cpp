@@ -1,5 +1,9 @@
-// Received fields: a character scanner, not a grammar. It looks for FROM
-// anywhere in a line and takes up to three words after it.
+// Received fields (RFC 5321 4.4). The relay that handed the message over
+// is named in the "from" clause: the name it gave (its HELO), then the
+// comments the receiving server adds, most often the TCP-info comment
+// "(reverse-name [address])". Real servers fold the field anywhere, so the
+// clause is read over the whole field, not line by line.
+#include <algorithm>
 #include <cstdint>
 
 #include "base/bytes.h"
@@ -17,24 +21,9 @@ constexpr std::string_view kFieldName = "RECEIVED:";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// A cursor over one line; a position past the end holds no character.
-struct TLineCursor {
-  std::string_view L;
-  std::size_t i = 0;
-
-  bool AtEnd() const { return i >= L.size(); }
-  bool Is(char c) const { return !AtEnd() && L[i] == c; }
-  void SkipBlanks() {
-    while (!AtEnd() && IsBlank(L[i])) ++i;
-  }
-  // Collects up to a blank or one of `stops`; false when the line ended first.
-  bool Collect(std::string_view stops, std::string& word) {
-    const std::size_t from = i;
-    while (!AtEnd() && !IsBlank(L[i]) && stops.find(L[i]) == std::string_view::npos) ++i;
-    word = std::string(L.substr(from, i - from));
-    return !AtEnd();
-  }
-};
+bool EqualsNoCase(std::string_view a, std::string_view upper) {
+  return a.size() == upper.size() && UpperCase(a) == upper;
+}
 
 void SetSpecial(TReceivedList& entry, const char* serverName) {
   entry.ServerName = serverName;
@@ -46,66 +35,214 @@ bool IsQmailLine(std::string_view upper) {
   return MbcsContains(upper, "QMAIL") && MbcsContains(upper, "INVOKED");
 }
 
-// Web-mail and qmail lines name no relay; a later case overrides an earlier.
-bool ApplySpecialCases(std::string_view upper, TReceivedList& entry) {
-  bool matched = false;
-  if (MbcsContains(upper, "HOTMAIL.COM") && MbcsContains(upper, "WITH")) {
-    SetSpecial(entry, "hotmail.com");
-    matched = true;
+// A mailbox in angle brackets ("for <x@hotmail.com>", "envelope-from <...>")
+// names a user, not a server: blanked before looking for a web-mail domain.
+std::string WithoutMailboxes(std::string line) {
+  bool inside = false;
+  for (char& c : line) {
+    if (c == '<') inside = true;
+    else if (c == '>') inside = false;
+    else if (inside) c = ' ';
   }
-  if (MbcsContains(upper, "MSN.COM")) {
-    SetSpecial(entry, "msn.com");
-    matched = true;
-  }
-  if (IsQmailLine(upper)) {
-    SetSpecial(entry, "qmail");
-    matched = true;
-  }
-  return matched;
+  return line;
 }
 
-// "(" host ... : a HELO or EHLO word is stored, then replaced by the next.
-// False when the line ended inside a word.
-bool ParseHost(TLineCursor& c, TReceivedList& entry) {
-  ++c.i;
-  for (;;) {
-    std::string word;
-    if (!c.Collect("[)", word)) return false;
-    const std::string w = Trim(word);
-    entry.Host = w;
-    ++c.i;  // the stop character, whichever it was
-    c.SkipBlanks();
-    const std::string u = UpperCase(w);
-    if (u != "HELO" && u != "EHLO") return true;
+// Web-mail and qmail lines name no relay. They are recognised line by line,
+// as they always were; the last line that is one decides.
+const char* SpecialCase(std::string_view text) {
+  const char* found = nullptr;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t len = FindLineEnd(text.substr(at));
+    const std::string upper = UpperCase(text.substr(at, len));
+    at += len;
+    while (at < text.size() && (text[at] == '\r' || text[at] == '\n')) ++at;
+    if (MbcsFind(upper, "FROM") != std::string::npos) {
+      const std::string servers = WithoutMailboxes(upper);
+      if (MbcsContains(servers, "HOTMAIL.COM") && MbcsContains(upper, "WITH")) found = "hotmail.com";
+      if (MbcsContains(servers, "MSN.COM")) found = "msn.com";
+    }
+    if (IsQmailLine(upper)) found = "qmail";
   }
+  return found;
+}
+
+// The field with each line break as one blank (the blanks that fold the
+// next line stay, and are blanks too).
+std::string JoinFoldedLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// One piece of the field outside comments: a word, a comment (its text
+// without the outer parentheses), or the ";" before the date.
+struct TItem {
+  enum Kind { kWord, kComment, kSemicolon } kind;
+  std::string_view text;
+};
+
+// Comments nest and may quote a character with a backslash; one left open
+// runs to the end of the field.
+class TFieldScanner {
+ public:
+  explicit TFieldScanner(std::string_view s) : s_(s) {}
+
+  bool Next(TItem& item) {
+    while (i_ < s_.size() && IsBlank(s_[i_])) ++i_;
+    if (i_ >= s_.size()) return false;
+    const std::size_t from = i_;
+    if (s_[i_] == ';') {
+      ++i_;
+      item = {TItem::kSemicolon, s_.substr(from, 1)};
+    } else if (s_[i_] == '(') {
+      int depth = 1;
+      std::size_t end = ++i_;
+      while (i_ < s_.size()) {
+        const char c = s_[i_];
+        if (c == '\\') {
+          i_ = std::min(i_ + 2, s_.size());
+          continue;
+        }
+        if (c == '(') ++depth;
+        if (c == ')' && --depth == 0) break;
+        ++i_;
+      }
+      end = i_;
+      if (i_ < s_.size()) ++i_;  // the closing parenthesis
+      item = {TItem::kComment, s_.substr(from + 1, end - from - 1)};
+    } else {
+      while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != '(' && s_[i_] != ';') ++i_;
+      item = {TItem::kWord, s_.substr(from, i_ - from)};
+    }
+    return true;
+  }
+
+ private:
+  std::string_view s_;
+  std::size_t i_ = 0;
+};
+
+// Words that end the from clause (RFC 5321 4.4 and what follows it).
+bool EndsFromClause(const TItem& item) {
+  if (item.kind == TItem::kSemicolon) return true;
+  if (item.kind != TItem::kWord) return false;
+  for (std::string_view k : {"BY", "WITH", "ID", "VIA", "FOR"})
+    if (EqualsNoCase(item.text, k)) return true;
+  return false;
+}
+
+// The address a word names: "1.2.3.4", "[1.2.3.4]", "[1.2.3.4]:port",
+// "[IPv6:2001:db8::1]", "user@1.2.3.4", "fe80::1%eth0". Never the value of
+// "name=value" (a port, a HELO word, an ident).
+std::string_view WordAddress(std::string_view w) {
+  if (w.find('=') != std::string_view::npos) return {};
+  const std::size_t at = w.rfind('@');
+  if (at != std::string_view::npos) w.remove_prefix(at + 1);
+  if (!w.empty() && w.front() == '[') {
+    w.remove_prefix(1);
+    w = w.substr(0, w.find(']'));
+  }
+  return AddressCore(w);
+}
+
+// What one comment says: the host name it starts with and the first
+// address in it. A HELO comment names what the client claimed to be; its
+// address, if any, is no proof of where the client connected from.
+struct TCommentInfo {
+  std::string_view name, address;
+  bool helo = false;
+};
+
+TCommentInfo ReadComment(std::string_view c) {
+  TCommentInfo info;
+  bool first = true;
+  std::size_t i = 0;
+  while (i < c.size()) {
+    const auto sep = [](char ch) { return IsBlank(ch) || ch == '(' || ch == ')' || ch == ','; };
+    while (i < c.size() && sep(c[i])) ++i;
+    const std::size_t from = i;
+    while (i < c.size() && !sep(c[i])) ++i;
+    const std::string_view w = c.substr(from, i - from);
+    if (w.empty()) break;
+    if (first && !info.helo && (EqualsNoCase(w, "HELO") || EqualsNoCase(w, "EHLO"))) {
+      info.helo = true;
+      continue;
+    }
+    const std::string_view address = WordAddress(w);
+    if (first) {
+      first = false;
+      if (address.empty() && w.find('=') == std::string_view::npos && w.front() != '[') {
+        const std::size_t at = w.rfind('@');
+        info.name = at == std::string_view::npos ? w : w.substr(at + 1);
+      }
+    }
+    if (!info.helo && info.address.empty()) info.address = address;
+  }
+  return info;
 }
 
 }  // namespace
 
-void ParseReceivedLine(std::string_view line, TReceivedList& entry) {
-  const std::string upper = UpperCase(line);
-  const std::size_t p = MbcsFind(upper, "FROM");
-  if (p == std::string::npos) {
-    if (IsQmailLine(upper)) SetSpecial(entry, "qmail");
+void ParseReceivedField(std::string_view text, TReceivedList& entry) {
+  if (const char* special = SpecialCase(text)) {
+    SetSpecial(entry, special);
     return;
   }
-  if (ApplySpecialCases(upper, entry)) return;
+  const std::string joined = JoinFoldedLines(text);
+  TFieldScanner scan(joined);
+  TItem item{};
+  // The clause is "from" as the field's first word; comments may stand
+  // before it. A "from" anywhere else ("by x (Postfix, from userid 0)",
+  // "envelope-from") names no relay.
+  bool more = scan.Next(item);
+  while (more && item.kind == TItem::kComment) more = scan.Next(item);
+  if (!more || item.kind != TItem::kWord || !EqualsNoCase(item.text, "FROM")) return;
 
-  TLineCursor c{line, p + 5};  // the character right after FROM is passed over
-  c.SkipBlanks();
-  if (c.AtEnd()) return;
-
-  std::string word;
-  if (!c.Collect("(", word)) return;  // a name running to the end is not stored
-  entry.ServerName = Trim(word);
-  c.SkipBlanks();
-
-  if (c.Is('(') && !ParseHost(c, entry)) return;
-
-  if (c.Is('[') || c.Is('(')) {
-    ++c.i;
-    if (c.Collect("])", word)) entry.IP = Trim(word);
+  std::string_view server;
+  std::vector<TCommentInfo> comments;
+  std::vector<std::string_view> words;
+  more = scan.Next(item);
+  if (more && item.kind == TItem::kWord && !EndsFromClause(item)) {
+    server = item.text;
+    more = scan.Next(item);
   }
+  for (; more && !EndsFromClause(item); more = scan.Next(item)) {
+    if (item.kind == TItem::kComment) comments.push_back(ReadComment(item.text));
+    else words.push_back(item.text);
+  }
+
+  // The address the relay connected from: the receiving server's comment
+  // first, then an address written after the name, then the name itself.
+  const TCommentInfo* source = nullptr;
+  std::string_view address;
+  for (const TCommentInfo& c : comments) {
+    if (!c.address.empty()) {
+      source = &c;
+      address = c.address;
+      break;
+    }
+  }
+  for (std::size_t k = 0; address.empty() && k < words.size(); ++k) address = WordAddress(words[k]);
+  if (address.empty()) address = WordAddress(server);
+
+  // The reverse-DNS name beside the address, else what the first comment
+  // names (after a HELO word, the name the client gave).
+  std::string_view host;
+  if (source != nullptr) host = source->name;
+  if (host.empty() && !comments.empty()) host = comments.front().name;
+
+  entry.ServerName = std::string(server);
+  entry.Host = std::string(host);
+  entry.IP = std::string(address);
 }
 
 std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists) {
@@ -140,7 +277,7 @@ std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists) {
       if (s.Position() >= s.Size()) break;
     }
     for (const std::string& l : fieldLines) entry.ReceivedText += l + "\r\n";
-    for (const std::string& l : fieldLines) ParseReceivedLine(l, entry);
+    ParseReceivedField(entry.ReceivedText, entry);
   } while (s.Position() < s.Size() || held);
 
   s.SetPosition(0);
@@ -148,9 +285,23 @@ std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists) {
 }
 
 std::string ExtractReceivedDate(std::string_view text) {
-  const std::size_t semi = MbcsFind(text, ";");
-  if (semi == std::string_view::npos) return {};
-  return Trim(text.substr(semi + 1));
+  const std::string joined = JoinFoldedLines(text);
+  // Every ";" outside comments, then every ";" at all (a comment left open
+  // hides them); the last that a date follows wins.
+  std::vector<std::size_t> semis, raw;
+  TFieldScanner scan(joined);
+  for (TItem item{}; scan.Next(item);)
+    if (item.kind == TItem::kSemicolon) semis.push_back(static_cast<std::size_t>(item.text.data() - joined.data()));
+  for (std::size_t p = joined.find(';'); p != std::string::npos; p = joined.find(';', p + 1)) raw.push_back(p);
+  // A handful of tries from the end: a field of many ";" costs no more.
+  constexpr std::size_t kTries = 8;
+  for (const auto* list : {&semis, &raw})
+    for (std::size_t k = 0; k < std::min(kTries, list->size()); ++k) {
+      std::string date = Trim(std::string_view(joined).substr((*list)[list->size() - 1 - k] + 1));
+      if (ParseMailDate(date).Valid) return date;
+    }
+  if (raw.empty()) return {};
+  return Trim(std::string_view(joined).substr((semis.empty() ? raw.back() : semis.back()) + 1));
 }
 
 namespace {

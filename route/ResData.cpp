@@ -1,8 +1,10 @@
 #include "route/ResData.h"
 
-// Bounds of the table that ccTLD_data.S assembles into the program.
+// Bounds of the tables that ccTLD_data.S assembles into the program.
 extern "C" const char tarvo_ccTLD_begin[];
 extern "C" const char tarvo_ccTLD_end[];
+extern "C" const char tarvo_ccTLD6_begin[];
+extern "C" const char tarvo_ccTLD6_end[];
 
 namespace tarvo {
 
@@ -16,6 +18,15 @@ const TResData& ccTDL() {
   static const TResData component = [] {
     TResData c(std::string_view(tarvo_ccTLD_begin, static_cast<std::size_t>(tarvo_ccTLD_end - tarvo_ccTLD_begin)));
     c.SetFileName("ccTLD.bin");
+    return c;
+  }();
+  return component;
+}
+
+const TResData& ccTDL6() {
+  static const TResData component = [] {
+    TResData c(std::string_view(tarvo_ccTLD6_begin, static_cast<std::size_t>(tarvo_ccTLD6_end - tarvo_ccTLD6_begin)));
+    c.SetFileName("ccTLD6.bin");
     return c;
   }();
   return component;

@@ -33,5 +33,7 @@ class TResData {
 
 // The main window's component, whose data is the IP-range table ccTLD.bin.
 [[nodiscard]] const TResData& ccTDL();
+// Its sibling for IPv6 addresses, ccTLD6.bin.
+[[nodiscard]] const TResData& ccTDL6();
 
 }  // namespace tarvo

@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/stream.h"
 #include "base/strlist.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 
@@ -129,8 +130,8 @@ TEST(MemoryStream, ReadWriteAndPosition) {
 
 TEST(MemoryStream, FileErrors) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "tarvo_base_test";
-  fs::create_directories(dir);
+  const tarvo::testing::TTempDir temp;
+  const fs::path& dir = temp.Path();
   TMemoryStream s;
   for (const fs::path& p : {dir / "missing.eml", dir}) {
     try {
@@ -151,7 +152,7 @@ TEST(MemoryStream, FileErrors) {
   // A sparse file one byte over the limit is refused without being read.
   {
     const fs::path big = dir / "big.eml";
-    std::ofstream(big, std::ios::binary).put('x');
+    tarvo::testing::WriteFile(big, "x");
     fs::resize_file(big, kMaxMailSize + 1);
     try {
       s.LoadFromFile(big.string());
@@ -165,7 +166,6 @@ TEST(MemoryStream, FileErrors) {
   s.LoadFromFile((dir / "f").string());
   EXPECT_EQ(s.Bytes(), bytes);
   EXPECT_EQ(s.Position(), 0u);
-  fs::remove_all(dir);
 }
 
 TEST(Cp932, DecodesAndEncodesCommonText) {

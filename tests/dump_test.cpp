@@ -36,7 +36,7 @@ TEST(Dump, MissingFileIsAnErrorWithExitCode1) {
 }
 
 TEST(Dump, FolderIsAnOpenError) {
-  const RunResult r = RunTarvo("--dump " + fs::temp_directory_path().string());
+  const RunResult r = RunTarvo("--dump " + tarvo::testing::ProcessTempDir().Path().string());
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.out.find("は開けません"), std::string::npos) << r.out;
 }

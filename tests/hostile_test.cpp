@@ -63,10 +63,14 @@ TEST(Hostile, NulBytesEndTheViewsButNotTheHeaderList) {
   EXPECT_EQ(v.Memo1.Lines, Lines({"Subject: a"}));
   ASSERT_EQ(v.ListView1.size(), 3u);
   EXPECT_EQ(v.ListView1[0].Value, std::string(" a\0b", 4));
-  // The relay's address holds a NUL: no country, one note, and the load goes on.
+  // The relay's address holds a NUL, so it is no address: the NUL stays an
+  // ordinary byte of the name, the IP cell is empty, and the load goes on.
   ASSERT_EQ(v.ListView2.size(), 1u);
-  EXPECT_EQ(v.ListView2[0].Country, "");
-  EXPECT_EQ(v.Memo3.Lines, Lines({"Not found IP...", "line one", "before"}));
+  EXPECT_EQ(v.ListView2[0].ServerName, std::string("a\0", 2));
+  EXPECT_EQ(v.ListView2[0].Host, "b");
+  EXPECT_EQ(v.ListView2[0].IP, "");
+  EXPECT_EQ(v.ListView2[0].Country, "Unknown");
+  EXPECT_EQ(v.Memo3.Lines, Lines({"line one", "before"}));
 }
 
 TEST(Hostile, UnterminatedMultipart) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <set>
@@ -29,10 +30,12 @@ struct Answer {
   std::string country;
   std::vector<std::string> notes;
 };
+// The answer as the route view shows it: the country and the notes.
 Answer Ask(const std::string& ip) {
-  TStringList memo3;
-  std::string country = IPToCountry(ip, memo3);
-  return {Cp932ToUtf8(country), memo3.Lines};
+  const TCountryAnswer a = IPToCountry(ip);
+  std::vector<std::string> notes;
+  if (a.NotFound) notes.emplace_back(kNotFoundNote);
+  return {Cp932ToUtf8(a.Country), notes};
 }
 }  // namespace
 
@@ -121,6 +124,31 @@ TEST(IPToCountry, Addresses) {
       {"192.168.0.x", "Local netowrk", {nf}},
       // Parts wrap to 8 bits: 264 is 8.
       {"264.8.8.8", "アメリカ", {}},
+      // IPv6, with the tag and the zone the relays write.
+      {"2400:4050::1", "日本", {}},
+      {"IPv6:2400:4050::1", "日本", {}},
+      {"ipv6:2001:200::1", "日本", {}},
+      {"2607:f8b0:4864:20::1034", "アメリカ", {}},
+      {"2001:db8::1", "", {nf}},
+      {"::1", "Local host", {nf}},
+      {"fe80::1c2d:3e4f%eth0", "Local netowrk", {nf}},
+      {"febf::1", "Local netowrk", {nf}},
+      {"fec0::1", "", {nf}},
+      {"fd00::1", "Local netowrk", {nf}},
+      {"fc00::1", "Local netowrk", {nf}},
+      {"::", "", {nf}},
+      // IPv4-mapped: looked up as IPv4; private blocks are the local network.
+      {"::ffff:8.8.8.8", "アメリカ", {}},
+      {"::FFFF:133.0.0.1", "日本", {}},
+      {"::ffff:127.0.0.1", "Local host", {nf}},
+      {"::ffff:192.168.1.1", "Local netowrk", {nf}},
+      {"::ffff:10.1.2.3", "Local netowrk", {nf}},
+      {"::ffff:172.31.0.1", "Local netowrk", {nf}},
+      {"::ffff:172.32.0.1", "アメリカ", {}},
+      {"::ffff:808:808", "アメリカ", {}},
+      // Not an address at all.
+      {"1:::2", "", {nf}},
+      {"2400:4050::1::2", "", {nf}},
   };
   for (const auto& c : cases) {
     const Answer a = Ask(c.ip);
@@ -154,11 +182,12 @@ TEST(IPToCountry, BoundsGapsAndEmptyNames) {
 }
 
 TEST(IPToCountry, LookupsShareNothing) {
-  TStringList memo3;
-  EXPECT_EQ(Cp932ToUtf8(IPToCountry("133.0.0.1", memo3)), "日本");
-  EXPECT_EQ(IPToCountry("10.1.1.1", memo3), "");
-  EXPECT_EQ(IPToCountry("10.1.1.2", memo3), "");
-  EXPECT_EQ(memo3.Count(), 2u);
+  EXPECT_EQ(Cp932ToUtf8(IPToCountry("133.0.0.1").Country), "日本");
+  const TCountryAnswer a = IPToCountry("10.1.1.1");
+  EXPECT_EQ(a.Country, "");
+  EXPECT_TRUE(a.NotFound);
+  EXPECT_EQ(Cp932ToUtf8(IPToCountry("2400:4050::1").Country), "日本");
+  EXPECT_EQ(IPToCountry("2001:db8::1").Country, "");
 }
 
 TEST(FindRangeCode, SmallTables) {
@@ -231,9 +260,9 @@ TEST(FindRangeCode, AgreesWithTheLinearScanOnTheShippedTable) {
   // And the whole lookup, notes included, on a few texts.
   const std::vector<std::string> texts = {"8.8.8.8", "10.0.0.1", "127.0.0.1", "", "IPv6:::1", Dotted(probes[7]), "1.2.3"};
   for (const std::string& ip : texts) {
-    TStringList m1, m2;
-    EXPECT_EQ(IPToCountry(ip, m1), IPToCountryLinear(ip, m2)) << ip;
-    EXPECT_EQ(m1.Lines, m2.Lines) << ip;
+    const TCountryAnswer fast = IPToCountry(ip), slow = IPToCountryLinear(ip);
+    EXPECT_EQ(fast.Country, slow.Country) << ip;
+    EXPECT_EQ(fast.NotFound, slow.NotFound) << ip;
   }
 }
 
@@ -261,4 +290,128 @@ TEST(FindRangeCode, AgreesWithTheLinearScanOnRandomTables) {
     const auto recs = Records(table);
     ExpectSameAnswers(table, BoundProbes(recs));
   }
+}
+
+// ---- the IPv6 table ----
+
+namespace {
+std::vector<TCountryRange6> Records6(std::string_view table) {
+  std::vector<TCountryRange6> out;
+  for (std::size_t i = 0; i + kCountryRange6Size <= table.size(); i += kCountryRange6Size)
+    out.push_back(ReadCountryRange6(table.data() + i));
+  return out;
+}
+
+// The address one above or below, wrapping.
+TIPv6Address Step(TIPv6Address a, int delta) {
+  for (int i = 15; i >= 0; --i) {
+    const int v = a[static_cast<std::size_t>(i)] + delta;
+    a[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v & 0xFF);
+    if (v >= 0 && v <= 0xFF) break;
+  }
+  return a;
+}
+
+TIPv6Address V6(const char* text) { return ParseIPv6Address(text).value(); }
+
+bool Touches(const TCountryRange6& r, const char* first, const char* last) {
+  return !(r.LastAddress < V6(first) || r.FirstAddress > V6(last));
+}
+
+std::optional<std::string> Linear6(std::string_view table, const TIPv6Address& v) {
+  for (const auto& r : Records6(table))
+    if (r.FirstAddress <= v && v <= r.LastAddress) return r.Code;
+  return std::nullopt;
+}
+}  // namespace
+
+TEST(RangeTable6, ShippedTableProperties) {
+  const std::string_view table = ccTDL6().Data();
+  ASSERT_EQ(table.size() % kCountryRange6Size, 0u);
+  const auto recs = Records6(table);
+  ASSERT_GT(recs.size(), 1000u);
+  std::set<std::string> codes;
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    const auto& r = recs[i];
+    ASSERT_LE(r.FirstAddress, r.LastAddress) << i;
+    ASSERT_EQ(static_cast<unsigned char>(table[i * kCountryRange6Size + 32]), 2u) << i;
+    ASSERT_EQ(table[i * kCountryRange6Size + 35], '\0') << i;
+    if (codes.insert(r.Code).second) {
+      ASSERT_GE(FindCountryCode(r.Code), 0) << r.Code;
+    }
+    ASSERT_FALSE(Touches(r, "::1", "::1") || Touches(r, "::ffff:0:0", "::ffff:ffff:ffff") ||
+                 Touches(r, "fc00::", "fdff:ffff:ffff:ffff:ffff:ffff:ffff:ffff") ||
+                 Touches(r, "fe80::", "febf:ffff:ffff:ffff:ffff:ffff:ffff:ffff"))
+        << i;
+    if (i == 0) continue;
+    const auto& p = recs[i - 1];
+    ASSERT_LT(p.LastAddress, r.FirstAddress) << i;
+    ASSERT_FALSE(Step(p.LastAddress, 1) == r.FirstAddress && p.Code == r.Code) << i;
+  }
+}
+
+TEST(FindRangeCode6, AgreesWithTheLinearScan) {
+  // A small table: touching ranges, a gap, a range up to the top address.
+  std::string table;
+  auto add = [&table](const char* first, const char* last, const char* code) {
+    const TIPv6Address a = V6(first), b = V6(last);
+    table.append(reinterpret_cast<const char*>(a.data()), 16);
+    table.append(reinterpret_cast<const char*>(b.data()), 16);
+    table += '\x02';
+    table += code;
+    table += '\0';
+  };
+  add("1::", "1::ff", "AA");
+  add("1::100", "1::100", "BB");
+  add("2::", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", "CC");
+  const std::pair<const char*, const char*> cases[] = {
+      {"::", nullptr},       {"0:ffff:ffff:ffff:ffff:ffff:ffff:ffff", nullptr},
+      {"1::", "AA"},         {"1::ff", "AA"},
+      {"1::100", "BB"},      {"1::101", nullptr},
+      {"1:ffff::", nullptr}, {"2::", "CC"},
+      {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", "CC"},
+  };
+  for (const auto& [text, want] : cases) {
+    const auto got = FindRangeCode6(table, V6(text));
+    EXPECT_EQ(got, Linear6(table, V6(text))) << text;
+    EXPECT_EQ(got.value_or("none"), want ? want : "none") << text;
+  }
+  EXPECT_EQ(FindRangeCode6("", V6("1::")), std::nullopt);
+  EXPECT_EQ(FindRangeCode6(table.substr(0, 35), V6("1::")), std::nullopt);
+
+  // The shipped table: every bound of a few thousand records and their
+  // neighbours, against a scan of the same records.
+  const std::string_view shipped = ccTDL6().Data();
+  const std::size_t n = shipped.size() / kCountryRange6Size;
+  for (std::size_t from : {std::size_t{0}, n / 3, n - 2000}) {
+    const std::string_view slice = shipped.substr(from * kCountryRange6Size, 2000 * kCountryRange6Size);
+    const auto recs = Records6(slice);
+    std::size_t k = 0;
+    for (const auto& r : recs) {
+      for (const TIPv6Address& v : {Step(r.FirstAddress, -1), r.FirstAddress, r.LastAddress, Step(r.LastAddress, 1)}) {
+        // Records are sorted: only the neighbours can hold the probe.
+        std::optional<std::string> want;
+        for (std::size_t j = k == 0 ? 0 : k - 1; j < std::min(recs.size(), k + 2); ++j)
+          if (recs[j].FirstAddress <= v && v <= recs[j].LastAddress) want = recs[j].Code;
+        ASSERT_EQ(FindRangeCode6(slice, v), want) << from << " " << k;
+      }
+      ++k;
+    }
+  }
+}
+
+TEST(IPToCountry, TheLinearScanGivesTheSameAnswers) {
+  for (const char* ip : {"2400:4050::1", "2001:db8::1", "::1", "fe80::1", "::ffff:8.8.8.8", "::ffff:10.0.0.1",
+                         "2a01:b747:3002:226::55", "IPv6:2603:10a6:20b:e3::17"}) {
+    const TCountryAnswer fast = IPToCountry(ip), slow = IPToCountryLinear(ip);
+    EXPECT_EQ(fast.Country, slow.Country) << ip;
+    EXPECT_EQ(fast.NotFound, slow.NotFound) << ip;
+  }
+}
+
+TEST(ResData, CarriesExactlyTheShippedIPv6Table) {
+  std::ifstream f(std::string(TARVO_SOURCE_DIR) + "/route/ccTLD6.bin", std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  EXPECT_EQ(ss.str(), std::string(ccTDL6().Data()));
 }

@@ -42,12 +42,91 @@ TEST(RouteView, RowsNotesAndTheLoadGoesOn) {
   using R = std::vector<std::string>;
   ASSERT_EQ(v.ListView2.size(), 4u);
   EXPECT_EQ(Row(v.ListView2[0]), (R{"1", "a", "b", "192.168.0.9", "Local netowrk", "2026/12/07 01:02:03"}));
-  // An IPv6 relay is an address no range holds, not the end of the load.
-  EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "IPv6:2001:db8::1", "", ""}));
+  // An IPv6 relay in a range no country holds: a note, and the load goes on.
+  EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "2001:db8::1", "", ""}));
   EXPECT_EQ(Row(v.ListView2[2]), (R{"3", "", "", "", "Unknown", "2026/12/08 10:00:00"}));
   EXPECT_EQ(Row(v.ListView2[3]), (R{"4", "h", "i", "10.1.2.3", "", ""}));
   EXPECT_EQ(v.Memo3.Lines, (R{"Not found IP...", "Not found IP...", "Not found IP...", "body"}));
   EXPECT_EQ(v.ListView1.size(), 5u);
+}
+
+namespace {
+// The rows of --dump: one JSON array per relay, as the dump writes them.
+std::string DumpRows(const std::vector<std::vector<std::string>>& rows) {
+  std::string out = "\"ListView2\": [";
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    out += i ? ",\n  [" : "[";
+    for (std::size_t k = 0; k < rows[i].size(); ++k) out += (k ? ", \"" : "\"") + rows[i][k] + "\"";
+    out += "]";
+  }
+  return out + "],\n";
+}
+}  // namespace
+
+TEST(RouteView, SampleFromAnIPv6HomeLine) {
+  const std::string out = RunProgram("--dump " + std::string(TARVO_SOURCE_DIR) + "/samples/relays-ipv6.eml");
+  EXPECT_NE(out.find(DumpRows({
+                {"1", "mx.example.co.jp", "", "127.0.0.1", "Local host", "2026/12/07 13:25:47"},
+                {"2", "mogw0123.example.ne.jp", "mogw0123.example.ne.jp", "133.0.0.9", "日本", "2026/12/07 13:25:46"},
+                {"3", "smtp.example.ne.jp", "smtp.example.ne.jp", "2400:4050:0:2::25", "日本", "2026/12/07 04:25:42"},
+                {"4", "[192.168.1.20]", "p5104-ipoe.example.ne.jp", "2400:4050:0:1::9", "日本", "2026/12/07 13:25:40"},
+                {"5", "", "", "", "Unknown", "2026/12/07 13:25:39"},
+            })),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"Memo3\": [\"Not found IP...\", \"From a home line"), std::string::npos) << out;
+}
+
+TEST(RouteView, ServersOfTodayThroughDump) {
+  const std::string mail =
+      "Received: from mail-pj1-x1034.example.com (mail-pj1-x1034.example.com. [2607:f8b0:4864:20::1034])\r\n"
+      "        by mx.example.com with ESMTPS id q1si;\r\n"
+      "        Mon, 07 Dec 2026 04:25:45 -0800 (PST)\r\n"
+      "Received: from a27-5.smtp-out.example.com\r\n"
+      "\t(a27-5.smtp-out.example.com [54.240.27.5])\r\n"
+      "\tby mx.example.jp (Postfix) with ESMTPS id 4QZ\r\n"
+      "\tfor <x@example.jp>; Mon,  7 Dec 2026 21:25:44 +0900 (JST)\r\n"
+      "Received: from e226-55.smtp-out.example.com\r\n"
+      " (e226-55.smtp-out.example.com [2a01:b747:3002:226::55])\r\n"
+      " by mx.example.jp (Postfix) with ESMTPS id 4QY; Mon,  7 Dec 2026 21:25:43 +0900 (JST)\r\n"
+      "Received: from AM6PR04MB1234.eurprd04.prod.example.com (2603:10a6:20b:e3::17) by\r\n"
+      " AM0PR04MB5678.eurprd04.prod.example.com (2603:10a6:208:16c::10) with\r\n"
+      " Microsoft SMTP Server (version=TLS1_2,\r\n"
+      " cipher=TLS_ECDHE_RSA_WITH_AES_256_GCM_SHA384) id 15.20.7633.17; Mon, 7 Dec\r\n"
+      " 2026 12:25:42 +0000\r\n"
+      "Received: from mail-wr1-f54.example.com ([209.85.221.54]:36711)\r\n"
+      "\tby mx.example.org with esmtps  (TLS1.3) tls TLS_AES_256_GCM_SHA384\r\n"
+      "\t(Exim 4.96)\r\n"
+      "\t(envelope-from <a@example.com>)\r\n"
+      "\tid 1tAbCd-000Xyz-2Q\r\n"
+      "\tfor b@example.org;\r\n"
+      "\tMon, 07 Dec 2026 12:25:41 +0000\r\n"
+      "Received: from unknown (HELO desk) (taro@133.0.0.30)\r\n"
+      "  by smtp.example.com with ESMTPA; 7 Dec 26 12:25:40 -0000\r\n"
+      "Received: from relay.example.com (relay.example.com [::ffff:8.8.4.20] (may be forged))\r\n"
+      "\tby mail.example.jp (8.15.2/8.15.2) with ESMTP id 0B7JPjTq012345\r\n"
+      "\tfor <taro@example.jp>; Mon, 7 Dec 2026 21:25:39 +0900\r\n"
+      "Received: (qmail 12345 invoked from network); 7 Dec 2026 12:25:38 -0000\r\n"
+      "Subject: x\r\n\r\nbody\r\n";
+  const std::string out = RunProgram("--dump " + tarvo::testing::WriteTemp("tarvo-route-servers.eml", mail));
+  EXPECT_NE(out.find(DumpRows({
+                {"1", "mail-pj1-x1034.example.com", "mail-pj1-x1034.example.com.", "2607:f8b0:4864:20::1034",
+                 "アメリカ", "2026/12/07 04:25:45"},
+                {"2", "a27-5.smtp-out.example.com", "a27-5.smtp-out.example.com", "54.240.27.5", "アメリカ",
+                 "2026/12/07 21:25:44"},
+                {"3", "e226-55.smtp-out.example.com", "e226-55.smtp-out.example.com", "2a01:b747:3002:226::55",
+                 "アイルランド", "2026/12/07 21:25:43"},
+                {"4", "AM6PR04MB1234.eurprd04.prod.example.com", "", "2603:10a6:20b:e3::17", "アメリカ",
+                 "2026/12/07 12:25:42"},
+                {"5", "mail-wr1-f54.example.com", "", "209.85.221.54", "アメリカ", "2026/12/07 12:25:41"},
+                {"6", "unknown", "desk", "133.0.0.30", "日本", "2026/12/07 12:25:40"},
+                {"7", "relay.example.com", "relay.example.com", "::ffff:8.8.4.20", "アメリカ", "2026/12/07 21:25:39"},
+                {"8", "qmail", "", "", "Unknown", "2026/12/07 12:25:38"},
+            })),
+            std::string::npos)
+      << out;
+  // Every relay's address is in a range: no note above the body.
+  EXPECT_NE(out.find("\"Memo3\": [\"body\"]"), std::string::npos) << out;
 }
 
 TEST(RouteView, NoReceivedFieldsNoRows) {
@@ -59,10 +138,15 @@ TEST(RouteView, NoReceivedFieldsNoRows) {
 
 TEST(RouteView, CountryCommand) {
   const std::pair<std::string, std::string> cases[] = {
-      {"8.8.8.8", "アメリカ\n"},
+      // The network owner, when known, is the third line; an empty second
+      // line stands in for a note not written.
+      {"8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},
       {"133.0.0.1", "日本\n"},
       {"127.0.0.1", "Local host\nNot found IP...\n"},
       {"IPv6:2001:db8::1", "\nNot found IP...\n"},
+      {"2400:4050::1", "日本\n\nAS4713 NTT Communications Corporation\n"},
+      {"::1", "Local host\nNot found IP...\n"},
+      {"::ffff:8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},
       {"''", "Unknown\n"},
   };
   for (const auto& [ip, want] : cases) EXPECT_EQ(RunProgram("--country " + ip), want) << ip;

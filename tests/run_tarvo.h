@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/temp_dir.h"
+
 namespace tarvo::testing {
 
 struct RunResult {
@@ -26,10 +28,10 @@ inline RunResult RunTarvo(const std::string& args) {
   return r;
 }
 
-// Writes bytes to a file in the temporary folder and returns its path.
+// Writes bytes to a file in the test's own folder and returns its path.
 inline std::string WriteTemp(const std::string& name, const std::string& bytes) {
-  const std::filesystem::path p = std::filesystem::temp_directory_path() / name;
-  std::ofstream(p, std::ios::binary) << bytes;
+  const std::filesystem::path p = ProcessTempDir() / name;
+  WriteFile(p, bytes);
   return p.string();
 }
 

@@ -162,6 +162,19 @@ TEST(AboutBox, FixedSizeCaptionAndDefaultButton) {
   EXPECT_TRUE(box.ProductName->text().endsWith(QStringLiteral("Tarvo")));
 }
 
+TEST(AboutBox, NamesTheNetworkDataAndItsLicenceInFull) {
+  TAboutBox box;
+  const QLabel* l = box.DataLicense;
+  EXPECT_TRUE(l->text().contains(QStringLiteral("IPFire location database")));
+  EXPECT_TRUE(l->text().contains(QStringLiteral("CC BY-SA 4.0")));
+  // Wholly inside the panel and clear of the labels around it.
+  const QRect r(l->pos(), l->sizeHint());
+  EXPECT_TRUE(box.Panel1->rect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+  for (const QWidget* other : {static_cast<QWidget*>(box.Version), static_cast<QWidget*>(box.Label1),
+                               static_cast<QWidget*>(box.Copyright), static_cast<QWidget*>(box.EffLabel1)})
+    EXPECT_FALSE(r.intersects(other->geometry())) << other->objectName().toStdString();
+}
+
 TEST(AboutBox, LinkLabelLooksTheSameUnderThePointer) {
   TAboutBox box;
   TEffLabel* link = box.EffLabel1;

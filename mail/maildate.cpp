@@ -1,0 +1,188 @@
+// Date-times as RFC 5322 3.3 writes them, with the obsolete forms of 4.3
+// and what servers write besides: no day name, two-digit years, comments,
+// folding, zone names, asctime order ("Dec 7 04:25:45 2026").
+#include <cstdio>
+
+#include "mail/mailutils.h"
+
+namespace tarvo {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view lower) {
+  if (a.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != lower[i]) return false;
+  return true;
+}
+
+// Decimal digits only, at most 9 of them; -1 otherwise.
+int Number(std::string_view s) {
+  if (s.empty() || s.size() > 9) return -1;
+  int v = 0;
+  for (char c : s) {
+    if (!IsDigit(c)) return -1;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
+// 1..12 for "jan".."dec" or the full name, any case; 0 otherwise.
+int MonthNumber(std::string_view w) {
+  static constexpr std::string_view kFull[12] = {"january", "february", "march",     "april",   "may",      "june",
+                                                 "july",    "august",   "september", "october", "november", "december"};
+  for (int m = 0; m < 12; ++m)
+    if (EqualsNoCase(w, kFull[m].substr(0, 3)) || EqualsNoCase(w, kFull[m])) return m + 1;
+  return 0;
+}
+
+bool IsDayName(std::string_view w) {
+  static constexpr std::string_view kDays[7] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
+  if (w.size() < 3) return false;
+  for (std::string_view d : kDays)
+    if (EqualsNoCase(w.substr(0, 3), d)) {
+      for (char c : w)
+        if (!IsAlpha(c)) return false;
+      return true;
+    }
+  return false;
+}
+
+// obs-zone: the names of RFC 5322 4.3, in minutes east of UTC. Military
+// letters carry no reliable offset there and count as an unknown zone.
+bool ZoneName(std::string_view w, int& minutes, bool& known) {
+  struct Name {
+    std::string_view name;
+    int hours;
+  };
+  static constexpr Name kNames[] = {{"ut", 0},   {"utc", 0},  {"gmt", 0},  {"z", 0},    {"est", -5}, {"edt", -4},
+                                    {"cst", -6}, {"cdt", -5}, {"mst", -7}, {"mdt", -6}, {"pst", -8}, {"pdt", -7}};
+  for (const Name& n : kNames)
+    if (EqualsNoCase(w, n.name)) {
+      minutes = n.hours * 60;
+      known = true;
+      return true;
+    }
+  if (w.size() == 1 && IsAlpha(w[0])) {
+    minutes = 0;
+    known = false;
+    return true;
+  }
+  return false;
+}
+
+// "+hhmm" / "-hhmm"; "-0000" says the zone is unknown.
+bool NumericZone(std::string_view w, int& minutes, bool& known) {
+  if (w.size() != 5 || (w[0] != '+' && w[0] != '-')) return false;
+  const int v = Number(w.substr(1));
+  if (v < 0 || v % 100 > 59) return false;
+  minutes = (v / 100) * 60 + v % 100;
+  if (w[0] == '-') minutes = -minutes;
+  known = !(w[0] == '-' && v == 0);
+  return true;
+}
+
+// hour ":" minute [ ":" second ], a fraction of a second dropped.
+bool TimeOfDay(std::string_view w, TMailDate& d) {
+  const std::size_t dot = w.find('.');
+  if (dot != std::string_view::npos) w = w.substr(0, dot);
+  int part[3] = {-1, -1, 0};
+  int k = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= w.size(); ++i) {
+    if (i < w.size() && w[i] != ':') continue;
+    if (k == 3) return false;
+    const std::string_view p = w.substr(start, i - start);
+    if (p.empty() || p.size() > 2) return false;
+    part[k++] = Number(p);
+    if (part[k - 1] < 0) return false;
+    start = i + 1;
+  }
+  if (k < 2 || part[0] > 23 || part[1] > 59 || part[2] > 60) return false;
+  d.Hour = part[0];
+  d.Minute = part[1];
+  d.Second = part[2];
+  return true;
+}
+
+// The words of the text: comments removed, commas and blanks separating.
+std::vector<std::string_view> DateWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  int depth = 0;
+  std::size_t start = std::string_view::npos;
+  auto flush = [&](std::size_t end) {
+    if (start != std::string_view::npos) words.push_back(text.substr(start, end - start));
+    start = std::string_view::npos;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '(') {
+      flush(i);
+      ++depth;
+    } else if (c == ')') {
+      if (depth > 0) --depth;
+      flush(i);
+    } else if (depth > 0) {
+      if (c == '\\') ++i;
+    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',') {
+      flush(i);
+    } else if (start == std::string_view::npos) {
+      start = i;
+    }
+  }
+  flush(text.size());
+  return words;
+}
+
+}  // namespace
+
+TMailDate ParseMailDate(std::string_view text) {
+  TMailDate d;
+  bool haveTime = false, haveZone = false;
+  int year = -1;
+  std::size_t yearDigits = 0;
+  for (std::string_view w : DateWords(text)) {
+    if (IsDayName(w)) continue;
+    if (const int m = MonthNumber(w); m != 0) {
+      if (d.Month == 0) d.Month = m;
+      continue;
+    }
+    if (!haveTime && w.find(':') != std::string_view::npos) {
+      haveTime = TimeOfDay(w, d);
+      continue;
+    }
+    if (!haveZone && (NumericZone(w, d.ZoneMinutes, d.HasZone) || ZoneName(w, d.ZoneMinutes, d.HasZone))) {
+      haveZone = true;
+      continue;
+    }
+    const int n = Number(w);
+    if (n < 0) continue;
+    // The first number of one or two digits is the day; the year is the
+    // other number, whatever its length.
+    if (d.Day == 0 && w.size() <= 2) {
+      d.Day = n;
+    } else if (year < 0) {
+      year = n;
+      yearDigits = w.size();
+    }
+  }
+  if (year >= 0 && yearDigits <= 2) year += year < 50 ? 2000 : 1900;
+  else if (year >= 0 && yearDigits == 3) year += 1900;
+  d.Year = year;
+  d.Valid = haveTime && d.Month != 0 && d.Day >= 1 && d.Day <= 31 && year >= 0 && year <= 9999;
+  if (!haveZone) d.ZoneMinutes = 0;
+  return d;
+}
+
+std::string FormatDateTime(const TMailDate& d) {
+  if (!d.Valid) return {};
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d/%02d/%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+  return buf;
+}
+
+}  // namespace tarvo
