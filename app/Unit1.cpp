@@ -156,6 +156,7 @@ TForm1::TForm1(const std::vector<std::string>& args, QWidget* parent) : QMainWin
   PageControl1->addTab(BuildCheckPage(), QStringLiteral("エンベローブチェック"));
   PageControl1->addTab(BuildToolsPage(), QStringLiteral("文字コード変換"));
   PageControl1->addTab(BuildSafetyPage(), QStringLiteral("安全性チェック"));
+  PageControl1->addTab(BuildPartsPage(), QStringLiteral("添付ファイル"));
   PageControl1->setCurrentIndex(0);
 
   auto* client = new QWidget;
@@ -303,6 +304,7 @@ void TForm1::LoadMailFile(const std::string& fileName) {
     error = std::current_exception();
   }
   RenderViews(views);
+  RenderParts(std::move(views.Parts));
   if (error) std::rethrow_exception(error);
 }
 

@@ -11,6 +11,8 @@
 
 #include "app/LineView.h"
 
+#include "mail/parts.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -63,6 +65,13 @@ class TForm1 : public QMainWindow {
   // The about box that "&About" shows; created once, after this window.
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
 
+  // Saving parts: what the user answers when a file is already there, and
+  // the folder chooser and the question, replaceable for tests.
+  enum class TOverwriteAnswer { Overwrite, Rename, Skip };
+  void SetSaveFolderChooser(std::function<QString()> chooser) { saveFolderChooser_ = std::move(chooser); }
+  void SetOverwriteAsker(std::function<TOverwriteAnswer(const QString&)> asker) { overwriteAsker_ = std::move(asker); }
+  [[nodiscard]] const TMailParts& Parts() const { return parts_; }
+
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
@@ -100,6 +109,12 @@ class TForm1 : public QMainWindow {
   QTableWidget* ListView3 = nullptr;   // 安全性チェック: 項目, 結果, ドメイン, 説明
   QTextEdit* Memo7 = nullptr;          // 安全性チェック: the warning signs
   QLabel* Label11 = nullptr;           // 安全性チェック: what is not checked
+  QWidget* TabSheet10 = nullptr;       // 添付ファイル
+  QTableWidget* ListView4 = nullptr;   // the parts
+  QPlainTextEdit* Memo8 = nullptr;     // the selected part's fingerprints
+  QPlainTextEdit* Memo9 = nullptr;     // a text part's text
+  QPushButton* Button12 = nullptr;     // 保存
+  QPushButton* Button13 = nullptr;     // すべて保存
   QAction* OpenFileR1 = nullptr;
   QAction* Exit1 = nullptr;
   QAction* About1 = nullptr;
@@ -129,6 +144,12 @@ class TForm1 : public QMainWindow {
   void Button10Click();
   void Button11Click();
 
+  // The attachments page (Unit1Parts.cpp).
+  void Button12Click();
+  void Button13Click();
+  void ListView3Change();
+  void ListView3DblClick(int row);
+
   void BuildMenu();
   QWidget* BuildRoutePage();
   QWidget* BuildEnvelopePage();
@@ -143,12 +164,21 @@ class TForm1 : public QMainWindow {
   void RenderViews(TMailViews& views);
   // The long delays in red, the hop columns fitted, the total under the list.
   void RenderDelivery(const TMailViews& views);
+  QWidget* BuildPartsPage();
+  void RenderParts(TMailParts parts);
+  [[nodiscard]] const TMailPart* SelectedPart() const;
+  QString ChooseSaveFolder();
+  TOverwriteAnswer AskOverwrite(const QString& path);
+  void SavePart(const TMailPart& part, const std::string& folder);
   void PlaceOnScreen();
 
   bool placed_ = false;
   std::string htmlFolder_;
   std::function<void(const QUrl&)> urlOpener_;
   TAboutBox* aboutBox_ = nullptr;
+  TMailParts parts_;  // what the attachments page lists and saves
+  std::function<QString()> saveFolderChooser_;
+  std::function<TOverwriteAnswer(const QString&)> overwriteAsker_;
 };
 
 }  // namespace tarvo

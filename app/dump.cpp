@@ -176,6 +176,30 @@ void WriteFindings(std::ostream& out, const std::vector<TFinding>& findings) {
   out << ']';
 }
 
+void WriteParts(std::ostream& out, const TMailParts& parts) {
+  out << ",\n \"Parts\": [";
+  const auto field = [&](const char* key, std::string_view text, TTextKind kind) {
+    out << ", \"" << key << "\": ";
+    WriteUtf8(out, TextToUtf8(text, kind, TDecodeMode::Replace));
+  };
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const TMailPart& p = parts[i];
+    out << (i ? ",\n  " : "") << "{\"index\": " << p.Index;
+    field("name", p.Name, TTextKind::Decoded);
+    field("type", p.ContentType, TTextKind::Stored);
+    field("disposition", p.Disposition, TTextKind::Stored);
+    field("charset", p.Charset, TTextKind::Stored);
+    field("encoding", p.Encoding, TTextKind::Stored);
+    out << ", \"size\": " << p.Size;
+    field("md5", p.Md5, TTextKind::Decoded);
+    field("sha1", p.Sha1, TTextKind::Decoded);
+    field("sha256", p.Sha256, TTextKind::Decoded);
+    field("warning", p.Warning, TTextKind::Decoded);
+    out << '}';
+  }
+  out << ']';
+}
+
 }  // namespace
 
 int DumpMailFile(const std::string& fileName, std::ostream& out) {
@@ -248,8 +272,25 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   WriteAuthentication(out, views.Authentication);
   out << ",\n \"Findings\": ";
   WriteFindings(out, views.Findings);
+  WriteParts(out, views.Parts);
   out << "}\n";
   return failed ? 1 : 0;
+}
+
+int SaveMailParts(const std::string& fileName, const std::string& folder, std::ostream& out, std::ostream& err) {
+  try {
+    TMailViews views;
+    LoadMailFile(fileName, views);
+    for (const TSavedPart& s : SaveNamedParts(views.Parts, folder)) {
+      out << "保存しました: " << s.Path;
+      if (s.Renamed) out << "（同じ名前のファイルがあるため名前を変えました）";
+      out << "\n";
+    }
+  } catch (const std::exception& e) {
+    err << Cp932ToUtf8(e.what(), TDecodeMode::Replace) << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace tarvo

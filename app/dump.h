@@ -1,4 +1,5 @@
-// The headless modes of the command line: --dump FILE and --country IP.
+// The headless modes of the command line: --dump FILE, --save-parts FILE DIR
+// and --country IP.
 #pragma once
 #include <ostream>
 #include <string>
@@ -7,5 +8,9 @@ namespace tarvo {
 
 // Loads the file and writes the views as one JSON object; returns the exit code.
 int DumpMailFile(const std::string& fileName, std::ostream& out);
+
+// Loads the file and writes every part with a name into the folder, one line
+// per file on `out`, errors on `err`; returns the exit code.
+int SaveMailParts(const std::string& fileName, const std::string& folder, std::ostream& out, std::ostream& err);
 
 }  // namespace tarvo

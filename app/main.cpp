@@ -18,6 +18,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tarvo [FILE]          open the window, loading FILE when it exists\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
+    "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
     "       tarvo --version       print the version\n"
     "       tarvo --help          print this text\n";
@@ -57,6 +58,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return tarvo::DumpMailFile(argv[2], std::cout);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--save-parts") == 0) {
+    if (argc < 4) {
+      std::cerr << kUsage;
+      return 2;
+    }
+    return tarvo::SaveMailParts(argv[2], argv[3], std::cout, std::cerr);
   }
   if (argc >= 2 && std::strcmp(argv[1], "--country") == 0) {
     if (argc < 3) {

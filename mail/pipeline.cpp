@@ -23,6 +23,7 @@ void TMailViews::Clear() {
   Authentication = {};
   Findings.clear();
   Delivery = {};
+  Parts.clear();
 }
 
 namespace {
@@ -115,6 +116,9 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // and the body as stored, and the HTML before its links are neutralised.
   CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(views.Memo6), views.Authentication,
                     views.Findings);
+
+  // The parts of the message, decoded and fingerprinted.
+  views.Parts = GetMailParts(envelope, body, env);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "base/strlist.h"
 #include "mail/auth.h"
 #include "mail/mailutils.h"
+#include "mail/parts.h"
 
 namespace tarvo {
 
@@ -46,6 +47,7 @@ struct TMailViews {
   TAuthentication Authentication;    // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
   TDelivery Delivery;                // the line under 配信経路
+  TMailParts Parts;                  // 添付ファイル
 
   // Empties every view the pipeline fills.
   void Clear();

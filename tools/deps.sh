@@ -30,5 +30,6 @@ tarvo_need() {
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
   libssl-dev fonts-ipafont-gothic fonts-noto-color-emoji)
 # What the tests need beyond the build: the install check (desktop entry,
-# AppStream, manual page, the .deb) and a Japanese locale with glibc's messages.
-TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n)
+# AppStream, manual page, the .deb), a Japanese locale with glibc's messages,
+# and OpenSSL's command line, which the digest tests compare with.
+TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n openssl)

@@ -1,0 +1,221 @@
+// The attachments page: the parts of the loaded mail with their fingerprints,
+// saving into a folder the user picks, and a text part's text on the page.
+// Nothing here opens a part with another program.
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/Application.h"
+#include "app/Display.h"
+#include "app/Unit1.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr int kPartRowHeight = 17;
+constexpr int kDetailsHeight = 70;
+constexpr int kButtonStripHeight = 29;
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QString SizeText(std::uint64_t n) {
+  QString digits = QString::number(n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+  return digits;
+}
+
+}  // namespace
+
+QWidget* TForm1::BuildPartsPage() {
+  ListView4 = new QTableWidget(0, 9);
+  ListView4->setObjectName(QStringLiteral("ListView4"));
+  ListView4->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("ファイル名"), QStringLiteral("種類"),
+                                        QStringLiteral("配置"), QStringLiteral("文字コード"),
+                                        QStringLiteral("転送エンコード"), QStringLiteral("サイズ"),
+                                        QStringLiteral("SHA-256"), QStringLiteral("警告")});
+  ListView4->setShowGrid(true);
+  ListView4->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView4->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListView4->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView4->setWordWrap(false);
+  ListView4->verticalHeader()->hide();
+  ListView4->verticalHeader()->setDefaultSectionSize(kPartRowHeight);
+  QHeaderView* header = ListView4->horizontalHeader();
+  header->setSectionsClickable(false);
+  header->setHighlightSections(false);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->setFixedHeight(kPartRowHeight + 2);
+  const int widths[] = {30, 140, 110, 72, 86, 90, 64, 120, 420};
+  for (int i = 0; i < 9; ++i) ListView4->setColumnWidth(i, widths[i]);
+
+  Memo8 = new QPlainTextEdit;  // the selected part's fingerprints and warning
+  Memo8->setObjectName(QStringLiteral("Memo8"));
+  Memo8->setReadOnly(true);
+  Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo8->setFixedHeight(kDetailsHeight);
+
+  Memo9 = new QPlainTextEdit;  // a text part's text, on double-click
+  Memo9->setObjectName(QStringLiteral("Memo9"));
+  Memo9->setReadOnly(true);
+  Memo9->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo9->setPlaceholderText(QStringLiteral("テキストの部分をダブルクリックすると、ここに内容を表示します"));
+
+  auto* strip = new QWidget;
+  strip->setObjectName(QStringLiteral("Panel2"));
+  strip->setFixedHeight(kButtonStripHeight);
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(8, 4, 8, 4);
+  Button12 = new QPushButton(QStringLiteral("保存"));
+  Button12->setObjectName(QStringLiteral("Button12"));
+  Button13 = new QPushButton(QStringLiteral("すべて保存"));
+  Button13->setObjectName(QStringLiteral("Button13"));
+  for (QPushButton* b : {Button12, Button13}) {
+    b->setFixedSize(100, 20);
+    stripLayout->addWidget(b);
+  }
+  stripLayout->addStretch(1);
+
+  connect(Button12, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button12Click(); }); });
+  connect(Button13, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button13Click(); }); });
+  connect(ListView4, &QTableWidget::itemSelectionChanged, this, [this] { RunGuarded([this] { ListView3Change(); }); });
+  connect(ListView4, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { RunGuarded([this, row] { ListView3DblClick(row); }); });
+
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet10"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ListView4, 3);
+  layout->addWidget(Memo8);
+  layout->addWidget(strip);
+  layout->addWidget(Memo9, 2);
+  TabSheet10 = page;
+  return page;
+}
+
+void TForm1::RenderParts(TMailParts parts) {
+  parts_ = std::move(parts);
+  Memo9->clear();
+  Memo8->clear();
+  ListView4->setUpdatesEnabled(false);
+  ListView4->clearSelection();
+  ListView4->setRowCount(0);
+  ListView4->setRowCount(static_cast<int>(parts_.size()));
+  for (std::size_t r = 0; r < parts_.size(); ++r) {
+    const TMailPart& p = parts_[r];
+    const QString cells[] = {QString::number(p.Index), Utf8(p.Name),       StoredToDisplay(p.ContentType),
+                             Utf8(p.Disposition),      StoredToDisplay(p.Charset), StoredToDisplay(p.Encoding),
+                             SizeText(p.Size),         Utf8(p.Sha256),     Utf8(p.Warning)};
+    for (int c = 0; c < 9; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      QString tip = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
+      if (!p.Warning.empty()) tip = Utf8(p.Warning) + QStringLiteral("\n") + tip;
+      item->setToolTip(tip);
+      if (c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (!p.Warning.empty()) item->setForeground(QColor(0xC0, 0, 0));
+      ListView4->setItem(static_cast<int>(r), c, item);
+    }
+  }
+  ListView4->setUpdatesEnabled(true);
+}
+
+const TMailPart* TForm1::SelectedPart() const {
+  const QModelIndexList rows = ListView4->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return nullptr;
+  const int row = rows.front().row();
+  return row >= 0 && row < static_cast<int>(parts_.size()) ? &parts_[static_cast<std::size_t>(row)] : nullptr;
+}
+
+void TForm1::ListView3Change() {
+  Memo8->clear();
+  const TMailPart* p = SelectedPart();
+  if (!p) return;
+  QString text = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p->Md5), Utf8(p->Sha1), Utf8(p->Sha256));
+  if (!p->Warning.empty()) text += QStringLiteral("\n警告: ") + Utf8(p->Warning);
+  Memo8->setPlainText(text);
+}
+
+void TForm1::ListView3DblClick(int row) {
+  if (row < 0 || row >= static_cast<int>(parts_.size())) return;
+  const TMailPart& p = parts_[static_cast<std::size_t>(row)];
+  if (!IsTextPart(p)) {
+    Memo9->setPlainText(QStringLiteral("この部分はテキストではないため表示しません（%1）。保存して中身を確かめてください。")
+                            .arg(StoredToDisplay(p.ContentType)));
+    return;
+  }
+  SetMemoLines(*Memo9, PartTextLines(p), TTextKind::Decoded);
+}
+
+QString TForm1::ChooseSaveFolder() {
+  if (saveFolderChooser_) return saveFolderChooser_();
+  QFileDialog dialog(this, QStringLiteral("保存先のフォルダーを選んでください"));
+  dialog.setObjectName(QStringLiteral("SaveDialog1"));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+TForm1::TOverwriteAnswer TForm1::AskOverwrite(const QString& path) {
+  if (overwriteAsker_) return overwriteAsker_(path);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Tarvo"),
+                  QStringLiteral("「%1」はすでにあります。上書きしますか？").arg(path), QMessageBox::NoButton, this);
+  QPushButton* overwrite = box.addButton(QStringLiteral("上書きする"), QMessageBox::DestructiveRole);
+  QPushButton* rename = box.addButton(QStringLiteral("別の名前で保存"), QMessageBox::AcceptRole);
+  box.addButton(QStringLiteral("保存しない"), QMessageBox::RejectRole);
+  box.setDefaultButton(rename);
+  box.exec();
+  if (box.clickedButton() == overwrite) return TOverwriteAnswer::Overwrite;
+  if (box.clickedButton() == rename) return TOverwriteAnswer::Rename;
+  return TOverwriteAnswer::Skip;
+}
+
+// One part into the folder; a clash is the user's call. The file layer's
+// create error goes on to the error box.
+void TForm1::SavePart(const TMailPart& part, const std::string& folder) {
+  const std::string name = SafeSaveName(part.Name, part.Index, part.ContentType);
+  TSaveTarget target = SaveTargetIn(folder, name);
+  bool overwrite = false;
+  if (target.Exists) {
+    switch (AskOverwrite(Utf8(target.Path))) {
+      case TOverwriteAnswer::Overwrite: overwrite = true; break;
+      case TOverwriteAnswer::Rename: target = SaveTargetIn(folder, FreeSaveName(folder, name)); break;
+      case TOverwriteAnswer::Skip: return;
+    }
+  }
+  SavePartFile(target.Path, part.Data, overwrite);
+  Memo8->appendPlainText(QStringLiteral("保存しました: ") + Utf8(target.Path));
+}
+
+void TForm1::Button12Click() {
+  const TMailPart* p = SelectedPart();
+  if (!p) {
+    ShowErrorMessage(QStringLiteral("保存する部分を一覧から選んでください"));
+    return;
+  }
+  const QString folder = ChooseSaveFolder();
+  if (folder.isEmpty()) return;
+  SavePart(*p, QFile::encodeName(folder).toStdString());
+}
+
+void TForm1::Button13Click() {
+  if (std::none_of(parts_.begin(), parts_.end(), [](const TMailPart& p) { return !p.Name.empty(); })) {
+    ShowErrorMessage(QStringLiteral("名前の付いた添付ファイルはありません"));
+    return;
+  }
+  const QString folder = ChooseSaveFolder();
+  if (folder.isEmpty()) return;
+  Memo8->clear();
+  for (const TMailPart& p : parts_)
+    if (!p.Name.empty()) SavePart(p, QFile::encodeName(folder).toStdString());
+}
+
+}  // namespace tarvo

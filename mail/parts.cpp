@@ -1,0 +1,337 @@
+#include "mail/parts.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <map>
+
+#include "base/bytes.h"
+#include "base/cp932.h"
+#include "hash/DHash.h"
+#include "jcode/charset.h"
+#include "jcode/jconvert.h"
+
+namespace tarvo {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string LowerAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = Lower(c);
+  return r;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// One parameter as written: name (lower-case, "*" suffixes kept) and value
+// (quotes and backslash escapes undone).
+struct TRawParam {
+  std::string name;
+  std::string value;
+};
+
+// value := token *(";" attribute "=" (token / quoted-string)), read
+// tolerantly: an unquoted value runs to the next ";" and is trimmed, so
+// names with blanks that some mailers leave unquoted survive.
+std::vector<TRawParam> SplitParams(std::string_view v, std::string& token) {
+  std::vector<TRawParam> params;
+  std::size_t i = 0;
+  while (i < v.size() && v[i] != ';') ++i;
+  token = LowerAscii(TrimView(v.substr(0, i)));
+  while (i < v.size()) {
+    ++i;  // the ";"
+    const std::size_t nameStart = i;
+    while (i < v.size() && v[i] != '=' && v[i] != ';') ++i;
+    std::string name = LowerAscii(TrimView(v.substr(nameStart, i - nameStart)));
+    if (i >= v.size() || v[i] == ';') continue;  // no value
+    ++i;  // the "="
+    while (i < v.size() && IsBlank(v[i])) ++i;
+    std::string value;
+    if (i < v.size() && v[i] == '"') {
+      for (++i; i < v.size() && v[i] != '"'; ++i) {
+        if (v[i] == '\\' && i + 1 < v.size()) ++i;
+        value += v[i];
+      }
+      while (i < v.size() && v[i] != ';') ++i;  // anything after the closing quote
+    } else {
+      const std::size_t start = i;
+      while (i < v.size() && v[i] != ';') ++i;
+      value = TrimView(v.substr(start, i - start));
+    }
+    if (!name.empty()) params.push_back({std::move(name), std::move(value)});
+  }
+  return params;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// %XX in either case to the byte; a "%" without two hex digits stays.
+std::string PercentDecode2231(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      const int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+// Bytes in a named charset to UTF-8; bytes of no or an unknown charset are
+// read as stored text (UTF-8 when well-formed, else code page 932).
+std::string CharsetToUtf8(std::string_view bytes, std::string_view charset) {
+  if (!TrimView(charset).empty())
+    if (auto utf8 = DecodeCharsetToUtf8(bytes, charset)) return *utf8;
+  return StoredTextToUtf8(bytes);
+}
+
+// A plain parameter value: encoded words (which many mailers put in
+// parameters against the rules) and raw JIS decoded, other bytes as stored.
+std::string PlainValueToUtf8(std::string_view v) {
+  if (v.find("=?") != std::string_view::npos || v.find('\x1b') != std::string_view::npos)
+    return Cp932ToUtf8(DecodeHeaderText(v));
+  return StoredTextToUtf8(v);
+}
+
+// The value of parameter `base` (lower-case): base*=charset'lang'%XX, or
+// base*0, base*1* ... joined in number order, or plain base. Empty when absent.
+std::string ParamToUtf8(const std::vector<TRawParam>& params, std::string_view base) {
+  const std::string star = std::string(base) + "*";
+  for (const TRawParam& p : params) {
+    if (p.name != star) continue;
+    const std::size_t q1 = p.value.find('\'');
+    const std::size_t q2 = q1 == std::string::npos ? q1 : p.value.find('\'', q1 + 1);
+    if (q2 == std::string::npos) return CharsetToUtf8(PercentDecode2231(p.value), {});
+    return CharsetToUtf8(PercentDecode2231(std::string_view(p.value).substr(q2 + 1)), p.value.substr(0, q1));
+  }
+  // Segments: number -> (encoded, value). The charset comes from segment 0.
+  std::map<int, std::pair<bool, std::string>> segments;
+  for (const TRawParam& p : params) {
+    if (p.name.size() <= star.size() || p.name.compare(0, star.size(), star) != 0) continue;
+    std::string_view rest = std::string_view(p.name).substr(star.size());
+    const bool encoded = rest.back() == '*';
+    if (encoded) rest.remove_suffix(1);
+    if (rest.empty() || rest.size() > 4 || !std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    segments.emplace(std::stoi(std::string(rest)), std::make_pair(encoded, p.value));
+  }
+  if (!segments.empty()) {
+    std::string charset, joined;
+    for (auto& [n, seg] : segments) {
+      std::string_view v = seg.second;
+      if (seg.first && n == segments.begin()->first) {
+        const std::size_t q1 = v.find('\'');
+        const std::size_t q2 = q1 == std::string_view::npos ? q1 : v.find('\'', q1 + 1);
+        if (q2 != std::string_view::npos) {
+          charset = v.substr(0, q1);
+          v.remove_prefix(q2 + 1);
+        }
+      }
+      joined += seg.first ? PercentDecode2231(v) : std::string(v);
+    }
+    return CharsetToUtf8(joined, charset);
+  }
+  for (const TRawParam& p : params)
+    if (p.name == base) return PlainValueToUtf8(p.value);
+  return {};
+}
+
+std::string FindParam(const std::vector<TRawParam>& params, std::string_view name) {
+  for (const TRawParam& p : params)
+    if (p.name == name) return p.value;
+  return {};
+}
+
+// Lower-case hexadecimal of a digest.
+template <std::size_t N>
+std::string Hex(const std::array<std::uint8_t, N>& d) {
+  static const char* hex = "0123456789abcdef";
+  std::string s;
+  for (std::uint8_t b : d) {
+    s += hex[b >> 4];
+    s += hex[b & 15];
+  }
+  return s;
+}
+
+// Feeds a digest object in pieces its 32-bit count can take.
+template <class T>
+void Feed(T& digest, std::string_view bytes) {
+  constexpr std::size_t kPiece = 1u << 30;
+  for (std::size_t i = 0; i < bytes.size(); i += kPiece)
+    digest.Update(bytes.data() + i, static_cast<std::uint32_t>(std::min(kPiece, bytes.size() - i)));
+}
+
+// ---- the name warnings ----
+
+enum class TRisk { None, Program, Script, Macro };
+
+TRisk RiskOf(std::string_view ext) {
+  static const std::string_view programs[] = {
+      "exe", "scr", "com", "pif", "bat", "cmd", "cpl", "msi", "msp", "msc", "dll", "lnk", "reg", "hta", "jar",
+      "inf", "scf", "gadget", "application", "appx", "msix", "iso", "img", "vhd", "vhdx", "chm", "one", "xll"};
+  static const std::string_view scripts[] = {"js", "jse", "vbs", "vbe", "wsf", "wsh", "ps1", "psm1", "sh"};
+  static const std::string_view macros[] = {"docm", "dotm", "xlsm", "xltm", "xlam", "pptm", "potm", "ppsm", "sldm"};
+  for (auto e : programs)
+    if (ext == e) return TRisk::Program;
+  for (auto e : scripts)
+    if (ext == e) return TRisk::Script;
+  for (auto e : macros)
+    if (ext == e) return TRisk::Macro;
+  return TRisk::None;
+}
+
+const char* Noun(TRisk r) {
+  switch (r) {
+    case TRisk::Script: return "スクリプト";
+    case TRisk::Macro: return "マクロ付きの文書";
+    default: return "プログラム";
+  }
+}
+
+// Extensions people trust: documents, pictures, archives, text.
+bool LooksHarmless(std::string_view ext) {
+  static const std::string_view exts[] = {
+      "pdf", "doc", "docx", "xls", "xlsx", "ppt", "pptx", "txt", "rtf", "csv", "jpg", "jpeg", "png", "gif",
+      "bmp", "tif", "tiff", "heic", "webp", "zip", "lzh", "7z", "rar", "htm", "html", "mp3", "mp4", "wav",
+      "mov", "avi", "eml", "xml", "odt", "ods", "odp", "jtd"};
+  for (auto e : exts)
+    if (ext == e) return true;
+  return false;
+}
+
+// Declared types that say "a document or a picture", not "a program".
+bool TypeDisguises(std::string_view type) {
+  const auto starts = [&](std::string_view p) { return type.substr(0, p.size()) == p; };
+  if (starts("image/") || starts("audio/") || starts("video/")) return true;
+  if (starts("text/")) return type.find("script") == std::string_view::npos;
+  if (type.find("macroenabled") != std::string_view::npos) return false;
+  return type == "application/pdf" || type == "application/msword" || type == "application/rtf" ||
+         type == "application/vnd.ms-excel" || type == "application/vnd.ms-powerpoint" ||
+         type == "application/zip" || starts("application/vnd.openxmlformats-officedocument.") ||
+         starts("application/vnd.oasis.opendocument.");
+}
+
+// The extensions of a name, last first, lower-case; Windows ignores
+// trailing dots and blanks, so they do not end an extension here either.
+std::vector<std::string> Extensions(std::string_view name) {
+  std::vector<std::string> exts;
+  while (exts.size() < 2) {
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) break;
+    exts.push_back(LowerAscii(TrimView(name.substr(dot + 1))));
+    name = name.substr(0, dot);
+  }
+  return exts;
+}
+
+}  // namespace
+
+std::string DecodePartFileName(std::string_view contentType, std::string_view disposition) {
+  std::string token;
+  std::string name = ParamToUtf8(SplitParams(disposition, token), "filename");
+  if (name.empty()) name = ParamToUtf8(SplitParams(contentType, token), "name");
+  return name;
+}
+
+std::string PartNameWarning(std::string_view name, std::string_view contentType) {
+  // U+202A..U+202E and U+2066..U+2069 turn the text around on screen.
+  for (std::size_t i = 0; i + 2 < name.size(); ++i) {
+    const auto b1 = static_cast<unsigned char>(name[i + 1]), b2 = static_cast<unsigned char>(name[i + 2]);
+    if (static_cast<unsigned char>(name[i]) == 0xE2 &&
+        ((b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) || (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9)))
+      return "ファイル名に文字の並びを逆向きにする制御文字が含まれています。拡張子を偽っている可能性があります。";
+  }
+  const std::vector<std::string> exts = Extensions(name);
+  if (exts.empty()) return {};
+  const TRisk risk = RiskOf(exts[0]);
+  if (risk == TRisk::None) return {};
+  const std::string type = LowerAscii(TrimView(contentType));
+  if (exts.size() > 1 && LooksHarmless(exts[1]))
+    return "二重拡張子です。「." + exts[1] + "」に見せかけた" + Noun(risk) + "（." + exts[0] +
+           "）の可能性があります。開かないでください。";
+  if (TypeDisguises(type))
+    return "宣言された形式（" + type + "）と拡張子（." + exts[0] + "）が合いません。" + Noun(risk) +
+           "を別の形式に見せかけている可能性があります。";
+  return std::string(Noun(risk)) + "（." + exts[0] + "）です。送り主が確かでない限り開かないでください。";
+}
+
+bool IsTextPart(const TMailPart& part) {
+  return part.ContentType.compare(0, 5, "text/") == 0 || part.ContentType == "message/rfc822";
+}
+
+TStringList PartTextLines(const TMailPart& part) {
+  TStringList lines;
+  if (!part.Charset.empty()) {
+    if (auto utf8 = DecodeCharsetToUtf8(part.Data, part.Charset)) {
+      lines.AddText(*utf8);
+      return lines;
+    }
+  }
+  TStringList raw;
+  raw.AddText(part.Data);
+  for (const std::string& line : raw.Lines) lines.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
+  return lines;
+}
+
+std::string Sha256Hex(std::string_view bytes) {
+  std::array<std::uint8_t, 32> md{};
+  unsigned int len = 0;
+  EVP_Digest(bytes.data(), bytes.size(), md.data(), &len, EVP_sha256(), nullptr);
+  return Hex(md);
+}
+
+TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data, std::string_view defaultType) {
+  TMailPart part;
+  part.Index = index;
+  std::string token;
+  const std::vector<TRawParam> typeParams = SplitParams(header.ContentType, token);
+  // A type without a "/" is no type (RFC 2045: the default applies).
+  part.ContentType = token.find('/') != std::string::npos ? token : std::string(defaultType);
+  part.Charset = FindParam(typeParams, "charset");
+  const std::vector<TRawParam> dispParams = SplitParams(header.ContentDisposition, token);
+  // Unknown disposition types count as attachment (RFC 2183).
+  part.Disposition = token.empty() || token == "inline" ? token : "attachment";
+  part.Name = ParamToUtf8(dispParams, "filename");
+  if (part.Name.empty()) part.Name = ParamToUtf8(typeParams, "name");
+  part.Encoding = LowerAscii(TrimView(header.ContentTransferEncoding));
+  part.Size = data.size();
+  TDMD5 md5;
+  md5.Init();
+  Feed(md5, data);
+  TMD5Digest d5;
+  md5.Final(d5);
+  part.Md5 = Hex(d5);
+  TDSHA1 sha1;
+  sha1.Init();
+  Feed(sha1, data);
+  TSHA1Digest d1;
+  sha1.Final(d1);
+  part.Sha1 = Hex(d1);
+  part.Sha256 = Sha256Hex(data);
+  part.Warning = PartNameWarning(part.Name, part.ContentType);
+  part.Data = std::move(data);
+  return part;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,101 @@
+// The parts of a message as the attachments page lists them: one record per
+// leaf part (its decoded name, type, size and fingerprints), and the rules
+// that turn a part's name into a file name that is safe to save under.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/stream.h"
+#include "base/strlist.h"
+
+namespace tarvo {
+
+struct TMailEnvFormat;
+
+// ---- parts.cpp: one part's record ----
+
+// The MIME header values of one part (unfolded, field names off); empty when
+// the field is missing.
+struct TPartHeader {
+  std::string ContentType;
+  std::string ContentDisposition;
+  std::string ContentTransferEncoding;
+};
+
+struct TMailPart {
+  std::int32_t Index = 0;    // 1-based, in walk order
+  std::string Name;          // decoded file name, UTF-8; empty when none
+  std::string ContentType;   // lower-case type/subtype
+  std::string Disposition;   // "attachment", "inline" or ""
+  std::string Charset;       // as written, unquoted
+  std::string Encoding;      // lower-case transfer encoding, "" when none
+  std::uint64_t Size = 0;    // decoded bytes
+  std::string Md5, Sha1, Sha256;  // lower-case hexadecimal
+  std::string Warning;       // a Japanese sentence (UTF-8), or empty
+  std::string Data;          // the decoded bytes
+};
+using TMailParts = std::vector<TMailPart>;
+
+// The file name a part carries: Content-Disposition's filename (RFC 2231
+// filename* first), else Content-Type's name; RFC 2231 values decoded by
+// their charset, encoded words by theirs; UTF-8.
+[[nodiscard]] std::string DecodePartFileName(std::string_view contentType, std::string_view disposition);
+
+// The record of one part from its header and decoded bytes; `defaultType`
+// stands in for a missing Content-Type.
+[[nodiscard]] TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data,
+                                     std::string_view defaultType = "text/plain");
+
+// A warning when the name hides what the file is: a program or macro file
+// declared as another type, a double extension (請求書.pdf.exe), or
+// right-to-left override characters. Empty when none applies.
+[[nodiscard]] std::string PartNameWarning(std::string_view name, std::string_view contentType);
+
+// True for the parts that read as text: text/* and attached messages.
+[[nodiscard]] bool IsTextPart(const TMailPart& part);
+// A text part's lines as the text views show them, UTF-8: by its charset
+// when known, else each line by the Japanese code detected in it.
+[[nodiscard]] TStringList PartTextLines(const TMailPart& part);
+
+// Lower-case hexadecimal SHA-256 (libcrypto).
+[[nodiscard]] std::string Sha256Hex(std::string_view bytes);
+
+// ---- partlist.cpp: the list of a loaded message ----
+
+// Every leaf part of the message in walk order; a single-part message is
+// one part, an attached message one part.
+[[nodiscard]] TMailParts GetMailParts(const TMemoryStream& envelope, TMemoryStream& body, const TMailEnvFormat& env);
+
+// ---- savename.cpp: saving parts ----
+
+// A file name for the part that holds no folder part, control character or
+// character a file system rejects, and is no reserved device name; when
+// nothing is left, "part<index>" with an extension from the type.
+[[nodiscard]] std::string SafeSaveName(std::string_view name, std::int32_t index, std::string_view contentType);
+
+// Where a name goes in a folder, and whether a file (or anything) is there.
+struct TSaveTarget {
+  std::string Path;
+  bool Exists = false;
+};
+[[nodiscard]] TSaveTarget SaveTargetIn(const std::string& folder, const std::string& safeName);
+// The first free "name (2).ext", "name (3).ext" ... in the folder.
+[[nodiscard]] std::string FreeSaveName(const std::string& folder, const std::string& safeName);
+
+// Writes the bytes to a new file; an existing one is replaced only when
+// `overwrite`, and a symbolic link is never followed. Raises EFCreateError.
+void SavePartFile(const std::string& path, std::string_view bytes, bool overwrite);
+
+struct TSavedPart {
+  std::int32_t Index = 0;
+  std::string Path;
+  bool Renamed = false;  // the name was taken, a free one was used
+};
+// Writes every part that has a name into the folder, never over an existing
+// file. Raises EFCreateError at the first file that cannot be written; the
+// files written before it stay.
+std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::string& folder);
+
+}  // namespace tarvo

@@ -1,0 +1,161 @@
+// The part list of whole messages: walk order, names, sizes, the bytes the
+// sender attached, and the --dump and --save-parts forms.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "jcode/jconvert.h"
+#include "mail/pipeline.h"
+#include "parts_mail.h"
+#include "run_tarvo.h"
+
+namespace fs = std::filesystem;
+using namespace tarvo;
+using namespace tarvo::testing;
+
+namespace {
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// SHA-256 by OpenSSL's command line.
+std::string ToolSha256(const std::string& bytes) {
+  const std::string path = tarvo::testing::WriteTemp("tarvo_partlist_" + std::to_string(::getpid()), bytes);
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(("openssl dgst -sha256 -r " + path).c_str(), "r"), pclose);
+  char buf[200] = {};
+  const std::string out(buf, fread(buf, 1, sizeof buf - 1, p.get()));
+  fs::remove(path);
+  return out.substr(0, out.find(' '));
+}
+
+}  // namespace
+
+TEST(PartList, LetterWithPdfJpegAndText) {
+  TMailViews v;
+  LoadMailBytes(LetterWithAttachments(), v);
+  ASSERT_EQ(v.Parts.size(), 3u);
+  const TMailPart& text = v.Parts[0];
+  EXPECT_EQ(text.Index, 1);
+  EXPECT_EQ(text.Name, "");
+  EXPECT_EQ(text.ContentType, "text/plain");
+  EXPECT_EQ(text.Charset, "ISO-2022-JP");
+  EXPECT_EQ(text.Encoding, "7bit");
+  EXPECT_EQ(text.Disposition, "");
+
+  const TMailPart& pdf = v.Parts[1];
+  EXPECT_EQ(pdf.Name, "report.pdf");
+  EXPECT_EQ(pdf.ContentType, "application/pdf");
+  EXPECT_EQ(pdf.Disposition, "attachment");
+  EXPECT_EQ(pdf.Encoding, "base64");
+  EXPECT_EQ(pdf.Size, PdfBytes().size());
+  EXPECT_TRUE(pdf.Data == PdfBytes());
+  EXPECT_EQ(pdf.Sha256, ToolSha256(PdfBytes()));
+
+  const TMailPart& jpeg = v.Parts[2];
+  EXPECT_EQ(jpeg.Index, 3);
+  EXPECT_EQ(jpeg.Name, "写真.jpg");
+  EXPECT_EQ(jpeg.ContentType, "image/jpeg");
+  EXPECT_EQ(jpeg.Disposition, "inline");
+  EXPECT_EQ(jpeg.Encoding, "base64");
+  EXPECT_TRUE(jpeg.Data == JpegBytes());
+  EXPECT_EQ(jpeg.Sha256, ToolSha256(JpegBytes()));
+  EXPECT_EQ(jpeg.Warning, "");
+}
+
+TEST(PartList, NestedPartsAndAttachedMessage) {
+  const std::string mail =
+      "Content-Type: multipart/mixed; boundary=outer\r\n\r\n"
+      "--outer\r\nContent-Type: multipart/alternative; boundary=inner\r\n\r\n"
+      "--inner\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nplain\r\n"
+      "--inner\r\nContent-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+      "<p>=E3=81=82</p>\r\n"
+      "--inner--\r\n"
+      "--outer\r\nContent-Type: message/rfc822\r\nContent-Disposition: attachment; filename=\"fwd.eml\"\r\n\r\n"
+      "Subject: inner\r\n\r\ninner body\r\n"
+      "--outer\r\nContent-Type: application/octet-stream\r\n"
+      "Content-Disposition: attachment; filename=\"=?UTF-8?B?6KuL5rGC5pu4LnBkZi5leGU=?=\"\r\n\r\nMZ\r\n"
+      "--outer--\r\n";
+  TMailViews v;
+  LoadMailBytes(mail, v);
+  ASSERT_EQ(v.Parts.size(), 4u);
+  EXPECT_EQ(v.Parts[0].ContentType, "text/plain");
+  EXPECT_EQ(v.Parts[0].Data, "plain");
+  EXPECT_EQ(v.Parts[1].ContentType, "text/html");
+  EXPECT_EQ(v.Parts[1].Data, "<p>\xE3\x81\x82</p>");
+  EXPECT_EQ(v.Parts[2].ContentType, "message/rfc822");
+  EXPECT_EQ(v.Parts[2].Name, "fwd.eml");
+  EXPECT_EQ(v.Parts[2].Data, "Subject: inner\r\n\r\ninner body");
+  EXPECT_EQ(v.Parts[3].Name, "請求書.pdf.exe");
+  EXPECT_NE(v.Parts[3].Warning.find("二重拡張子"), std::string::npos);
+  for (std::size_t i = 0; i < v.Parts.size(); ++i) EXPECT_EQ(v.Parts[i].Index, static_cast<int>(i + 1));
+}
+
+TEST(PartList, SinglePartMessageIsOnePart) {
+  struct Case {
+    std::string mail, type, encoding, data;
+  };
+  const Case cases[] = {
+      {"Subject: x\r\n\r\nhello\r\n", "text/plain", "", "hello\r\n"},
+      {"Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: Base64\r\n\r\nPGI+PC9iPg==\r\n",
+       "text/html", "base64", "<b></b>"},
+      {"Content-Type: message/rfc822\r\n\r\nSubject: y\r\n\r\nz", "message/rfc822", "", "Subject: y\r\n\r\nz"},
+      {"Subject: no body\r\n", "text/plain", "", ""},
+  };
+  for (const Case& c : cases) {
+    TMailViews v;
+    LoadMailBytes(c.mail, v);
+    ASSERT_EQ(v.Parts.size(), 1u) << c.mail;
+    EXPECT_EQ(v.Parts[0].ContentType, c.type) << c.mail;
+    EXPECT_EQ(v.Parts[0].Encoding, c.encoding) << c.mail;
+    EXPECT_EQ(v.Parts[0].Data, c.data) << c.mail;
+    EXPECT_EQ(v.Parts[0].Size, c.data.size()) << c.mail;
+  }
+}
+
+TEST(PartList, DumpHasThePartsKey) {
+  const std::string path = tarvo::testing::WriteTemp("tarvo_partlist_dump.eml", LetterWithAttachments());
+  const std::string out = tarvo::testing::DumpOf(path);
+  EXPECT_NE(out.find("\"Parts\": [{\"index\": 1, \"name\": \"\", \"type\": \"text/plain\", \"disposition\": \"\", "
+                     "\"charset\": \"ISO-2022-JP\", \"encoding\": \"7bit\", \"size\": 16, "),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("{\"index\": 3, \"name\": \"写真.jpg\", \"type\": \"image/jpeg\", \"disposition\": \"inline\", "
+                     "\"charset\": \"\", \"encoding\": \"base64\", \"size\": " +
+                     std::to_string(JpegBytes().size()) + ", "),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"sha256\": \"" + ToolSha256(PdfBytes()) + "\", \"warning\": \"\"}"), std::string::npos) << out;
+}
+
+TEST(PartList, SavePartsWritesTheSendersBytes) {
+  const std::string path = tarvo::testing::WriteTemp("tarvo_partlist_save.eml", LetterWithAttachments());
+  const fs::path dir = fs::temp_directory_path() / ("tarvo_partlist_save_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  tarvo::testing::RunResult r = tarvo::testing::RunTarvo("--save-parts " + path + " " + dir.string());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "保存しました: " + (dir / "report.pdf").string() + "\n保存しました: " + (dir / "写真.jpg").string() + "\n");
+  EXPECT_TRUE(ReadAll(dir / "report.pdf") == PdfBytes());
+  EXPECT_TRUE(ReadAll(dir / "写真.jpg") == JpegBytes());
+
+  // Again: nothing is overwritten, the new files get free names.
+  r = tarvo::testing::RunTarvo("--save-parts " + path + " " + dir.string());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find((dir / "report (2).pdf").string() + "（同じ名前のファイルがあるため名前を変えました）"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(ReadAll(dir / "写真 (2).jpg") == JpegBytes());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+
+  r = tarvo::testing::RunTarvo("--save-parts " + path + " " + (dir / "missing").string());
+  EXPECT_EQ(r.code, 1);
+  fs::remove_all(dir);
+}
