@@ -4,10 +4,26 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include <algorithm>
+
+#include "app/LineView.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
 
 namespace tarvo {
+
+QString LineToDisplay(std::string_view line, TTextKind kind) {
+  if (kind == TTextKind::Decoded) return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  return StoredToDisplay(line);
+}
+
+std::string LineFromDisplay(const QString& text, TTextKind kind) {
+  if (kind == TTextKind::Decoded) return text.toStdString();
+  std::string cp932 = FromDisplay(text);
+  // CP932 writes '?' for what it lacks: more of them means a loss.
+  if (std::count(cp932.begin(), cp932.end(), '?') == text.count(QLatin1Char('?'))) return cp932;
+  return text.toStdString();
+}
 
 QString ToDisplay(std::string_view cp932) {
   const std::string utf8 = Cp932ToUtf8(cp932, TDecodeMode::Lossless);
@@ -59,25 +75,33 @@ void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines, TTextKind kind
 }
 
 TStringList MemoLines(const QPlainTextEdit& memo, TTextKind kind) {
-  // The raw text, not toPlainText(), which turns U+00A0 into a space and
-  // U+2028 into a line break.
+  // The raw text, not toPlainText(), which turns U+00A0 into a space. A
+  // block ends a line, and so does U+2028, what Shift+Enter types: the user
+  // meant a line break, and CP932 has no such character.
   const QString raw = memo.document()->toRawText();
   TStringList out;
-  if (raw.isEmpty()) return out;
-  const QStringList blocks = raw.split(QChar::ParagraphSeparator);
-  qsizetype n = blocks.size();
-  if (blocks.back().isEmpty()) --n;
-  out.Lines.reserve(static_cast<std::size_t>(n));
-  for (qsizetype i = 0; i < n; ++i) {
+  auto add = [&](QStringView line) {
     if (kind == TTextKind::Stored) {
-      out.Add(FromDisplay(blocks[i]));
+      out.Add(FromDisplay(line.toString()));
     } else {
-      const QByteArray utf8 = blocks[i].toUtf8();
+      const QByteArray utf8 = line.toUtf8();
       out.Add(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     }
+  };
+  const QStringView text(raw);
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] != QChar::ParagraphSeparator && text[i] != QChar::LineSeparator) continue;
+    add(text.sliced(start, i - start));
+    start = i + 1;
   }
+  if (start < text.size()) add(text.sliced(start));
   return out;
 }
+
+void SetMemoLines(TLineView& memo, const TStringList& lines, TTextKind kind) { memo.SetLines(lines, kind); }
+
+TStringList MemoLines(const TLineView& memo) { return memo.Lines(); }
 
 void SetEditText(QLineEdit& edit, std::string_view cp932) {
   const std::size_t nul = cp932.find('\0');

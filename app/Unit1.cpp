@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,10 +23,12 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <filesystem>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/Display.h"
+#include "app/LineView.h"
 #include "mail/pipeline.h"
 
 namespace tarvo {
@@ -60,11 +61,10 @@ QWidget* NewPage(const char* name, std::initializer_list<QWidget*> fill) {
   return page;
 }
 
-// An editable memo with both scroll bars and no wrapping.
-QPlainTextEdit* NewMemo(const char* name) {
-  auto* memo = new QPlainTextEdit;
+// An editable memo with both scroll bars; it never wraps.
+TLineView* NewMemo(const char* name) {
+  auto* memo = new TLineView;
   memo->setObjectName(QString::fromLatin1(name));
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return memo;
@@ -114,7 +114,33 @@ void SetRows(QTableWidget& list, const std::vector<std::vector<const std::string
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+std::vector<std::string> EncodeNames(const QStringList& names) {
+  std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(names.size()));
+  for (const QString& n : names) out.push_back(QFile::encodeName(n).toStdString());
+  return out;
+}
+
+// A name that names an existing file, not a folder.
+bool IsFile(const std::string& name) {
+  std::error_code ec;
+  return !name.empty() && std::filesystem::is_regular_file(std::filesystem::path(name), ec);
+}
+
+// The bytes of a dropped file's name: the URL's path, percent-decoded, so a
+// name that is not UTF-8 arrives as the file system holds it.
+std::string LocalFileBytes(const QUrl& url) {
+  if (!url.isLocalFile()) return {};
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+}  // namespace
+
+TForm1::TForm1(const QStringList& args, QWidget* parent) : TForm1(EncodeNames(args), parent) {}
+
+TForm1::TForm1(const std::vector<std::string>& args, QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tarvo  -  メールの中身を調べるツール  (C) Tarvo Project"));
   setFont(WindowFont());
@@ -237,8 +263,8 @@ QGroupBox* TForm1::BuildAdvertisement() {
   return GroupBox2;
 }
 
-void TForm1::FormCreate(const QStringList& args) {
-  if (args.isEmpty() || !QFileInfo(args.front()).isFile()) return;
+void TForm1::FormCreate(const std::vector<std::string>& args) {
+  if (args.empty() || !IsFile(args.front())) return;
   RunGuarded([&] { LoadMailFile(args.front()); });
 }
 
@@ -259,11 +285,13 @@ void TForm1::About1Click() {
   if (aboutBox_) aboutBox_->ShowVersion();
 }
 
-void TForm1::LoadMailFile(const QString& fileName) {
+void TForm1::LoadMailFile(const QString& fileName) { LoadMailFile(QFile::encodeName(fileName).toStdString()); }
+
+void TForm1::LoadMailFile(const std::string& fileName) {
   TMailViews views;
   std::exception_ptr error;
   try {
-    tarvo::LoadMailFile(QFile::encodeName(fileName).toStdString(), views);
+    tarvo::LoadMailFile(fileName, views);
   } catch (...) {
     error = std::current_exception();
   }
@@ -272,25 +300,28 @@ void TForm1::LoadMailFile(const QString& fileName) {
   if (error) std::rethrow_exception(error);
 }
 
-void TForm1::RenderViews(const TMailViews& views) {
+void TForm1::RenderViews(TMailViews& views) {
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView2.size());
   for (const TRouteRow& r : views.ListView2) rows.push_back({&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date});
   SetRows(*ListView2, rows);
-  SetMemoLines(*Memo1, views.Memo1);
-  SetMemoLines(*Memo3, views.Memo3);
-  SetMemoLines(*Memo2, views.Memo2, TTextKind::Decoded);
-  SetMemoLines(*Memo4, views.Memo4, TTextKind::Decoded);
-  SetMemoLines(*Memo6, views.Memo6, TTextKind::Decoded);
+  // The memos take the lines over; the model is not used after this.
+  Memo1->SetLines(std::move(views.Memo1), TTextKind::Stored);
+  Memo3->SetLines(std::move(views.Memo3), TTextKind::Stored);
+  Memo2->SetLines(std::move(views.Memo2), TTextKind::Decoded);
+  Memo4->SetLines(std::move(views.Memo4), TTextKind::Decoded);
+  Memo6->SetLines(std::move(views.Memo6), TTextKind::Decoded);
   rows.clear();
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
 }
 
-void TForm1::DropFiles(const QStringList& fileNames) {
-  for (const QString& name : fileNames)
-    if (!name.isEmpty() && QFileInfo(name).isFile()) LoadMailFile(name);
+void TForm1::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }
+
+void TForm1::DropFiles(const std::vector<std::string>& fileNames) {
+  for (const std::string& name : fileNames)
+    if (IsFile(name)) LoadMailFile(name);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -298,8 +329,8 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  QStringList names;
-  for (const QUrl& url : event->mimeData()->urls()) names.push_back(url.toLocalFile());
+  std::vector<std::string> names;
+  for (const QUrl& url : event->mimeData()->urls()) names.push_back(LocalFileBytes(url));
   event->acceptProposedAction();
   // The loads run once the drop is over, so the source is not kept waiting.
   QTimer::singleShot(0, this, [this, names] { RunGuarded([&] { DropFiles(names); }); });

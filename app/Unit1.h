@@ -7,6 +7,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "app/LineView.h"
 
 #include "mail/parts.h"
 
@@ -25,6 +28,7 @@ class QWidget;
 namespace tarvo {
 
 class TAboutBox;
+class TLineView;
 struct TMailViews;
 
 // The line with every "http", in any case, replaced by lower-case "dummy"
@@ -35,13 +39,20 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `args` are the command-line arguments after the program name.
+  // `args` are the command-line arguments after the program name, as the
+  // bytes of argv: a file name need not be valid in the locale's encoding.
+  explicit TForm1(const std::vector<std::string>& args, QWidget* parent = nullptr);
+  // The same with names in the locale's encoding.
   explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
 
   // Empties every view but Memo5, runs the pipeline and shows what it filled;
   // the pipeline's error is rethrown after what came before it is shown.
+  // `fileName` is the bytes of the name as the file system holds it.
+  void LoadMailFile(const std::string& fileName);
+  void LoadMailFile(const char* fileName) { LoadMailFile(std::string(fileName)); }
   void LoadMailFile(const QString& fileName);
   // Loads each existing file of a drop in turn; an error ends the drop.
+  void DropFiles(const std::vector<std::string>& fileNames);
   void DropFiles(const QStringList& fileNames);
   // Memo5 gets the explanation of the selected header row, or stays empty.
   void ShowHeaderExplanation();
@@ -63,11 +74,11 @@ class TForm1 : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;  // the five pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
-  QPlainTextEdit* Memo1 = nullptr;     // メールエンベローブ
-  QPlainTextEdit* Memo3 = nullptr;     // 生データ
-  QPlainTextEdit* Memo2 = nullptr;     // SJIS に変換
-  QPlainTextEdit* Memo4 = nullptr;     // テキストのみ抽出
-  QPlainTextEdit* Memo6 = nullptr;     // HTML部
+  TLineView* Memo1 = nullptr;          // メールエンベローブ
+  TLineView* Memo3 = nullptr;          // 生データ
+  TLineView* Memo2 = nullptr;          // SJIS に変換
+  TLineView* Memo4 = nullptr;          // テキストのみ抽出
+  TLineView* Memo6 = nullptr;          // HTML部
   QPushButton* Button2 = nullptr;      // ブラウザで開く
   QCheckBox* CheckBox1 = nullptr;      // http -> dummy
   QTableWidget* ListView1 = nullptr;   // エンベローブチェック
@@ -109,7 +120,7 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate(const QStringList& args);
+  void FormCreate(const std::vector<std::string>& args);
   void OpenFileR1Click();
   void About1Click();
   void ListView1Click();
@@ -142,7 +153,7 @@ class TForm1 : public QMainWindow {
   QWidget* BuildToolsPage();  // Unit1Tools.cpp
   QGroupBox* BuildToolsExplanation();
   QGroupBox* BuildAdvertisement();
-  void RenderViews(const TMailViews& views);
+  void RenderViews(TMailViews& views);
   QWidget* BuildPartsPage();
   void RenderParts(TMailParts parts);
   [[nodiscard]] const TMailPart* SelectedPart() const;

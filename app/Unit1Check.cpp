@@ -28,7 +28,7 @@ void TForm1::ShowHeaderExplanation() {
   const int row = selected.front().row();
   TStringList lines;
   lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), CellBytes(*ListView1, row, 1));
-  SetMemoLines(*Memo5, lines);
+  SetMemoLines(*Memo5, lines, TTextKind::Decoded);
 }
 
 void TForm1::ListView1Click() { ShowHeaderExplanation(); }

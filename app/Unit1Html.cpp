@@ -3,11 +3,12 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QUrl>
 
 #include "app/Display.h"
+#include "app/LineView.h"
 #include "app/Unit1.h"
+#include "base/stream.h"
 #include "base/strlist.h"
 #include "jcode/DString.h"
 
@@ -44,10 +45,13 @@ std::string ReplaceHttpWithDummy(std::string_view line) {
 
 void TForm1::Button2Click() {
   const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
-  TStringList lines = MemoLines(*Memo6);
+  TStringList lines = MemoLines(*Memo6);  // decoded: UTF-8, as work.html is written
   if (CheckBox1->isChecked())
     for (std::string& line : lines.Lines) line = ReplaceHttpWithDummy(line);
-  lines.SaveToFile(path);
+  // UTF-8 with a byte-order mark: the browser then reads it right whatever
+  // charset the HTML's own meta tag names.
+  TMemoryStream file(std::string("\xEF\xBB\xBF") + lines.Text());
+  file.SaveToFile(path);
   // The desktop opens it in the background; a failure there is not ours to report.
   const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
   if (urlOpener_) urlOpener_(url);

@@ -161,10 +161,8 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   out << ",\n \"ListView1\": ";
   WriteRows(out, headers, TTextKind::Stored);
   std::vector<std::vector<std::string>> memo5;
-  for (const auto& h : views.ListView1) {
-    std::vector<std::string>& lines = memo5.emplace_back(HeaderExplanationLines(h.Name, h.Value));
-    for (std::string& l : lines) l = Cp932ToUtf8(l, TDecodeMode::Replace);
-  }
+  memo5.reserve(views.ListView1.size());
+  for (const auto& h : views.ListView1) memo5.push_back(HeaderExplanationLines(h.Name, h.Value));
   out << ",\n \"Memo5\": ";
   WriteRows(out, memo5, TTextKind::Decoded);
   WriteParts(out, views.Parts);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/Unit1.h"
@@ -24,12 +25,16 @@ constexpr const char* kUsage =
 
 // Start-up: the application, the main window (which loads the first
 // argument while it is created), then the message loop until it closes.
+// The arguments are taken as bytes before Qt takes its own options out of
+// argv, so `tarvo -reverse FILE` sees "-reverse" first, as a user reads it.
 int RunWindow(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
   tarvo::TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo"));
   QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
-  tarvo::TForm1 form(QApplication::arguments().mid(1));
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
+  tarvo::TForm1 form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);
   form.show();

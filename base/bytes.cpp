@@ -3,23 +3,32 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "base/errors.h"
 
 namespace tarvo {
 
 std::size_t FindLineEnd(std::string_view s) {
-  // memchr is vectorised; chunks keep a text without LF from being scanned
-  // to its end once per line.
-  constexpr std::size_t kChunk = 256;
-  for (std::size_t i = 0; i < s.size(); i += kChunk) {
-    const std::size_t n = std::min(kChunk, s.size() - i);
-    const char* p = s.data() + i;
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
-    const std::size_t upto = lf ? static_cast<std::size_t>(lf - p) : n;
-    if (const void* cr = std::memchr(p, '\r', upto)) return i + (static_cast<const char*>(cr) - p);
-    if (lf) return i + upto;
+  // Sixteen bytes a step, both line-end bytes at once: one pass, where two
+  // memchr calls would read a line twice.
+  const char* const p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (hits != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
   }
-  return s.size();
+#endif
+  for (; i < n; ++i)
+    if (p[i] == '\r' || p[i] == '\n') return i;
+  return n;
 }
 
 std::string Trim(std::string_view s) {

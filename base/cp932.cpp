@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "base/bytes.h"
@@ -94,6 +95,14 @@ struct Tables {
         }
       }
     }
+    // Characters that code page 932 lacks but that Windows writes as their
+    // look-alikes; Mac and iPhone mailers send them in UTF-8.
+    constexpr std::pair<char16_t, std::uint16_t> kWindowsBestFit[] = {
+        {0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C}, {0x00A2, 0x8191},
+        {0x00A3, 0x8192}, {0x00AC, 0x81CA}, {0x2014, 0x815C}, {0x00A6, 0xFA55},
+    };
+    for (const auto& [cp, code] : kWindowsBestFit)
+      if (encode[cp] == 0) encode[cp] = code;
   }
 };
 

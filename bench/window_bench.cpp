@@ -1,12 +1,23 @@
 // The window (offscreen) loading a message: seconds from LoadMailFile until
-// every view is filled, best of N runs.
+// every memo has painted once, each on its own page, best of N runs.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QStackedWidget>
+#include <QTabWidget>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/Unit1.h"
+
+namespace {
+// Brings the pages that hold `w` to the front, outermost last.
+void Reveal(QWidget* w) {
+  for (QWidget* page = w; page && page->parentWidget(); page = page->parentWidget())
+    if (qobject_cast<QStackedWidget*>(page->parentWidget()))
+      if (auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget())) tabs->setCurrentWidget(page);
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -23,7 +34,12 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     form.LoadMailFile(QString::fromLocal8Bit(argv[1]));
-    QApplication::processEvents();  // let the views lay out what they got
+    for (const char* name : {"Memo1", "Memo3", "Memo2", "Memo4", "Memo6"}) {
+      auto* memo = form.findChild<QWidget*>(QString::fromLatin1(name));
+      Reveal(memo);
+      QApplication::processEvents();  // the page switch lays the memo out
+      memo->repaint();
+    }
     best = std::min(best, t.nsecsElapsed() / 1e9);
   }
   std::printf("%.3f\n", best);

@@ -56,6 +56,7 @@ bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> name
 std::string IconvName(const std::string& name) {
   if (IsOneOf(name, {"gb2312", "csgb2312", "gbk", "x-gbk", "cp936", "euc-cn"})) return "GB18030";
   if (IsOneOf(name, {"ks_c_5601-1987", "ks_c_5601", "euc-kr", "cseuckr"})) return "CP949";
+  if (IsOneOf(name, {"big5", "csbig5", "x-x-big5", "cn-big5"})) return "BIG5-HKSCS";
   if (IsOneOf(name, {"iso-8859-8-i", "iso-8859-8-e"})) return "ISO-8859-8";
   if (IsOneOf(name, {"unicode-1-1-utf-7", "x-utf-7"})) return "UTF-7";
   return name;

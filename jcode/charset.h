@@ -7,12 +7,10 @@
 #include <string_view>
 
 #include "base/cp932.h"
+#include "base/lines.h"  // TTextKind
 
 namespace tarvo {
 
-// What a view holds: bytes as stored in the message, or text decoded for
-// reading (UTF-8).
-enum class TTextKind { Stored, Decoded };
 
 // The charset name as MIME writes it, lower-cased, without quotes, blanks or
 // an RFC 2231 language suffix ("UTF-8*ja" -> "utf-8").

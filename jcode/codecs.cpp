@@ -1,6 +1,8 @@
 // Base64, quoted-printable and percent codecs. None of them fails: every byte
 // has a fixed rule, and a following byte that is not there counts as absent.
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "jcode/jconvert.h"
 
@@ -8,11 +10,14 @@ namespace tarvo {
 
 namespace {
 
+// Bytes that n base64 characters decode to, for reserving the output.
+std::size_t DecodedSizeHint(std::size_t n) { return 3 * (n / 4) + (n % 4 ? n % 4 - 1 : 0); }
+
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::uint8_t kPad = 255;   // the value of '='
-constexpr std::uint8_t kBad = 254;   // outside the alphabet (strict decoder only)
+constexpr std::uint8_t kBad = 254;   // outside the alphabet
 
-// Values for the strict decoder: alphabet values, kPad at '=', kBad elsewhere.
+// Alphabet values, kPad at '=', kBad elsewhere.
 constexpr std::array<std::uint8_t, 256> MakeStrictTable() {
   std::array<std::uint8_t, 256> t{};
   for (auto& v : t) v = kBad;
@@ -20,15 +25,7 @@ constexpr std::array<std::uint8_t, 256> MakeStrictTable() {
   t['='] = kPad;
   return t;
 }
-// Values for the body decoder: as above but 0 for every other byte.
-constexpr std::array<std::uint8_t, 256> MakeLenientTable() {
-  std::array<std::uint8_t, 256> t = MakeStrictTable();
-  for (auto& v : t)
-    if (v == kBad) v = 0;
-  return t;
-}
 constexpr auto kStrict = MakeStrictTable();
-constexpr auto kLenient = MakeLenientTable();
 
 // The bytes of one group of four values; returns how many (1, 2 or 3).
 int DecodeGroup(const std::uint8_t v[4], std::uint8_t out[3]) {
@@ -38,6 +35,33 @@ int DecodeGroup(const std::uint8_t v[4], std::uint8_t out[3]) {
   if (v[2] == kPad) return 1;
   if (v[3] == kPad) return 2;
   return 3;
+}
+
+// Four tables give the 24 bits of a group of four alphabet bytes by OR;
+// a byte outside the alphabet sets kGroupBad in its table.
+constexpr std::uint32_t kGroupBad = 1u << 24;
+constexpr std::array<std::uint32_t, 256> MakeGroupTable(int shift) {
+  std::array<std::uint32_t, 256> t{};
+  for (auto& v : t) v = kGroupBad;
+  for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint32_t>(i) << shift;
+  return t;
+}
+constexpr auto kGroup0 = MakeGroupTable(18);
+constexpr auto kGroup1 = MakeGroupTable(12);
+constexpr auto kGroup2 = MakeGroupTable(6);
+constexpr auto kGroup3 = MakeGroupTable(0);
+
+// The group's bits, or a value >= kGroupBad when a byte is not in the alphabet.
+inline std::uint32_t GroupBits(const char* p) {
+  return kGroup0[static_cast<unsigned char>(p[0])] | kGroup1[static_cast<unsigned char>(p[1])] |
+         kGroup2[static_cast<unsigned char>(p[2])] | kGroup3[static_cast<unsigned char>(p[3])];
+}
+
+inline char* PutGroup(char* o, std::uint32_t v) {
+  o[0] = static_cast<char>(v >> 16);
+  o[1] = static_cast<char>(v >> 8);
+  o[2] = static_cast<char>(v);
+  return o + 3;
 }
 
 constexpr int HexValue(unsigned char c) {
@@ -52,9 +76,6 @@ std::uint8_t HexAfter(std::string_view text, std::size_t i) {
   const int lo = i + 2 < text.size() ? HexValue(static_cast<unsigned char>(text[i + 2])) : 0;
   return static_cast<std::uint8_t>(hi * 16 + lo);
 }
-
-// Size the decoded text may take: n counts the characters that carry data.
-std::size_t DecodedSizeHint(std::size_t n) { return 3 * (n / 4) + (n % 4 ? n % 4 - 1 : 0); }
 
 // The quoted-printable walk shared by both decoders; `put` takes each byte.
 template <typename Put>
@@ -105,54 +126,93 @@ std::string Base64Encode(std::string_view text) {
 }
 
 std::string Base64Decode(std::string_view text) {
-  std::size_t n = 0;
-  for (char c : text)
-    if (c != '\r' && c != '\n' && c != ' ' && c != '=') ++n;
-  std::string out;
-  out.reserve(DecodedSizeHint(n));
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '\r' || text[i] == '\n' || text[i] == ' ') {
-      ++i;
+  std::string out(3 * (text.size() / 4) + 3, '\0');
+  char* o = out.data();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    if (end - p >= 4) {
+      const std::uint32_t v = GroupBits(p);
+      if (v < kGroupBad) {
+        o = PutGroup(o, v);
+        p += 4;
+        continue;
+      }
+    }
+    if (*p == '\r' || *p == '\n' || *p == ' ') {
+      ++p;
       continue;
     }
-    if (text.size() - i < 4) return std::string(text);  // a group cut short
+    if (end - p < 4) return std::string(text);  // a group cut short
     std::uint8_t v[4];
     for (int k = 0; k < 4; ++k) {
-      v[k] = kStrict[static_cast<unsigned char>(text[i + k])];
+      v[k] = kStrict[static_cast<unsigned char>(p[k])];
       if (v[k] == kBad) return std::string(text);
     }
     std::uint8_t b[3];
-    out.append(reinterpret_cast<const char*>(b), DecodeGroup(v, b));
-    i += 4;
+    const int n = DecodeGroup(v, b);
+    for (int k = 0; k < n; ++k) *o++ = static_cast<char>(b[k]);
+    p += 4;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
 void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
+  // A body is read the way mailers write and transports mangle it: bytes
+  // outside the alphabet (line ends, blanks, stray marks) are skipped, "="
+  // ends the group it stands in, and a group cut short by the end of the
+  // text still gives its bytes, padded or not.
   std::size_t n = 0;
   for (char c : text)
-    if (c != '\r' && c != '\n' && c != '=') ++n;
+    if (kStrict[static_cast<unsigned char>(c)] < 64) ++n;
   stream.Reserve(stream.Size() + DecodedSizeHint(n));
   char buffer[1024];
   std::size_t used = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      ++i;
-      continue;
-    }
-    std::uint8_t v[4] = {0, 0, 0, 0};  // a last group cut short is completed with 0
-    for (int k = 0; k < 4 && i + k < text.size(); ++k) v[k] = kLenient[static_cast<unsigned char>(text[i + k])];
-    std::uint8_t b[3];
-    const int count = DecodeGroup(v, b);
+  std::uint32_t bits = 0;
+  int have = 0;  // characters in the group so far
+  const auto flush = [&](int count) {
     if (used + 3 > sizeof buffer) {
       stream.Write(buffer, used);
       used = 0;
     }
-    for (int k = 0; k < count; ++k) buffer[used++] = static_cast<char>(b[k]);
-    i += 4;
+    if (count == 4) {
+      buffer[used++] = static_cast<char>(bits >> 16);
+      buffer[used++] = static_cast<char>(bits >> 8);
+      buffer[used++] = static_cast<char>(bits);
+    } else if (count == 3) {
+      buffer[used++] = static_cast<char>(bits >> 10);
+      buffer[used++] = static_cast<char>(bits >> 2);
+    } else if (count == 2) {
+      buffer[used++] = static_cast<char>(bits >> 4);
+    }
+    bits = 0;
+    have = 0;
+  };
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    // Four alphabet bytes at a group's start are a whole group: the fast path.
+    if (have == 0 && end - p >= 4) {
+      const std::uint32_t g = GroupBits(p);
+      if (g < kGroupBad) {
+        bits = g;
+        flush(4);
+        p += 4;
+        continue;
+      }
+    }
+    const char c = *p++;
+    const std::uint8_t v = kStrict[static_cast<unsigned char>(c)];
+    if (v == kBad) continue;
+    if (v == kPad) {
+      flush(have);  // one character alone carries no whole byte
+      continue;
+    }
+    bits = bits << 6 | v;
+    if (++have == 4) flush(4);
   }
+  flush(have);
   if (used > 0) stream.Write(buffer, used);
 }
 
@@ -164,8 +224,38 @@ std::string QPDecode(std::string_view text) {
 }
 
 void QPDecodeToStream(std::string_view text, TMemoryStream& stream) {
+  // RFC 2045 6.7 for a body: "=" and two hex digits (either case) is a byte;
+  // "=" before a line end, with only blanks between, is a soft line break
+  // that joins two lines and takes nothing else; "=" at the very end is one
+  // too. An "=" that starts neither stays, and so does every other byte.
+  std::string out;
+  out.reserve(text.size());
+  const auto hex = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  };
+  const auto value = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t eq = text.find('=', i);
+    out.append(text.substr(i, eq == std::string_view::npos ? std::string_view::npos : eq - i));
+    if (eq == std::string_view::npos) break;
+    std::size_t j = eq + 1;
+    while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
+    if (j == text.size()) break;
+    if (text[j] == '\r' || text[j] == '\n') {
+      i = j + (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n' ? 2 : 1);
+      continue;
+    }
+    if (eq + 2 < text.size() && hex(text[eq + 1]) && hex(text[eq + 2])) {
+      out += static_cast<char>(value(text[eq + 1]) * 16 + value(text[eq + 2]));
+      i = eq + 3;
+      continue;
+    }
+    out += '=';
+    i = eq + 1;
+  }
   stream.Clear();  // empty, position 0; the bytes then follow from there
-  stream.Write(QPDecode(text));
+  stream.Write(out);
 }
 
 std::string PercentDecode(std::string_view text) {

@@ -1,7 +1,11 @@
 // MIME encoded words ("=?charset?B?...?=", "=?charset?Q?...?=") in header
-// text, decoded for the first known charset only, and the UTF-8 reading.
+// text: the Shift-JIS form (the first known charset only, and the UTF-8
+// reading into 16-bit units), and the Unicode form that every view shows.
+#include <optional>
+
 #include "base/bytes.h"
 #include "base/cp932.h"
+#include "jcode/charset.h"
 #include "jcode/jconvert.h"
 
 namespace tarvo {
@@ -122,6 +126,173 @@ std::string DecodeHeaderText(std::string_view value) {
     if ((found = DecodeCharsetWords(entry.name, entry.convertJIS, W, R, utf8))) break;
   if (!found) R = HasJISEscape(value) ? JISToSJIS(value) : std::string(value);
   return utf8 ? UTF8ToSJIS(R) : R;
+}
+
+// ---- the Unicode form (RFC 2047, with what real mail does besides) ----
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool AllBlank(std::string_view s) {
+  for (char c : s)
+    if (!IsBlank(c)) return false;
+  return true;
+}
+
+//   encoded-word = "=?" charset ["*" language] "?" encoding "?" encoded-text "?="
+// The text runs to the first "?"; real mail puts blanks in it now and then.
+struct TEncodedWord {
+  std::size_t begin = 0, end = 0;  // the word's bytes in the value
+  std::string_view charset;        // without its RFC 2231 language
+  bool base64 = true;
+  std::string_view text;
+};
+
+std::optional<TEncodedWord> FindEncodedWord(std::string_view s, std::size_t from) {
+  for (std::size_t p = s.find("=?", from); p != npos; p = s.find("=?", p + 1)) {
+    // The charset is a token: it ends at the first "?", and a blank or "="
+    // before that means this is no word.
+    std::size_t q1 = p + 2;
+    while (q1 < s.size() && s[q1] != '?' && s[q1] != '=' && !IsBlank(s[q1])) ++q1;
+    if (q1 + 2 >= s.size()) return std::nullopt;
+    if (s[q1] != '?' || q1 == p + 2) continue;
+    const char e = s[q1 + 1];
+    if (s[q1 + 2] != '?' || (e != 'B' && e != 'b' && e != 'Q' && e != 'q')) continue;
+    const std::size_t q2 = s.find('?', q1 + 3);
+    if (q2 == npos) return std::nullopt;
+    if (q2 + 1 >= s.size() || s[q2 + 1] != '=') continue;
+    TEncodedWord w;
+    w.charset = s.substr(p + 2, q1 - p - 2);
+    if (const std::size_t star = w.charset.find('*'); star != npos) w.charset = w.charset.substr(0, star);
+    if (w.charset.empty()) continue;
+    w.begin = p;
+    w.end = q2 + 2;
+    w.base64 = e == 'B' || e == 'b';
+    w.text = s.substr(q1 + 3, q2 - q1 - 3);
+    return w;
+  }
+  return std::nullopt;
+}
+
+int Base64Value(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+// Base64 that forgives missing padding (Exchange bounces) and blanks; a
+// character outside the alphabet leaves the word as written.
+std::optional<std::string> DecodeBText(std::string_view text) {
+  std::string out;
+  unsigned acc = 0;
+  int bits = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    if (IsBlank(c)) continue;
+    const int v = Base64Value(c);
+    if (v < 0) return std::nullopt;
+    acc = (acc << 6 | static_cast<unsigned>(v)) & 0xFFFFFF;
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>(acc >> bits & 0xFF);
+    }
+  }
+  return out;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Q: "_" is a space, "=" and two hex digits of either case a byte; any other
+// "=" stays as it is.
+std::string DecodeQText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '_') {
+      out += ' ';
+    } else if (c == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The charset a word is read in. The misspelt ISO-2202-JP and GB2312 words
+// holding JIS escapes are ISO-2022-JP text (the old table converted them so).
+std::string WordCharset(std::string_view charset, std::string_view bytes) {
+  std::string cs = UpperCase(charset);
+  if (cs == "ISO-2202-JP" || (cs == "GB2312" && HasJISEscape(bytes))) cs = "ISO-2022-JP";
+  return cs;
+}
+
+// ISO-2022-JP words are converted one by one, as the system always has; in
+// any other charset adjacent words are decoded together, so a character
+// that a mailer split over two words comes out whole.
+bool JoinsWords(std::string_view charset) { return NormaliseCharset(charset).find("2022") == std::string::npos; }
+
+// A word's bytes to UTF-8. Words labelled us-ascii or unknown that hold
+// 8-bit bytes are read like raw text; a charset nobody knows gives nullopt.
+std::optional<std::string> DecodeWordBytes(std::string_view bytes, std::string_view charset) {
+  if (auto text = DecodeCharsetToUtf8(bytes, charset)) return text;
+  const std::string name = NormaliseCharset(charset);
+  if (name == "us-ascii" || name == "ascii" || name == "unknown-8bit" || name == "x-unknown" || name == "unknown")
+    return RawHeaderTextToUtf8(bytes);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string RawHeaderTextToUtf8(std::string_view raw) {
+  if (HasJISEscape(raw)) return Cp932ToUtf8(JISToSJIS(raw));
+  if (IsUtf8Multibyte(raw)) return std::string(raw);
+  return Cp932ToUtf8(ConvertLineToSJIS(raw));
+}
+
+std::string DecodeHeaderTextUtf8(std::string_view value) {
+  std::string out;
+  std::size_t written = 0;  // the value before this is in `out`
+  bool afterWord = false;   // the last thing written was a decoded word
+  std::string runCharset, runBytes;
+  auto flushRun = [&] {
+    if (runCharset.empty()) return;
+    out += DecodeWordBytes(runBytes, runCharset).value_or(std::string());
+    runCharset.clear();
+    runBytes.clear();
+  };
+  for (auto w = FindEncodedWord(value, 0); w; w = FindEncodedWord(value, w->end)) {
+    std::optional<std::string> bytes = w->base64 ? DecodeBText(w->text) : DecodeQText(w->text);
+    if (!bytes) continue;
+    const std::string cs = WordCharset(w->charset, *bytes);
+    // A charset nobody knows: the word stays as written.
+    if (!DecodeWordBytes(*bytes, cs)) continue;
+    const std::string_view gap = value.substr(written, w->begin - written);
+    const bool adjacent = afterWord && AllBlank(gap);  // RFC 2047 6.2: the blanks go
+    if (!adjacent || cs != runCharset || !JoinsWords(cs)) flushRun();
+    if (!adjacent) out += RawHeaderTextToUtf8(gap);
+    runCharset = cs;
+    runBytes += *bytes;
+    written = w->end;
+    afterWord = true;
+  }
+  flushRun();
+  out += RawHeaderTextToUtf8(value.substr(written));
+  return out;
 }
 
 }  // namespace tarvo

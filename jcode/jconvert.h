@@ -50,10 +50,12 @@ void ConvertLineToSJISInPlace(std::string& line);
 [[nodiscard]] std::string Base64Encode(std::string_view text);
 // The decoded bytes, or the input unchanged on any failure.
 [[nodiscard]] std::string Base64Decode(std::string_view text);
-// Decodes a part body into `stream` (which the caller has emptied).
+// Decodes a part body into `stream` (which the caller has emptied), skipping
+// whatever is not base64 and tolerating missing padding.
 void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string QPDecode(std::string_view text);
-// Empties the stream, sets its position to 0 and writes the decoded bytes.
+// A quoted-printable part body by RFC 2045: empties the stream, sets its
+// position to 0 and writes the decoded bytes.
 void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string PercentDecode(std::string_view text);
 // 0 unless the pair has exactly two characters; lower-case a-f count as 0.
@@ -68,6 +70,15 @@ void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 // (R then holds the decoded text and W is empty), false with nothing changed.
 bool DecodeCharsetWords(std::string_view name, bool convertJIS, std::string& W, std::string& R,
                         bool& utf8Flag);
+// The Unicode form that every view shows, UTF-8: each encoded word decoded by
+// its own charset (B and Q alike; blanks between adjacent words dropped; a
+// word in an unknown charset or with broken base64 stays as written), and
+// the raw text around the words by RawHeaderTextToUtf8.
+[[nodiscard]] std::string DecodeHeaderTextUtf8(std::string_view value);
+// Raw header bytes outside encoded words: JIS escapes converted, well-formed
+// UTF-8 taken as it is, anything else by the code DetectCode finds; a byte
+// that starts no character is kept as U+F700 + byte.
+[[nodiscard]] std::string RawHeaderTextToUtf8(std::string_view raw);
 // UTF-8 bytes to code page 932 ('?' for characters it lacks, and for each
 // well-formed four-byte sequence); the empty text when the bytes are not
 // valid UTF-8 by our reading.

@@ -26,27 +26,38 @@ bool IsContinuationLine(std::string_view line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-std::int32_t FindEnvelopeEnd(const TMemoryStream& mail) {
+TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
   const std::string& b = mail.Bytes();
   const std::size_t n = b.size();
+  const auto at = [&b, n](std::size_t i, char c) { return i < n && b[i] == c; };
+  const auto split = [](std::size_t header, std::size_t body) {
+    return TEnvelopeSplit{static_cast<std::int32_t>(header), static_cast<std::int32_t>(body)};
+  };
+  // The first blank line ends the header block, whichever line ends the file
+  // uses: CR LF CR LF, LF LF, CR CR (old Mac files) or LF CR LF (mixed).
   std::size_t k = 0;
-  // Both blank-line forms hinge on an LF: CR LF CR LF starts one byte before
-  // it, LF LF at it. Walking the LFs in order finds the first of either.
   while (k < n) {
-    const void* hit = std::memchr(b.data() + k, '\n', n - k);
-    if (!hit) break;
-    k = static_cast<const char*>(hit) - b.data();
-    if (k >= 1 && b[k - 1] == '\r' && k + 2 < n && b[k + 1] == '\r' && b[k + 2] == '\n')
-      return static_cast<std::int32_t>(k + 1);  // p = k - 1, result p + 2
-    if (k + 1 < n && b[k + 1] == '\n') return static_cast<std::int32_t>(k);
+    k += FindLineEnd(std::string_view(b).substr(k));
+    if (k >= n) break;
+    if (b[k] == '\r') {
+      if (at(k + 1, '\n') && at(k + 2, '\r') && at(k + 3, '\n')) return split(k + 2, k + 4);
+      // CR CR LF is a stray CR before a CR LF, not a blank line.
+      if (at(k + 1, '\r') && !at(k + 2, '\n')) return split(k, k + 2);
+    } else {
+      if (at(k + 1, '\n')) return split(k, k + 2);
+      if (at(k + 1, '\r') && at(k + 2, '\n')) return split(k, k + 3);
+    }
     ++k;
   }
-  return static_cast<std::int32_t>(n);
+  return split(n, n);
 }
+
+std::int32_t FindEnvelopeEnd(const TMemoryStream& mail) { return FindEnvelopeSplit(mail).HeaderEnd; }
 
 void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body) {
   if (!mail) return;
-  const std::int64_t n = FindEnvelopeEnd(*mail);
+  const TEnvelopeSplit split = FindEnvelopeSplit(*mail);
+  const std::int64_t n = split.HeaderEnd;
   const std::int64_t size = static_cast<std::int64_t>(mail->Size());
   if (n == 0 || n > size) return;
   try {
@@ -55,9 +66,9 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
       envelope->Bytes().assign(mail->Bytes(), 0, static_cast<std::size_t>(n));
       envelope->SetPosition(0);
     }
-    if (body && size - n - 2 > 0) {
+    if (body && split.BodyStart < size) {
       body->Clear();
-      body->Bytes().assign(mail->Bytes(), static_cast<std::size_t>(n + 2));
+      body->Bytes().assign(mail->Bytes(), static_cast<std::size_t>(split.BodyStart));
       body->SetPosition(0);
     }
   } catch (const std::bad_alloc&) {
@@ -67,16 +78,17 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
 }
 
 void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body) {
-  const std::int64_t n = FindEnvelopeEnd(mail);
+  const TEnvelopeSplit split = FindEnvelopeSplit(mail);
+  const std::int64_t n = split.HeaderEnd;
   const std::int64_t size = static_cast<std::int64_t>(mail.Size());
   try {
     if (n > 0 && n <= size) {
       envelope.Clear();
       envelope.Bytes().assign(mail.Bytes(), 0, static_cast<std::size_t>(n));
-      if (size - n - 2 > 0) {
+      if (split.BodyStart < size) {
         body.Clear();
         body.Bytes() = std::move(mail.Bytes());
-        body.Bytes().erase(0, static_cast<std::size_t>(n + 2));
+        body.Bytes().erase(0, static_cast<std::size_t>(split.BodyStart));
       }
     }
   } catch (const std::bad_alloc&) {
@@ -86,6 +98,7 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
   mail.Clear();
   mail.Bytes().shrink_to_fit();
 }
+
 
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
   sections.clear();
@@ -115,7 +128,9 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
         hasPending = true;
         break;
       }
-      e.Value += Trim(next);
+      // Unfolded as RFC 5322 does: the line's blanks are the blank between
+      // two words (and an ESC of raw ISO-2022-JP text stays).
+      e.Value += next;
       if (envelope->AtEnd()) break;
     }
   } while (!envelope->AtEnd() || hasPending);

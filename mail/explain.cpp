@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 #include "base/cp932.h"
+#include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 
@@ -17,7 +18,7 @@ enum TValueKind {
   kValue,           // the trimmed value
   kDecoded,         // its encoded words decoded
   kDecodedAndDate,  // decoded, then the date rewritten
-  kNameAddress,     // the value, then display name and address
+  kAddresses,       // decoded, then display name and address of each mailbox
 };
 
 struct TKey {
@@ -26,7 +27,7 @@ struct TKey {
   TValueKind kind;
 };
 
-// E1 ... E44, in UTF-8; converted to CP932 once, on first use.
+// E1 ... E44.
 constexpr std::array<const char*, 44> kExplanations = {
     "件名です",  // E1
     "日付時刻です、時間の後ろにある +- は GMT からの時差を示しています。",  // E2
@@ -81,18 +82,18 @@ constexpr std::array<TKey, 37> kKeys = {{
     {"RECEIVED", {4, 5, 6}, kValue},
     {"MIME-VERSION", {7}, kValue},
     {"CONTENT-TYPE", {8, 9, 10}, kValue},
-    {"REPLY-TO", {11, 12}, kDecoded},
-    {"ERRORS-TO", {13, 12}, kDecoded},
+    {"REPLY-TO", {11, 12}, kAddresses},
+    {"ERRORS-TO", {13, 12}, kAddresses},
     {"X-SEQUENCE", {14, 15}, kDecoded},
     {"X-KEYWORDS", {16, 17}, kDecoded},
     {"X-SEQ", {14, 15}, kDecoded},
     {"MAILING-LIST", {18}, kDecoded},
-    {"TO", {19, 20}, kNameAddress},
+    {"TO", {19, 20}, kAddresses},
     {"DELIVERED-TO", {19, 20}, kDecoded},
     {"RETURN-PATH", {21, 22, 23}, kValue},
     {"CONTENT-TRANSFER-ENCODING", {24, 25, 26, 27, 28}, kValue},
-    {"FROM", {29}, kNameAddress},
-    {"CC", {30}, kValue},
+    {"FROM", {29}, kAddresses},
+    {"CC", {30}, kAddresses},
     {"X-MAILER", {31}, kValue},
     {"IN-REPLY-TO", {32}, kValue},
     {"PRIORITY", {33, 34, 35}, kValue},
@@ -109,7 +110,7 @@ constexpr std::array<TKey, 37> kKeys = {{
     {"X-ORIGINALARRIVALTIME", {38}, kValue},
     {"X-UIDL", {39}, kValue},
     {"REFERENCES", {40}, kValue},
-    {"DISPOSITION-NOTIFICATION-TO", {41}, kDecoded},
+    {"DISPOSITION-NOTIFICATION-TO", {41}, kAddresses},
     {"X-ANTIVIRUS", {42}, kValue},
     {"X-ANTIVIRUS-STATUS", {43}, kValue},
     {"X-VIRUS-STATUS", {43}, kValue},
@@ -117,28 +118,37 @@ constexpr std::array<TKey, 37> kKeys = {{
 
 constexpr const char* kSeparator = "----------------------------------------";
 
-const std::string& Explanation(int number) {
-  static const std::array<std::string, 44> converted = [] {
-    std::array<std::string, 44> a;
-    for (std::size_t i = 0; i < a.size(); ++i) a[i] = Utf8ToCp932(kExplanations[i]);
-    return a;
-  }();
-  return converted[static_cast<std::size_t>(number - 1)];
+std::string Explanation(int number) { return kExplanations[static_cast<std::size_t>(number - 1)]; }
+
+// The value without the blanks around it; an ESC that begins raw
+// ISO-2022-JP text is not a blank.
+std::string TrimValue(std::string_view v) {
+  std::size_t start = 0;
+  while (start < v.size() && static_cast<unsigned char>(v[start]) <= 32 && v[start] != '\x1b') ++start;
+  std::size_t end = v.size();
+  while (end > start && static_cast<unsigned char>(v[end - 1]) <= 32) --end;
+  return std::string(v.substr(start, end - start));
 }
+
+// Stored bytes as the window shows them.
+std::string Stored(std::string_view bytes) { return StoredTextToUtf8(bytes, TDecodeMode::Lossless); }
 
 void AddValueLines(TValueKind kind, const std::string& value, std::vector<std::string>& out) {
   switch (kind) {
-    case kValue: out.push_back(value); break;
-    case kDecoded: out.push_back(DecodeHeaderText(value)); break;
+    case kValue: out.push_back(Stored(value)); break;
+    case kDecoded: out.push_back(DecodeHeaderTextUtf8(value)); break;
     case kDecodedAndDate:
-      out.push_back(DecodeHeaderText(value));
-      out.push_back(FormatMailDate(value));
+      out.push_back(DecodeHeaderTextUtf8(value));
+      out.push_back(Stored(FormatMailDate(value)));
       break;
-    case kNameAddress: {
-      TMailAddress a = SplitMailAddress(value);
-      out.push_back(value);
-      out.push_back(std::move(a.Name));
-      out.push_back(std::move(a.Address));
+    case kAddresses: {
+      out.push_back(DecodeHeaderTextUtf8(value));
+      std::vector<TMailAddress> all = SplitMailAddresses(value);
+      if (all.empty()) all.emplace_back();  // the name and address lines stay, empty
+      for (TMailAddress& a : all) {
+        out.push_back(std::move(a.Name));
+        out.push_back(Stored(a.Address));
+      }
       break;
     }
   }
@@ -148,12 +158,9 @@ void AddValueLines(TValueKind kind, const std::string& value, std::vector<std::s
 
 std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value) {
   const std::string upper = UpperCase(name);
-  // The subject: untrimmed, no separator; raw JIS anywhere wins over decoding.
-  if (upper == "SUBJECT") {
-    const bool jis = value.find('\x1b') != std::string_view::npos;
-    return {Explanation(1), jis ? JISToSJIS(value) : DecodeHeaderText(value)};
-  }
-  const std::string trimmed = Trim(value);
+  // The subject: untrimmed, no separator; raw JIS is converted with the rest.
+  if (upper == "SUBJECT") return {Explanation(1), DecodeHeaderTextUtf8(value)};
+  const std::string trimmed = TrimValue(value);
   std::vector<std::string> out;
   for (const TKey& key : kKeys) {
     if (upper != key.name) continue;
@@ -165,7 +172,7 @@ std::vector<std::string> HeaderExplanationLines(std::string_view name, std::stri
     AddValueLines(key.kind, trimmed, out);
     return out;
   }
-  return {Explanation(44), kSeparator, trimmed};
+  return {Explanation(44), kSeparator, Stored(trimmed)};
 }
 
 }  // namespace tarvo

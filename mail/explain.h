@@ -8,7 +8,8 @@
 
 namespace tarvo {
 
-// The lines (CP932) for a header row: `name` as the header list holds it
+// The lines (UTF-8; stored bytes that start no character as U+F700 + byte)
+// for a header row: `name` as the header list holds it
 // (compared upper-cased, not trimmed), `value` as it holds it.
 [[nodiscard]] std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value);
 

@@ -29,7 +29,16 @@ std::string ReadStreamLine(TMemoryStream& s);
 std::string_view ReadStreamLineView(TMemoryStream& s);
 // True when the first byte is a space or a TAB.
 [[nodiscard]] bool IsContinuationLine(std::string_view line);
-// Length of the header block: up to the first CR LF CR LF (+2) or LF LF.
+// Where the header block ends and the body begins.
+struct TEnvelopeSplit {
+  std::int32_t HeaderEnd;  // length of the header block
+  std::int32_t BodyStart;  // first body byte, after the blank line
+};
+// The split at the first blank line: CR LF CR LF keeps its first CR LF in the
+// header block; LF LF, CR CR and LF CR LF end it before their first byte.
+// Without a blank line the whole mail is the header block.
+[[nodiscard]] TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail);
+// Length of the header block (FindEnvelopeSplit's HeaderEnd).
 [[nodiscard]] std::int32_t FindEnvelopeEnd(const TMemoryStream& mail);
 // Copies header block and body (after the blank line) into the two streams.
 void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body);
@@ -41,15 +50,16 @@ std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
 // ---- summary.cpp: header summary ----
 
-// The few header fields the rest of the system needs, ready to use.
+// The few header fields the rest of the system needs, ready to use. Decoded
+// fields hold UTF-8; the others the bytes as stored.
 struct TMailEnvFormat {
   std::string Date;                     // trimmed, not decoded
-  std::string FromName;                 // decoded, CR and LF removed
+  std::string FromName;                 // first mailbox, decoded, CR and LF removed
   std::string FromNameHtml;
-  std::string FromAddress;              // trimmed
+  std::string FromAddress;              // first mailbox, trimmed
   std::string ReplyTo;
   std::string ReturnPath;
-  std::string ToAddress;                // trimmed
+  std::string ToAddress;                // first mailbox, trimmed
   std::string ToName;                   // decoded
   std::string ToAddressHtml;
   std::string Cc;                       // unfolded, not decoded
@@ -64,8 +74,8 @@ struct TMailEnvFormat {
 };
 
 struct TMailAddress {
-  std::string Name;     // display name, decoded, not trimmed
-  std::string Address;  // trimmed
+  std::string Name;     // display name, decoded to UTF-8, trimmed
+  std::string Address;  // as written, trimmed
 };
 
 // Fills the summary from the envelope (absent or empty: all fields empty);
@@ -75,8 +85,6 @@ void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env);
 // lines that follow appended without their first byte. The first line read
 // that is not one replaces `line`, and `readAhead` says so.
 std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream& s, bool& readAhead);
-// Display name and address of an address field's value.
-[[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
 // Every "<" to "&lt;", then every ">" to "&gt;"; nothing else changes.
 [[nodiscard]] std::string HtmlEscape(std::string_view s);
 // The bytes of a boundary parameter from `from` up to the first ";", LF or
@@ -85,45 +93,94 @@ std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream
 // The text without any double quote.
 [[nodiscard]] std::string RemoveQuotes(std::string_view s);
 
-// ---- multipart.cpp: MIME multipart walk and part decoding ----
+// ---- address.cpp: address fields ----
 
-// One body part: its name, its header lines and its content range.
+// Every mailbox of an address field's value, in order: "name <addr>",
+// "\"quoted, name\" <addr>", "addr (Name)", a bare address, and the members
+// of groups ("name: a, b;"). Empty entries are left out.
+[[nodiscard]] std::vector<TMailAddress> SplitMailAddresses(std::string_view value);
+// The first of them; both parts empty when there is none.
+[[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
+
+// ---- mimefields.cpp: structured MIME header values ----
+
+// One parameter, its RFC 2231 pieces joined and percent escapes undone.
+struct TMimeParam {
+  std::string Name;     // lower-case, without the RFC 2231 "*" suffixes
+  std::string Value;    // unquoted bytes, not yet decoded by any charset
+  std::string Charset;  // the RFC 2231 charset; empty for a plain value
+};
+
+// A Content-Type or Content-Disposition value: token and parameters.
+struct TMimeValue {
+  std::string Token;  // lower-case: "text/plain", "attachment"; empty when none
+  std::vector<TMimeParam> Params;
+  // The parameter of that (lower-case) name, or null.
+  [[nodiscard]] const TMimeParam* Param(std::string_view lowerName) const;
+};
+
+// token *(";" name "=" (token | quoted-string)), with name*=, name*N= and
+// name*N*= pieces (RFC 2231) joined in order.
+[[nodiscard]] TMimeValue ParseMimeValue(std::string_view value);
+// "Name: value" (blanks allowed before the colon): true and the two parts,
+// or false when the line is no header field.
+bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value);
+// Field names compare without regard to case; `lowerB` is lower-case.
+[[nodiscard]] bool SameFieldName(std::string_view a, std::string_view lowerB);
+
+// ---- multipart.cpp: MIME walk and part decoding ----
+
+// One leaf part of the message: what its header says, and where its content
+// lies in the body. Containers (multipart/*) are walked, not listed; an
+// attached message (message/rfc822) is one part.
 struct TAttachFilesFormat {
-  std::string PartName;
+  std::string PartName;          // file name (filename, else name), decoded, UTF-8; empty when none
   std::int32_t StartPos = 0;     // first content byte, offset in the body
   std::int32_t EndPos = 0;       // just after the last content byte
-  std::string TransferEncoding;  // the header line(s) as read, name included
-  std::string PartContentType;   // the header line(s) as read, name included
-  std::string Reserved1;
-  std::string Reserved2;
-  std::string Reserved3;
+  std::string PartContentType;   // the Content-Type value as written, unfolded
+  std::string MediaType;         // lower-case type/subtype; the default type when absent or invalid
+  std::string Charset;           // the charset parameter, unquoted; empty when none
+  std::string Disposition;       // lower-case disposition type ("attachment", "inline") or empty
+  std::string TransferEncoding;  // lower-case Content-Transfer-Encoding token or empty
+  std::int32_t Depth = 0;        // multipart levels around the part (0: the message itself)
 };
 using TAttachLists = std::vector<TAttachFilesFormat>;
 
-// Deepest nesting of the boundary stack: levels 0 (the outer) to 50.
+// Deepest nesting of the boundary stack: levels 0 (the outer) to 50. A
+// multipart below the deepest level is listed as one part.
 constexpr int kMaxBoundaryLevel = 50;
 
-// Walks a multipart body once, listing its parts (nested alternative and
-// related parts too); returns their number. The text between parts, without
-// the usual MIME preamble sentences, goes to `outsideText`. The body's bytes
-// stay unchanged; its position is not restored.
+// Every leaf part of a message, in body order: the parts of a multipart
+// body at any depth, or the whole body as one part. `header` is the
+// message's header block. Returns the number of parts.
+std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts);
+// Walks a multipart body with the given boundary (as multipart/mixed) and
+// returns the number of leaf parts. The preamble, without the usual MIME
+// sentences, goes to `outsideText`. The body's bytes stay unchanged; its
+// position is not restored.
 std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std::string& outsideText,
                             TAttachLists& parts);
 // The content body[start, end) into `output`, undoing base64 or
-// quoted-printable by `encoding` (the part's encoding header line). An empty
+// quoted-printable by `encoding` (the part's transfer encoding). An empty
 // or impossible range leaves the output as it was.
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
 
-// Appends the decoded lines of every text/plain part without a name, in
-// body order; the first `count` entries of `parts` are looked at.
-void GetTextPlainParts(const TMemoryStream& body, std::int32_t count, const TAttachLists& parts,
-                       TStringList& list);
-// The same for every text/html part, named or not.
-void GetTextHtmlParts(const TMemoryStream& body, std::int32_t count, const TAttachLists& parts,
-                      TStringList& list);
+// A body line as readable text, UTF-8: a well-formed UTF-8 line holding a
+// multi-byte sequence and no ESC is taken as it is, any other line is
+// converted by the code detected in it and read as code page 932.
+[[nodiscard]] std::string ConvertLineToUtf8(std::string_view line);
+// Appends a part's content as lines of UTF-8: transfer-decoded, then read
+// by its charset (lines of no or an unknown charset by ConvertLineToUtf8),
+// without the blank lines before and after its text.
+void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TStringList& list);
+// Appends the text of every text/plain part that is not an attachment of a
+// multipart, in body order.
+void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list);
+// The same for every text/html part.
+void GetTextHtmlParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list);
 // Each line converted to Shift-JIS by the code detected in it.
 void ConvertListToSJIS(TStringList& list);
 

@@ -1,8 +1,13 @@
-#include <array>
-#include <chrono>
-#include <exception>
+// The MIME walk (RFC 2046 section 5.1): one pass over the body that lists
+// every leaf part with its parsed header and content range. Lines may end in
+// CR LF, LF or CR; the line end before a boundary line belongs to the
+// boundary, so every form gives the same content bytes.
+#include <algorithm>
+#include <new>
 
 #include "base/bytes.h"
+#include "base/cp932.h"
+#include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 
@@ -10,296 +15,256 @@ namespace tarvo {
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
-
-// Which Content-* field the header line being read belongs to.
-enum class TFieldState { None, Type, Encoding, Disposition, Description };
-
-// RFC 2231 file-name parameters of one part (the language is not kept).
-struct TFileNameState {
-  std::string collected;
-  std::string charset;
-  bool segmented = false;
+struct TLine {
+  std::string_view text;  // without its line end
+  std::size_t next;       // offset just after the line end
 };
 
-std::string_view After(std::string_view s, std::size_t p) { return p < s.size() ? s.substr(p) : std::string_view(); }
-
-// Milliseconds of a monotonic clock, as generated part names carry them.
-std::string TickCount() {
-  using namespace std::chrono;
-  const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-  return std::to_string(static_cast<std::uint64_t>(ms));
-}
-
-std::string RemoveQuoteTabNul(std::string_view s) {
-  std::string r(s);
-  std::erase_if(r, [](char c) { return c == '"' || c == '\t' || c == '\0'; });
-  return r;
-}
-
-// ISO-2022-JP and GB2312 from JIS, UTF-8 to code page 932, others unchanged.
-std::string ConvertByCharset(std::string_view text, std::string_view charset) {
-  const std::string cs = UpperCase(charset);
-  if (cs == "ISO-2022-JP" || cs == "GB2312") return JISToSJIS(text);
-  if (cs == "UTF-8") return UTF8ToSJIS(text);
-  return std::string(text);
-}
-
-// Positions of the first "'" and of the next one after it, when both exist.
-bool TwoQuotes(std::string_view v, std::size_t& q1, std::size_t& q2) {
-  q1 = MbcsFind(v, "'");
-  if (q1 == npos) return false;
-  const std::size_t rel = MbcsFind(v.substr(q1 + 1), "'");
-  if (rel == npos) return false;
-  q2 = q1 + 1 + rel;
-  return true;
-}
-
-// filename*=charset'language'value: the value converted by its charset. A
-// value with fewer than two "'" is taken as it stands.
-void SingleFileNameStar(std::string value, TAttachFilesFormat& part) {
-  std::erase(value, ';');
-  std::size_t q1, q2;
-  if (!TwoQuotes(value, q1, q2)) {
-    part.PartName += value;
-    return;
+TLine LineAt(std::string_view b, std::size_t pos) {
+  const std::string_view rest = b.substr(pos);
+  const std::size_t e = FindLineEnd(rest);
+  std::size_t next = e;
+  if (e < rest.size()) {
+    next = e + 1;
+    if (rest[e] == '\r' && next < rest.size() && rest[next] == '\n') ++next;
   }
-  std::string text = value.substr(q2 + 1);
-  if (MbcsContains(text, "%")) text = PercentDecode(text);
-  part.PartName += ConvertByCharset(text, std::string_view(value).substr(0, q1));
+  return {rest.substr(0, e), pos + next};
 }
 
-// filename*0*=..., filename*1*=...: collected now, finished after the headers.
-void SegmentedFileNameStar(std::string_view afterStar, TFileNameState& fn) {
-  fn.segmented = true;
-  const std::size_t eq = MbcsFind(afterStar, "=");
-  std::string value(eq == npos ? std::string_view() : afterStar.substr(eq + 1));
-  std::erase(value, ';');
-  std::size_t q1, q2;
-  if (TwoQuotes(value, q1, q2)) {
-    fn.charset = value.substr(0, q1);
-    fn.collected += value.substr(q2 + 1);
-  } else {
-    fn.collected += value;
+// Content that a boundary line at `pos` ends stops before the line end that
+// precedes the boundary line (never before `start`).
+std::size_t EndBefore(std::string_view b, std::size_t start, std::size_t pos) {
+  std::size_t e = pos;
+  if (e > start && b[e - 1] == '\n') {
+    --e;
+    if (e > start && b[e - 1] == '\r') --e;
+  } else if (e > start && b[e - 1] == '\r') {
+    --e;
   }
+  return e;
 }
 
-// One header line read in the disposition state.
-void DispositionLine(const std::string& line, TAttachFilesFormat& part, TFileNameState& fn) {
-  const std::string u = UpperCase(line);
-  const std::string_view l = line;
-  std::string_view value;
-  if (const std::size_t p = MbcsFind(u, "FILENAME*"); p != npos) {
-    const char next = p + 9 < l.size() ? l[p + 9] : '\0';
-    if (next == '=') SingleFileNameStar(std::string(After(l, p + 10)), part);
-    else SegmentedFileNameStar(After(l, p + 9), fn);
-    return;
+// A file name or other header text, decoded for reading.
+std::string DecodeNameText(std::string_view text) { return DecodeHeaderTextUtf8(text); }
+
+std::string DecodeParam(const TMimeParam& p) {
+  if (!p.Charset.empty()) {
+    if (auto utf8 = DecodeCharsetToUtf8(p.Value, p.Charset)) return *utf8;
   }
-  std::string trimmed;
-  if (const std::size_t p = MbcsFind(u, "FILENAME="); p != npos) {
-    value = After(l, p + 9);
-  } else if (!MbcsContains(u, "CONTENT-DISPOSITION:")) {
-    trimmed = Trim(l);
-    value = trimmed;
-  }
-  if (!value.empty()) part.PartName += DecodeHeaderText(RemoveQuoteTabNul(value));
+  return DecodeNameText(p.Value);
 }
 
-// One header line read in the description state.
-void DescriptionLine(const std::string& line, TAttachFilesFormat& part) {
-  const std::size_t p = MbcsFind(UpperCase(line), "CONTENT-DESCRIPTION:");
-  const std::string_view value = p == npos ? std::string_view(line) : After(line, p + 20);
-  part.PartName += Trim(DecodeHeaderText(RemoveQuoteTabNul(value)));
-}
+// The fields a part's header gives it. `fields` are (name, unfolded value).
+void DescribePart(const TEnvSections& fields, bool digest, TAttachFilesFormat& part) {
+  const std::string* type = nullptr;
+  const std::string* disposition = nullptr;
+  const std::string* encoding = nullptr;
+  for (const TEnvSection& f : fields) {
+    if (!type && SameFieldName(f.Name, "content-type")) type = &f.Value;
+    else if (!disposition && SameFieldName(f.Name, "content-disposition")) disposition = &f.Value;
+    else if (!encoding && SameFieldName(f.Name, "content-transfer-encoding")) encoding = &f.Value;
+  }
+  // RFC 2045 5.2: no Content-Type means text/plain (message/rfc822 in a
+  // digest); one without a "/" is taken as text/plain.
+  const TMimeValue ct = ParseMimeValue(type ? std::string_view(*type) : std::string_view());
+  if (type) part.PartContentType = Trim(*type);
+  if (!type) part.MediaType = digest ? "message/rfc822" : "text/plain";
+  else if (const std::size_t slash = ct.Token.find('/');
+           slash == std::string::npos || slash == 0 || slash + 1 == ct.Token.size())
+    part.MediaType = "text/plain";
+  else part.MediaType = ct.Token;
+  if (const TMimeParam* cs = ct.Param("charset")) part.Charset = Trim(cs->Value);
 
-void FinishSegmentedName(TAttachFilesFormat& part, const TFileNameState& fn) {
-  try {
-    std::string v = fn.collected;
-    if (MbcsContains(v, "%")) v = PercentDecode(v);
-    part.PartName = ConvertByCharset(v, fn.charset);
-  } catch (const std::exception&) {
-    part.PartName.clear();
-  }
-}
+  const TMimeValue cd = ParseMimeValue(disposition ? std::string_view(*disposition) : std::string_view());
+  part.Disposition = cd.Token;
+  const TMimeParam* name = cd.Param("filename");
+  if (!name) name = ct.Param("name");
+  if (name) part.PartName = DecodeParam(*name);
 
-// The name without its extension (from its last dot, unless a backslash or
-// colon follows that dot) and ".eml".
-std::string WithEmlExtension(const std::string& name) {
-  std::size_t last = npos;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    if (c == '.' || c == '\\' || c == ':') last = i;
-    else if (IsCp932LeadByte(static_cast<unsigned char>(c))) ++i;
-  }
-  if (last != npos && name[last] == '.') return name.substr(0, last) + ".eml";
-  return name + ".eml";
-}
-
-// The name from the content type, then the names given by type.
-void NamePart(TAttachFilesFormat& part, std::int32_t number) {
-  const std::string_view ct = part.PartContentType;
-  const std::string c = UpperCase(ct);
-  if (part.PartName.empty() && MbcsContains(c, "NAME")) {
-    if (!MbcsContains(ct, "\"")) {
-      const std::size_t eq = MbcsFind(ct, "=");
-      part.PartName = DecodeHeaderText(Trim(eq == npos ? ct : After(ct, eq + 1)));
-    } else if (MbcsContains(ct, "=")) {
-      const std::string_view rest = After(ct, MbcsFind(ct, "\"") + 1);
-      part.PartName = DecodeHeaderText(rest.substr(0, MbcsFind(rest, "\"")));
-    }
-    std::erase(part.PartName, '\t');
-  }
-  if (MbcsContains(c, "MESSAGE/DELIVERY-STATUS")) part.PartName = "DeliveryStatus.txt";
-  // Only a type written in capitals counts here.
-  if (part.PartName.empty() && MbcsContains(ct, "TEXT/")) part.PartName = TickCount() + "-" + std::to_string(number);
-  if (MbcsContains(c, "MESSAGE/RFC822")) {
-    if (part.PartName.empty()) part.PartName = TickCount() + "-" + std::to_string(number) + ".eml";
-    else part.PartName = WithEmlExtension(part.PartName);
-  }
+  if (encoding) part.TransferEncoding = ParseMimeValue(*encoding).Token;
 }
 
 class TWalk {
  public:
-  TWalk(TMemoryStream& body, std::string_view boundary, std::string& text, TAttachLists& parts)
-      : body_(body), text_(text), parts_(parts) {
-    SetLevel(0, boundary);
-  }
+  TWalk(std::string_view body, TAttachLists& parts) : body_(body), parts_(parts) {}
 
-  std::int32_t Run();
+  // Walks the body as a multipart with this boundary; the preamble's text
+  // goes to `outside` when it is given.
+  void Run(std::string_view boundary, bool digest, std::string* outside);
 
  private:
-  void SetLevel(int level, std::string_view boundary) {
-    open_[level] = "--" + std::string(boundary);
-    close_[level] = open_[level] + "--";
-  }
-  void Text(std::string_view line);
-  void Part();
-  TFieldState Headers(TAttachFilesFormat& part, TFileNameState& fn);
-  void EnterNested(const TAttachFilesFormat& part);
-  void ScanContent(TAttachFilesFormat& part);
+  struct TLevel {
+    std::string marker;  // "--" + boundary
+    bool digest = false;
+  };
 
-  TMemoryStream& body_;
-  std::string& text_;
+  // Index of the level whose boundary the line is, innermost first, or -1;
+  // `closing` tells the close delimiter ("--" after the marker).
+  int Match(std::string_view line, bool& closing) const;
+  // Reads a part's header from `pos`; returns where its content begins.
+  std::size_t Part(std::size_t pos, bool digest);
+  void CloseLeaf(std::size_t end);
+  void Preamble(std::string_view line);
+
+  std::string_view body_;
   TAttachLists& parts_;
-  std::array<std::string, kMaxBoundaryLevel + 1> open_, close_;
-  int level_ = 0;
-  bool justClosed_ = false;
-  std::int32_t count_ = 0;
+  std::vector<TLevel> levels_;
+  std::string* outside_ = nullptr;
+  bool dropEmpty_ = false;  // the line after a MIME sentence, when empty
+  bool open_ = false;       // the last part in parts_ still takes content
 };
 
-std::int32_t TWalk::Run() {
-  body_.SetPosition(0);
-  while (!body_.AtEnd()) {
-    const std::string_view line = ReadStreamLineView(body_);
-    if (MbcsContains(line, close_[level_])) {
-      if (level_ == 0) break;
-      --level_;
-      justClosed_ = true;
+int TWalk::Match(std::string_view line, bool& closing) const {
+  if (line.size() < 2 || line[0] != '-' || line[1] != '-') return -1;
+  for (int k = static_cast<int>(levels_.size()) - 1; k >= 0; --k) {
+    const std::string& m = levels_[k].marker;
+    if (line.substr(0, m.size()) != m) continue;
+    std::string_view rest = line.substr(m.size());
+    closing = rest.substr(0, 2) == "--";
+    if (closing) rest.remove_prefix(2);
+    // Only blanks may follow (transport adds them); anything else makes it
+    // a content line that merely starts like the boundary.
+    bool blank = true;
+    for (char c : rest) blank = blank && (c == ' ' || c == '\t');
+    if (blank) return k;
+  }
+  return -1;
+}
+
+void TWalk::Run(std::string_view boundary, bool digest, std::string* outside) {
+  outside_ = outside;
+  levels_.push_back({"--" + std::string(boundary), digest});
+  bool inPreamble = true;
+  std::size_t pos = 0;
+  while (pos < body_.size()) {
+    const TLine l = LineAt(body_, pos);
+    bool closing = false;
+    const int k = Match(l.text, closing);
+    if (k < 0) {
+      if (inPreamble) Preamble(l.text);
+      pos = l.next;
+      continue;
     }
-    if (!justClosed_ && MbcsContains(line, open_[level_])) Part();
-    else Text(line);
+    inPreamble = false;
+    CloseLeaf(EndBefore(body_, parts_.empty() ? 0 : static_cast<std::size_t>(parts_.back().StartPos), pos));
+    levels_.resize(static_cast<std::size_t>(k) + 1);  // inner levels left open end here
+    if (closing) {
+      levels_.pop_back();
+      if (levels_.empty()) return;  // the epilogue is not walked
+      pos = l.next;                 // the epilogue of an inner level is skipped
+      continue;
+    }
+    pos = Part(l.next, levels_.back().digest);
   }
-  parts_.resize(static_cast<std::size_t>(count_));
-  return count_;
+  CloseLeaf(body_.size());
 }
 
-// A line between parts: the usual preamble sentences go, so does the closing
-// line of an inner level; the rest is kept.
-void TWalk::Text(std::string_view line) {
+// The preamble's text, without the sentences mailers put there for readers
+// without MIME (and one empty line after the first of them).
+void TWalk::Preamble(std::string_view line) {
+  if (!outside_) return;
+  if (dropEmpty_) {
+    dropEmpty_ = false;
+    if (line.empty()) return;
+  }
   if (MbcsContainsNoCase(line, "THIS IS A MULTI-PART MESSAGE IN MIME FORMAT")) {
-    const std::size_t back = body_.Position();
-    if (!ReadStreamLineView(body_).empty()) body_.SetPosition(back);  // one empty line goes with it
-  } else if (MbcsContainsNoCase(line, "THIS IS A MIME-FORMATTED MESSAGE.") ||
-             MbcsContainsNoCase(line, "PORTIONS OF THIS MESSAGE MAY BE UNREADABLE WITHOUT A MIME-CAPABLE MAIL PROGRAM.")) {
-  } else if (justClosed_) {
-    justClosed_ = false;
-  } else {
-    text_ += line;
-    text_ += "\r\n";
-  }
-}
-
-void TWalk::Part() {
-  ++count_;
-  if (parts_.size() < static_cast<std::size_t>(count_)) parts_.emplace_back();
-  else parts_[count_ - 1] = TAttachFilesFormat{};
-  TAttachFilesFormat& part = parts_[count_ - 1];
-  TFileNameState fn;
-  const TFieldState state = Headers(part, fn);
-  if (fn.segmented) FinishSegmentedName(part, fn);
-  EnterNested(part);
-  if (state == TFieldState::None) {
-    --count_;  // no part headers at all: not a part
+    dropEmpty_ = true;
     return;
   }
-  if (body_.AtEnd()) return;
-  NamePart(part, count_);
-  ScanContent(part);
+  if (MbcsContainsNoCase(line, "THIS IS A MIME-FORMATTED MESSAGE.") ||
+      MbcsContainsNoCase(line, "PORTIONS OF THIS MESSAGE MAY BE UNREADABLE WITHOUT A MIME-CAPABLE MAIL PROGRAM."))
+    return;
+  *outside_ += line;
+  *outside_ += "\r\n";
 }
 
-// Header lines up to an empty line (consumed) or the end of the body. A line
-// of another field continues the field before it.
-TFieldState TWalk::Headers(TAttachFilesFormat& part, TFileNameState& fn) {
-  TFieldState state = TFieldState::None;
-  while (!body_.AtEnd()) {
-    const std::string line = ReadStreamLine(body_);
-    if (line.empty()) break;
-    if (!IsContinuationLine(line)) {
-      const std::string u = UpperCase(line);
-      if (MbcsContains(u, "CONTENT-TYPE:")) state = TFieldState::Type;
-      if (MbcsContains(u, "CONTENT-TRANSFER-ENCODING:")) state = TFieldState::Encoding;
-      if (MbcsContains(u, "CONTENT-DISPOSITION:")) state = TFieldState::Disposition;
-      if (MbcsContains(u, "CONTENT-DESCRIPTION:")) state = TFieldState::Description;
-    }
-    switch (state) {
-      case TFieldState::None: break;
-      case TFieldState::Type: part.PartContentType += line; break;
-      case TFieldState::Encoding: part.TransferEncoding += line; break;
-      case TFieldState::Disposition: DispositionLine(line, part, fn); break;
-      case TFieldState::Description: DescriptionLine(line, part); break;
-    }
-  }
-  return state;
+void TWalk::CloseLeaf(std::size_t end) {
+  if (!open_) return;
+  open_ = false;
+  parts_.back().EndPos = static_cast<std::int32_t>(end);
 }
 
-// An alternative or related container opens a level of its own; beyond the
-// deepest level the container stays one part and its inner parts are content.
-void TWalk::EnterNested(const TAttachFilesFormat& part) {
-  const std::string c = UpperCase(part.PartContentType);
-  if (!MbcsContains(c, "MULTIPART/ALTERNATIVE") && !MbcsContains(c, "MULTIPART/RELATED")) return;
-  const std::size_t p = MbcsFind(c, "BOUNDARY=");
-  if (p == npos) return;
-  const std::string_view b = BoundaryValue(part.PartContentType, p + 9);
-  if (b.empty() || level_ >= kMaxBoundaryLevel) return;
-  ++level_;
-  SetLevel(level_, RemoveQuotes(b));
-}
-
-// Content up to the next line holding the level's opening marker in any
-// case; that line is left for the walk to read again.
-void TWalk::ScanContent(TAttachFilesFormat& part) {
-  part.StartPos = static_cast<std::int32_t>(body_.Position());
-  const std::string marker = UpperCase(open_[level_]);
-  while (!body_.AtEnd()) {
-    const std::size_t back = body_.Position();
-    if (MbcsContainsNoCase(ReadStreamLineView(body_), marker)) {
-      body_.SetPosition(back);
+std::size_t TWalk::Part(std::size_t pos, bool digest) {
+  // The header ends at an empty line (consumed), at a boundary line, or at
+  // a line that is no field (then it is the first content line).
+  TEnvSections fields;
+  while (pos < body_.size()) {
+    const TLine l = LineAt(body_, pos);
+    if (l.text.empty()) {
+      pos = l.next;
       break;
     }
+    bool closing = false;
+    if (Match(l.text, closing) >= 0) break;
+    std::string_view name, value;
+    if (IsContinuationLine(l.text)) {
+      if (!fields.empty()) fields.back().Value += l.text;
+    } else if (SplitFieldLine(l.text, name, value)) {
+      fields.push_back({std::string(name), std::string(value)});
+    } else {
+      break;
+    }
+    pos = l.next;
   }
-  // The line end before the boundary line is not content (with LF-only
-  // lines this cuts the last content byte instead).
-  part.EndPos = static_cast<std::int32_t>(static_cast<std::int64_t>(body_.Position()) - 2);
+
+  TAttachFilesFormat part;
+  DescribePart(fields, digest, part);
+  part.Depth = static_cast<std::int32_t>(levels_.size());
+  if (part.MediaType.starts_with("multipart/") && levels_.size() <= static_cast<std::size_t>(kMaxBoundaryLevel)) {
+    const TMimeValue ct = ParseMimeValue(part.PartContentType);
+    const TMimeParam* b = ct.Param("boundary");
+    if (b && !b->Value.empty()) {
+      // Its own preamble up to its first boundary line is not content.
+      levels_.push_back({"--" + b->Value, part.MediaType == "multipart/digest"});
+      return pos;
+    }
+  }
+  part.StartPos = static_cast<std::int32_t>(pos);
+  part.EndPos = part.StartPos;
+  parts_.push_back(std::move(part));
+  open_ = true;
+  return pos;
 }
 
 }  // namespace
+
+std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts) {
+  parts.clear();
+  TEnvSections fields;
+  std::size_t pos = 0;
+  while (pos < header.size()) {
+    const TLine l = LineAt(header, pos);
+    std::string_view name, value;
+    if (IsContinuationLine(l.text)) {
+      if (!fields.empty()) fields.back().Value += l.text;
+    } else if (SplitFieldLine(l.text, name, value)) {
+      fields.push_back({std::string(name), std::string(value)});
+    }
+    pos = l.next;
+  }
+  TAttachFilesFormat message;
+  DescribePart(fields, false, message);
+  if (message.MediaType.starts_with("multipart/")) {
+    const TMimeValue ct = ParseMimeValue(message.PartContentType);
+    if (const TMimeParam* b = ct.Param("boundary"); b && !b->Value.empty()) {
+      TWalk(body.Bytes(), parts).Run(b->Value, message.MediaType == "multipart/digest", nullptr);
+      return static_cast<std::int32_t>(parts.size());
+    }
+  }
+  message.StartPos = 0;
+  message.EndPos = static_cast<std::int32_t>(body.Size());
+  parts.push_back(std::move(message));
+  return 1;
+}
 
 std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std::string& outsideText,
                             TAttachLists& parts) {
   parts.clear();
   outsideText.clear();
-  if (body.Size() == 0) return 0;
-  return TWalk(body, boundary, outsideText, parts).Run();
+  if (body.Size() == 0 || boundary.empty()) return 0;
+  TWalk(body.Bytes(), parts).Run(boundary, false, &outsideText);
+  body.SetPosition(body.Size());
+  return static_cast<std::int32_t>(parts.size());
 }
 
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
@@ -312,14 +277,14 @@ void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_
       start >= 0 ? all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()),
                               static_cast<std::size_t>(n))
                  : std::string_view();
-  const std::string u = UpperCase(encoding);
   try {
-    if (MbcsContains(u, "BASE64")) Base64DecodeToStream(bytes, output);
-    else if (MbcsContains(u, "QUOTED-PRINTABLE")) QPDecodeToStream(bytes, output);
+    if (MbcsContainsNoCase(encoding, "BASE64")) Base64DecodeToStream(bytes, output);
+    else if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) QPDecodeToStream(bytes, output);
     else output.Write(bytes);
   } catch (const std::bad_alloc&) {
     output.Clear();
   }
+  output.SetPosition(0);
 }
 
 }  // namespace tarvo

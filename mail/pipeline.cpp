@@ -3,7 +3,6 @@
 #include <iterator>
 
 #include "base/bytes.h"
-#include "base/cp932.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
@@ -60,50 +59,31 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   // Step 8: the header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
 
-  // Step 9: multipart walk of the body (stage B).
+  // Step 9: the MIME walk: every leaf part of the body.
   TAttachLists parts;
-  std::int32_t partCount = 0;
-  if (env.Multipart) {
-    std::string outside;
-    partCount = ParseMultipart(body, env.Boundary, outside, parts);
-  }
+  ParseMessageParts(envelope.Bytes(), body, parts);
 
   // Step 10: the raw body view, and each line converted. The lines move into
-  // Memo3 below the lookup's notes; stage C reads them there.
+  // Memo3 below the lookup's notes.
   body.SetPosition(0);
   TStringList bodyLines;
   bodyLines.LoadFromStream(body);
   views.Memo2.Lines.reserve(bodyLines.Count());
-  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
-  const std::size_t notes = views.Memo3.Count();
-  if (notes == 0) {
+  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(ConvertLineToUtf8(line));
+  if (views.Memo3.Empty()) {
     views.Memo3.Lines = std::move(bodyLines.Lines);
   } else {
-    views.Memo3.Lines.reserve(notes + bodyLines.Count());
+    views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
     std::move(bodyLines.Lines.begin(), bodyLines.Lines.end(), std::back_inserter(views.Memo3.Lines));
   }
-  const auto bodyBegin = views.Memo3.Lines.cbegin() + static_cast<std::ptrdiff_t>(notes);
 
-  // Step 11: text-only and HTML views (stage C).
-  // "HTML" anywhere in the Content-Type value sends the whole body, as
-  // stored, to the HTML view; otherwise the plain-text parts (or the single
-  // part's lines) go to the text view converted, the HTML parts as decoded.
-  if (MbcsContainsNoCase(env.ContentType, "HTML")) {
-    for (auto it = bodyBegin; it != views.Memo3.Lines.cend(); ++it) views.Memo6.Add(Cp932ToUtf8(*it));
-  } else if (env.Multipart) {
-    TStringList text, html;
-    GetTextPlainParts(body, partCount, parts, text);
-    GetTextHtmlParts(body, partCount, parts, html);
-    for (const std::string& line : html.Lines) views.Memo6.Add(Cp932ToUtf8(line));
-    if (!text.Empty()) ConvertListToSJIS(text);
-    for (const std::string& line : text.Lines) views.Memo4.Add(Cp932ToUtf8(line));
-  } else {
-    // A single part's text is its body lines converted: what Memo2 holds.
-    views.Memo4.Lines = views.Memo2.Lines;
-  }
+  // Step 11: text-only and HTML views (stage C): the text of every plain and
+  // every HTML part, decoded; the type alone decides where a part goes.
+  GetTextPlainParts(body, parts, views.Memo4);
+  GetTextHtmlParts(body, parts, views.Memo6);
 
   // The parts of the message, decoded and fingerprinted.
-  views.Parts = GetMailParts(envelope, body, env);
+  views.Parts = GetMailParts(body, parts);
 }
 
 }  // namespace

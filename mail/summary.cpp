@@ -43,7 +43,7 @@ std::string AngleAddress(std::string_view line, bool fromStartWithoutLt) {
 
 std::string DecodeSubject(const std::string& value) {
   try {
-    return Trim(DecodeHeaderText(value));
+    return Trim(DecodeHeaderTextUtf8(value));
   } catch (const std::exception&) {
     return {};
   }
@@ -128,48 +128,6 @@ std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream
   std::string value = Trim(FromColumn(line, column));
   AppendContinuations(value, line, s, readAhead);
   return value;
-}
-
-TMailAddress SplitMailAddress(std::string_view v) {
-  std::string name, address;
-  bool inQuotes = false, quoteSeen = false, quoteClosed = false, angleSeen = false;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    char c = v[i];
-    if (!inQuotes && c != '"' && c != '<') {
-      if (!angleSeen) address += c;
-      if (!quoteClosed) name += c;
-    }
-    if (!inQuotes && c == '"') {
-      name.clear();
-      inQuotes = quoteSeen = true;
-      continue;
-    }
-    if (inQuotes) {
-      bool escaped = false;
-      if (c == '\\') {
-        ++i;
-        c = i < v.size() ? v[i] : '\0';  // a backslash at the very end takes a NUL
-        escaped = true;
-      }
-      if (c == '"' && !escaped) {
-        inQuotes = false;
-        quoteClosed = true;
-      } else {
-        name += c;
-      }
-    }
-    if (!inQuotes && c == '<') {
-      address.clear();
-      angleSeen = true;
-      ++i;
-      while (i < v.size() && v[i] != '>') address += v[i++];
-    }
-  }
-  if (!angleSeen && !quoteSeen) {
-    name.clear();
-    address = v;
-  }
-  return {DecodeHeaderText(name), Trim(address)};
 }
 
 void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env) {

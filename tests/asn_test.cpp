@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "route/asn.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 
@@ -330,7 +331,8 @@ TEST(ShippedASTable, IsWhatTheGeneratorWrites) {
   if (version.empty() || ASTable().Source().substr(0, wanted.size()) != wanted)
     GTEST_SKIP() << "libloc-database " << version << " at hand, the table is from " << ASTable().Source();
 
-  const std::filesystem::path out = std::filesystem::temp_directory_path() / "tarvo_asn_test.bin";
+  const tarvo::testing::TTempDir dir;
+  const std::filesystem::path out = dir / "asn.bin";
   const std::string cmd =
       std::string(TARVO_SOURCE_DIR) + "/tools/make_asn.py '" + source + "' '" + out.string() + "' 2>/dev/null";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
@@ -341,7 +343,6 @@ TEST(ShippedASTable, IsWhatTheGeneratorWrites) {
     return s.str();
   };
   const std::string made = read(out), shipped = read(std::string(TARVO_SOURCE_DIR) + "/route/asn.bin");
-  std::filesystem::remove(out);
   EXPECT_EQ(made.size(), shipped.size());
   EXPECT_TRUE(made == shipped);
 }

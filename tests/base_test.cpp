@@ -102,6 +102,23 @@ TEST(StringList, TextRule) {
   EXPECT_EQ(l.Text(), "x\r\ny\r\n");
 }
 
+TEST(Bytes, FindLineEndAtEveryPlaceOfAWideScan) {
+  // Each line-end byte at each offset of texts around the 16-byte steps,
+  // with bytes that look close to them (0x0A | 0x80, 0x0D + 1) elsewhere.
+  for (std::size_t size = 0; size <= 49; ++size)
+    for (std::size_t at = 0; at <= size; ++at)
+      for (const char end : {'\r', '\n'}) {
+        std::string s(size, '\x8a');
+        for (std::size_t k = 0; k < size; k += 3) s[k] = '\x0e';
+        if (at < size) s[at] = end;
+        ASSERT_EQ(FindLineEnd(s), at) << size << ' ' << at;
+        // A view that stops short of the byte must not see it.
+        if (at < size) {
+          ASSERT_EQ(FindLineEnd(std::string_view(s).substr(0, at)), at);
+        }
+      }
+}
+
 TEST(StringList, LoadFromStreamStartsAtThePosition) {
   TMemoryStream s(std::string("skip\r\nkeep\r\n"));
   s.SetPosition(6);

@@ -29,3 +29,9 @@ TEST(DumpMemo2, Base64BodyIsShownEncodedInBoth) {
   EXPECT_NE(out.find("\"Memo3\": [\"GyRCJDMkcxsoQg==\"]"), std::string::npos) << out;
   EXPECT_NE(out.find("\"Memo2\": [\"GyRCJDMkcxsoQg==\"]"), std::string::npos) << out;
 }
+
+TEST(DumpMemo2, Utf8LineIsReadAsUtf8InBoth) {
+  const std::string out = DumpOf("tarvo_memo2_utf8.eml", "Subject: x\r\n\r\n\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80\r\n");
+  EXPECT_NE(out.find("\"Memo3\": [\"日本 😀\"]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Memo2\": [\"日本 😀\"]"), std::string::npos) << out;
+}

@@ -73,8 +73,14 @@ TEST(SplitEnvelope, BlankLineForms) {
       {"A: 1\r\n\nbody", "A: 1\r", "body"},
       {"\n\nbody", "", ""},
       {"", "", ""},
-      // CR CR, LF CR LF and blank-only lines do not end the header block.
-      {"A\r\r\nB\n\r\nC\n \nD", "A\r\r\nB\n\r\nC\n \nD", ""},
+      // Old Mac files end every line with CR; mixed files may end the
+      // blank line differently from the one before it.
+      {"A: 1\rB: 2\r\rbody\rmore\r", "A: 1\rB: 2", "body\rmore\r"},
+      {"A: 1\r\r", "A: 1", ""},
+      {"A: 1\n\r\nbody", "A: 1", "body"},
+      // A stray CR before CR LF and a line of blanks end nothing.
+      {"A\r\r\nB\n \nD", "A\r\r\nB\n \nD", ""},
+      {"A\r\r\nB\n\r\nC", "A\r\r\nB", "C"},
       {"A: 1\n\nx", "A: 1", "x"},
       {"A: 1\n\n", "A: 1", ""},
       {"A\r\n\r\nB\n\nC", "A\r\n", "B\n\nC"},
@@ -99,12 +105,15 @@ TEST(GetEnvSections, FieldsFoldingAndOddLines) {
     std::string envelope;
     std::vector<std::pair<std::string, std::string>> fields;
   } cases[] = {
-      {"Subject: abc\r\n def\r\nTo: x", {{"Subject", " abcdef"}, {"To", " x"}}},
+      {"Subject: abc\r\n def\r\nTo: x", {{"Subject", " abc def"}, {"To", " x"}}},
       {"X-A: 1\r\nabc", {{"X-A", " 1"}, {"X-A", "abc"}}},
       {"abc\r\nY: 2", {{"", "abc"}, {"Y", " 2"}}},
       {"Name : v", {{"Name ", " v"}}},
-      {"S: a\r\n \t def", {{"S", " adef"}}},
-      {"S: a\r\n x\r\n y", {{"S", " axy"}}},
+      // Unfolding keeps the blanks a continuation line begins with, and an ESC.
+      {"S: a\r\n \t def \t\r\n", {{"S", " a \t def \t"}}},
+      {"S: a\r\n x\r\n y", {{"S", " a x y"}}},
+      {"S: a\r\n \x1b$B$s\x1b(B", {{"S", " a \x1b$B$s\x1b(B"}}},
+      {"S: a\r\n   \r\n b", {{"S", " a    b"}}},
       // The first line is trimmed before the blank test, so it is a field.
       {" leading\r\nA: 1", {{"", "leading"}, {"A", " 1"}}},
       {"A: 1\r\n\r\n\r\nB: 2  ", {{"A", " 1"}, {"B", " 2"}}},

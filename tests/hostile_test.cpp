@@ -79,9 +79,11 @@ TEST(Hostile, UnterminatedMultipart) {
 }
 
 TEST(Hostile, BoundaryLinesInEveryCase) {
-  // Only the exact case starts a part; any case ends a part's content.
+  // Boundaries compare with their case: a line in another case is content.
   const TMailViews v = LoadHostile("boundary-cases.eml");
-  EXPECT_EQ(v.Memo4.Lines, Lines({"part 1", "part 5"}));
+  EXPECT_EQ(v.Memo4.Lines, Lines({"part 1", "", "--abc", "Content-Type: text/plain", "", "part 2", "", "--ABC",
+                                  "Content-Type: text/plain", "", "part 3", "", "--aBc", "Content-Type: text/plain", "",
+                                  "part 4", "part 5", "", "--ABC--", "--abc--"}));
 }
 
 TEST(Hostile, TenMegabyteHeaderLine) {

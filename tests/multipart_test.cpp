@@ -16,6 +16,11 @@ struct Walked {
     return p.EndPos > p.StartPos ? body.substr(p.StartPos, p.EndPos - p.StartPos) : std::string();
   }
   std::string Name(std::size_t i) const { return parts.at(i).PartName; }
+  std::vector<std::string> Types() const {
+    std::vector<std::string> t;
+    for (const auto& p : parts) t.push_back(p.MediaType);
+    return t;
+  }
 };
 
 Walked Walk(const std::string& body, const std::string& boundary) {
@@ -28,9 +33,18 @@ Walked Walk(const std::string& body, const std::string& boundary) {
   return w;
 }
 
+Walked Message(const std::string& header, const std::string& body) {
+  TMemoryStream s(body);
+  Walked w{body, 0, {}, ""};
+  w.parts.resize(2);
+  w.count = ParseMessageParts(header, s, w.parts);
+  EXPECT_EQ(w.parts.size(), static_cast<std::size_t>(w.count));
+  return w;
+}
+
 // One part with the given header lines and content, boundary "b".
 std::string OnePart(const std::string& headers, const std::string& content = "x") {
-  return "--b\r\n" + headers + "\r\n\r\n" + content + "\r\n--b--\r\n";
+  return "--b\r\n" + (headers.empty() ? "" : headers + "\r\n") + "\r\n" + content + "\r\n--b--\r\n";
 }
 
 std::string Decode(const std::string& body, std::int32_t start, std::int32_t end, const std::string& enc) {
@@ -38,10 +52,41 @@ std::string Decode(const std::string& body, std::int32_t start, std::int32_t end
   DecodePartStream(b, start, end, out, enc);
   return out.Bytes();
 }
+
+// Every CR LF of a text replaced by `eol`; with an empty `eol` the lines
+// take LF, CR and CR LF in turn.
+std::string WithLineEnds(const std::string& crlf, const std::string& eol) {
+  static const char* const kMixed[] = {"\n", "\r", "\r\n"};
+  std::string out;
+  std::size_t line = 0;
+  for (std::size_t i = 0; i < crlf.size(); ++i) {
+    if (crlf.compare(i, 2, "\r\n") == 0) {
+      out += eol.empty() ? kMixed[line++ % 3] : eol;
+      ++i;
+    } else {
+      out += crlf[i];
+    }
+  }
+  return out;
+}
+
+std::string LfOnly(std::string s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r') {
+      out += '\n';
+      if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
 }  // namespace
 
-TEST(ParseMultipart, EmptyBodyGivesNothing) {
-  const Walked w = Walk("", "b");
+TEST(ParseMultipart, EmptyBodyOrBoundaryGivesNothing) {
+  EXPECT_EQ(Walk("", "b").count, 0);
+  const Walked w = Walk("--\r\nContent-Type: text/plain\r\n\r\nx\r\n----\r\n", "");
   EXPECT_EQ(w.count, 0);
   EXPECT_EQ(w.text, "");
 }
@@ -53,16 +98,17 @@ TEST(ParseMultipart, PartsAndPreambleSentences) {
       "This is a MIME-formatted message.\r\n"
       "Portions of this message may be unreadable without a MIME-capable mail program.\r\n"
       "--b\r\nContent-Type: text/plain\r\n\r\nhello\r\n"
-      "--b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: 7bit\r\n\r\n<p>x</p>\r\n"
+      "--b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: 7BIT\r\n\r\n<p>x</p>\r\n"
       "--b--\r\nafter\r\n--b\r\nContent-Type: text/plain\r\n\r\nignored\r\n",
       "b");
   ASSERT_EQ(w.count, 2);
   EXPECT_EQ(w.text, "keep me\r\n");
-  EXPECT_EQ(w.parts[0].PartContentType, "Content-Type: text/plain");
+  EXPECT_EQ(w.parts[0].PartContentType, "text/plain");
   EXPECT_EQ(w.Content(0), "hello");
-  EXPECT_EQ(w.parts[1].TransferEncoding, "Content-Transfer-Encoding: 7bit");
+  EXPECT_EQ(w.parts[1].TransferEncoding, "7bit");
   EXPECT_EQ(w.Content(1), "<p>x</p>");
   EXPECT_EQ(w.Name(0), "");
+  EXPECT_EQ(w.parts[0].Depth, 1);
 }
 
 TEST(ParseMultipart, SentenceKeepsAFollowingNonEmptyLine) {
@@ -71,106 +117,149 @@ TEST(ParseMultipart, SentenceKeepsAFollowingNonEmptyLine) {
   EXPECT_EQ(w.text, "next\r\n\r\nmore\r\n");
 }
 
-TEST(ParseMultipart, NestedAlternativeIsWalked) {
-  const Walked w = Walk(
-      "--m\r\nContent-Type: multipart/alternative;\r\n\tboundary=\"alt\"\r\n\r\npreamble\r\n"
-      "--alt\r\nContent-Type: text/plain\r\n\r\nplain\r\n"
-      "--alt\r\nContent-Type: text/html\r\n\r\nhtml\r\n"
-      "--alt--\r\n\r\n"
-      "--m\r\nContent-Type: application/pdf; name=\"a.pdf\"\r\n\r\nPDF\r\n--m--\r\n",
-      "m");
-  ASSERT_EQ(w.count, 4);
-  EXPECT_EQ(w.parts[0].PartContentType, "Content-Type: multipart/alternative;\tboundary=\"alt\"");
-  EXPECT_EQ(w.Content(0), "preamble");
-  EXPECT_EQ(w.Content(1), "plain");
-  EXPECT_EQ(w.Content(2), "html");
-  EXPECT_EQ(w.Content(3), "PDF");
-  EXPECT_EQ(w.Name(3), "a.pdf");
-  EXPECT_EQ(w.text, "\r\n");  // the inner closing line is dropped, the blank after it kept
-}
-
-TEST(ParseMultipart, NestedRelatedInsideAlternative) {
-  const Walked w = Walk(
-      "--a\nContent-Type: multipart/related; boundary=r\n\n"
-      "--r\nContent-Type: text/html\n\n<img>\n"
-      "--r\nContent-Type: image/png; name=\"i.png\"\n\nPNG\n--r--\n"
-      "--a\nContent-Type: text/plain\n\nt\n--a--\n",
-      "a");
-  ASSERT_EQ(w.count, 4);
-  EXPECT_EQ(w.Name(2), "i.png");
-  EXPECT_EQ(w.parts[3].PartContentType, "Content-Type: text/plain");
-}
-
-TEST(ParseMultipart, NestedMixedIsOnePart) {
-  const std::string inner = "--inner\r\nContent-Type: text/plain\r\n\r\nx\r\n--inner--";
-  const Walked w = Walk("--m\r\nContent-Type: multipart/mixed; boundary=\"inner\"\r\n\r\n" + inner + "\r\n--m--\r\n", "m");
-  ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.Content(0), inner);
-}
-
-TEST(ParseMultipart, PartWithoutHeadersIsNotListed) {
-  const Walked w = Walk("--b\r\n\r\nline1\r\n--b\r\nX-Other: 1\r\n\r\nline2\r\n--b\r\nContent-Type: text/plain\r\n\r\nx\r\n--b--", "b");
-  ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.parts[0].PartContentType, "Content-Type: text/plain");
-  EXPECT_EQ(w.text, "line1\r\nline2\r\n");
-}
-
-TEST(ParseMultipart, OuterWalkIsCaseSensitiveContentScanIsNot) {
-  const Walked w = Walk(
-      "--abc\r\nContent-Type: text/plain\r\n\r\nbody\r\nxx--ABCxx\r\nstray\r\n"
-      "--abc\r\nContent-Type: text/html\r\n\r\nh\r\n--abc--",
-      "abc");
-  ASSERT_EQ(w.count, 2);
-  EXPECT_EQ(w.Content(0), "body");
-  EXPECT_EQ(w.text, "xx--ABCxx\r\nstray\r\n");
-}
-
-TEST(ParseMultipart, MarkerInTheMiddleOfALineEndsContent) {
-  const Walked w = Walk("--b\nContent-Type: text/plain\n\none\ntext --b text\n", "b");
-  // The line then starts a part at the top level, which has no header lines.
-  ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.Content(0), "on");
-}
-
-TEST(ParseMultipart, EmptyBoundary) {
-  const Walked w = Walk("pre\r\n--\r\nContent-Type: text/plain\r\n\r\nx\r\n------\r\nafter--\r\n", "");
-  ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.text, "pre\r\n");
-  EXPECT_EQ(w.Content(0), "x");
-  const Walked v = Walk("a--b\r\nContent-Type: x\r\n\r\ny\r\n", "");
-  EXPECT_EQ(v.count, 1);
-}
-
-TEST(ParseMultipart, EndPosArithmetic) {
-  struct Case {
-    std::string body, content;
-    std::int32_t endMinusStart;
-  } cases[] = {
-      {"--b\r\nContent-Type: t\r\n\r\nab\r\ncd\r\n--b--\r\n", "ab\r\ncd", 6},
-      {"--b\nContent-Type: t\n\nab\ncd\n--b--\n", "ab\nc", 4},        // LF only: a content byte is cut
-      {"--b\r\nContent-Type: t\r\n\r\nab\r\ncd\r\n", "ab\r\ncd", 6},  // no boundary: size - 2
-      {"--b\r\nContent-Type: t\r\n\r\n--b--\r\n", "", -2},             // boundary right after the blank line
-  };
-  for (const auto& c : cases) {
-    const Walked w = Walk(c.body, "b");
-    ASSERT_EQ(w.count, 1) << c.body;
-    EXPECT_EQ(w.parts[0].EndPos - w.parts[0].StartPos, c.endMinusStart) << c.body;
-    EXPECT_EQ(w.Content(0), c.content) << c.body;
-    EXPECT_EQ(Decode(c.body, w.parts[0].StartPos, w.parts[0].EndPos, ""), c.content.empty() ? "old" : c.content);
+// Every line-end form gives the same parts with the same content.
+TEST(ParseMultipart, LineEndFormsGiveTheSameParts) {
+  const std::string crlf =
+      "pre\r\n--m\r\nContent-Type: multipart/alternative;\r\n boundary=\"a\"\r\n\r\n"
+      "--a\r\nContent-Type: text/plain\r\n\r\none\r\ntwo\r\n\r\n"
+      "--a\r\nContent-Type: text/html\r\n\r\n<p>h</p>\r\n--a--\r\n"
+      "--m\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n"
+      "--m\r\n\r\nz\r\n--m--\r\n";
+  const Walked ref = Walk(crlf, "m");
+  ASSERT_EQ(ref.count, 4);
+  EXPECT_EQ(ref.Content(0), "one\r\ntwo\r\n");
+  EXPECT_EQ(ref.Content(1), "<p>h</p>");
+  EXPECT_EQ(ref.Content(2), "QUJD");
+  EXPECT_EQ(ref.Content(3), "z");
+  for (const std::string eol : {"\n", "\r", ""}) {
+    const Walked w = Walk(WithLineEnds(crlf, eol), "m");
+    ASSERT_EQ(w.count, ref.count) << eol.size();
+    EXPECT_EQ(w.Types(), ref.Types());
+    for (int i = 0; i < ref.count; ++i) EXPECT_EQ(LfOnly(w.Content(i)), LfOnly(ref.Content(i))) << i << eol.size();
+    EXPECT_EQ(w.Content(1), "<p>h</p>");
+    EXPECT_EQ(Decode(w.body, w.parts[2].StartPos, w.parts[2].EndPos, "base64"), "ABC");
   }
 }
 
-TEST(ParseMultipart, HeadersWithoutBlankLineGetNoContentRange) {
-  const Walked w = Walk("--b\r\nContent-Type: text/plain\r\n--b\r\nmore", "b");
-  ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.parts[0].StartPos, 0);
-  EXPECT_EQ(w.parts[0].EndPos, 0);
+// Multiparts of every subtype are walked to their leaves; only leaves are listed.
+TEST(ParseMultipart, NestedMultipartsReachEveryLeaf) {
+  const Walked w = Walk(
+      "--m\nContent-Type: multipart/signed; protocol=\"application/pgp-signature\"; boundary=s\n\n"
+      "--s\nContent-Type: multipart/alternative; boundary=\"a\"\n\n"
+      "--a\nContent-Type: text/plain\n\nplain\n"
+      "--a\nContent-Type: multipart/related; boundary=r\n\n"
+      "--r\nContent-Type: text/html\n\n<img>\n"
+      "--r\nContent-Type: image/png; name=\"i.png\"\n\nPNG\n--r--\n"
+      "--a--\n"
+      "--s\nContent-Type: application/pgp-signature\n\nSIG\n--s--\n"
+      "--m\nContent-Type: multipart/report; report-type=delivery-status; boundary=\"rep\"\n\n"
+      "--rep\nContent-Type: text/plain\n\nbounced\n"
+      "--rep\nContent-Type: message/delivery-status\n\nStatus: 5.0.0\n--rep--\n"
+      "--m\nContent-Type: multipart/mixed; boundary=\"x\"\n\n--x\nContent-Type: text/plain\n\ninner\n--x--\n"
+      "--m--\n",
+      "m");
+  using V = std::vector<std::string>;
+  EXPECT_EQ(w.Types(), (V{"text/plain", "text/html", "image/png", "application/pgp-signature", "text/plain",
+                          "message/delivery-status", "text/plain"}));
+  ASSERT_EQ(w.count, 7);
+  EXPECT_EQ(w.Content(0), "plain");
+  EXPECT_EQ(w.Content(1), "<img>");
+  EXPECT_EQ(w.Content(2), "PNG");
+  EXPECT_EQ(w.Content(3), "SIG");
+  EXPECT_EQ(w.Content(4), "bounced");
+  EXPECT_EQ(w.Content(6), "inner");
+  EXPECT_EQ(w.parts[1].Depth, 4);
+  EXPECT_EQ(w.parts[4].Depth, 2);
 }
 
-TEST(ParseMultipart, OtherFieldLinesContinueTheKnownField) {
-  const Walked w = Walk(OnePart("Content-Transfer-Encoding: 7bit\r\nX-Note: base64"), "b");
+TEST(ParseMultipart, HeaderFieldsAreParsedByName) {
+  struct Case {
+    std::string headers, type, charset, disposition, encoding;
+  } cases[] = {
+      {"", "text/plain", "", "", ""},  // no header at all is plain text
+      {"Content-Type: TEXT/PLAIN; CHARSET=\"UTF-8\"", "text/plain", "UTF-8", "", ""},
+      {"content-type: Text/Html;charset=iso-2022-jp", "text/html", "iso-2022-jp", "", ""},
+      {"Content-Type: text", "text/plain", "", "", ""},  // no subtype: plain text
+      {"Content-Type: text/plain (comment); charset=us-ascii", "text/plain", "us-ascii", "", ""},
+      {"Content-Description: note\r\nContent-Type: text/plain", "text/plain", "", "", ""},
+      {"Content-Type: text/plain;\r\n\tcharset=utf-8\r\nContent-Transfer-Encoding: Base64", "text/plain", "utf-8", "",
+       "base64"},
+      {"Content-Disposition: ATTACHMENT; filename=a.txt", "text/plain", "", "attachment", ""},
+      {"Content-Disposition: inline", "text/plain", "", "inline", ""},
+      // Another field after a folded type is a field of its own.
+      {"Content-Type: text/html;\r\n charset=utf-8\r\nX-Note: base64", "text/html", "utf-8", "", ""},
+      {"Content-Type : text/html", "text/html", "", "", ""},
+  };
+  for (const auto& c : cases) {
+    const Walked w = Walk(OnePart(c.headers), "b");
+    ASSERT_EQ(w.count, 1) << c.headers;
+    EXPECT_EQ(w.parts[0].MediaType, c.type) << c.headers;
+    EXPECT_EQ(w.parts[0].Charset, c.charset) << c.headers;
+    EXPECT_EQ(w.parts[0].Disposition, c.disposition) << c.headers;
+    EXPECT_EQ(w.parts[0].TransferEncoding, c.encoding) << c.headers;
+    EXPECT_EQ(w.Content(0), "x") << c.headers;
+  }
+}
+
+TEST(ParseMultipart, FoldedMultipartTypeKeepsItsBoundary) {
+  const Walked w = Walk(
+      "--b\r\nContent-Type: multipart/alternative;\r\n\tboundary=\"in\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+      "--in\r\nContent-Type: text/plain\r\n\r\nt\r\n--in--\r\n--b--\r\n",
+      "b");
   ASSERT_EQ(w.count, 1);
-  EXPECT_EQ(w.parts[0].TransferEncoding, "Content-Transfer-Encoding: 7bitX-Note: base64");
+  EXPECT_EQ(w.Content(0), "t");
+}
+
+TEST(ParseMultipart, AttachedMessageIsOnePart) {
+  const std::string inner =
+      "Subject: fwd\r\nContent-Type: multipart/mixed; boundary=\"in\"\r\n\r\n"
+      "--in\r\nContent-Type: text/plain\r\n\r\ninside\r\n--in--";
+  const Walked w = Walk("--b\r\nContent-Type: message/rfc822\r\n\r\n" + inner + "\r\n--b--\r\n", "b");
+  ASSERT_EQ(w.count, 1);
+  EXPECT_EQ(w.parts[0].MediaType, "message/rfc822");
+  EXPECT_EQ(w.Content(0), inner);
+}
+
+TEST(ParseMultipart, DigestPartsDefaultToMessages) {
+  const Walked w = Walk(
+      "--b\nContent-Type: multipart/digest; boundary=d\n\n"
+      "--d\n\nSubject: one\n\nfirst\n"
+      "--d\nContent-Type: text/plain\n\nnote\n--d--\n"
+      "--b\n\nplain\n--b--\n",
+      "b");
+  using V = std::vector<std::string>;
+  EXPECT_EQ(w.Types(), (V{"message/rfc822", "text/plain", "text/plain"}));
+}
+
+TEST(ParseMultipart, BoundaryLinesAreWholeLines) {
+  struct Case {
+    std::string body;
+    std::vector<std::string> contents;
+  } cases[] = {
+      // In the middle of a line, or followed by more than blanks: content.
+      {"--b\nContent-Type: text/plain\n\none\ntext --b text\n--bx\n--b--\n", {"one\ntext --b text\n--bx"}},
+      {"--b\n\none\n--b  \t\n\ntwo\n--b-- \n", {"one", "two"}},
+      // Boundaries compare with their case.
+      {"--abc\n\nbody\n--ABC\n--abc--\n", {"body\n--ABC"}},
+      // An inner level left open ends at the outer boundary.
+      {"--b\nContent-Type: multipart/mixed; boundary=i\n\n--i\n\nin\n--b\n\nout\n--b--\n", {"in", "out"}},
+      // An inner boundary that starts with the outer one.
+      {"--b\nContent-Type: multipart/mixed; boundary=b2\n\n--b2\n\nin\n--b2--\n--b\n\nout\n--b--\n", {"in", "out"}},
+      // No closing line: the content runs to the end.
+      {"--b\r\n\r\nab\r\ncd\r\n", {"ab\r\ncd\r\n"}},
+      // The boundary right after the blank line: empty content.
+      {"--b\r\nContent-Type: t/x\r\n\r\n--b--\r\n", {""}},
+      // A header block cut by the next boundary: empty content.
+      {"--b\r\nContent-Type: text/plain\r\n--b\r\n\r\nmore\r\n--b--", {"", "more"}},
+      // A line that is no field ends the header: it is the first content line.
+      {"--b\nContent-Type: text/plain\nhello there\nworld\n--b--\n", {"hello there\nworld"}},
+  };
+  for (const auto& c : cases) {
+    const std::string boundary = c.body.substr(2, c.body.find_first_of("\r\n") - 2);
+    const Walked w = Walk(c.body, boundary);
+    ASSERT_EQ(static_cast<std::size_t>(w.count), c.contents.size()) << c.body;
+    for (std::size_t i = 0; i < c.contents.size(); ++i) EXPECT_EQ(w.Content(i), c.contents[i]) << c.body;
+  }
 }
 
 TEST(ParseMultipart, FileNames) {
@@ -179,21 +268,19 @@ TEST(ParseMultipart, FileNames) {
   } cases[] = {
       {"Content-Type: image/png; name=\"a.png\"", "a.png"},
       {"Content-Type: application/octet-stream; name= plain.bin ", "plain.bin"},
-      {"Content-Type: application/x;\r\n\tname=\"t\tab.bin\"", "tab.bin"},
       {"Content-Disposition: attachment;\r\n\tfilename=\"a.pdf\"", "a.pdf"},
-      {"Content-Disposition: attachment; filename=\"a.txt\"; size=10", "a.txt; size=10"},
-      {"Content-Disposition: attachment; filename*=UTF-8''%E6%97%A5%E6%9C%AC.txt", "\x93\xfa\x96\x7b.txt"},
-      {"Content-Disposition: attachment; filename*=iso-2022-jp''abc.txt", "abc.txt"},
-      {"Content-Disposition: attachment; filename*=plain;", "plain"},
-      {"Content-Disposition: attachment; filename*=UTF-8'a%41.txt", "UTF-8'a%41.txt"},  // one "'": as it stands
+      {"Content-Disposition: attachment; filename=\"a;b.txt\"; size=10", "a;b.txt"},
+      {"Content-Type: image/png; name=n.png\r\nContent-Disposition: inline; filename=f.png", "f.png"},
+      {"Content-Disposition: attachment; filename*=UTF-8''%E6%97%A5%e6%9c%ac.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
+      {"Content-Disposition: attachment; filename*=iso-2022-jp'ja'%1B%24B%24%33%24s%1B%28B.txt",
+       "\xE3\x81\x93\xE3\x82\x93.txt"},
+      {"Content-Disposition: attachment; filename*=plain", "plain"},
       {"Content-Disposition: attachment;\r\n filename*0*=UTF-8''%41%42;\r\n filename*1*=%43.txt", "ABC.txt"},
-      {"Content-Disposition: attachment;\r\n filename*0*=\r\n filename*1*=a%41", "aA"},
-      {"Content-Type: text/plain\r\nContent-Description: note", "note"},
-      {"Content-Type: message/delivery-status; name=x", "DeliveryStatus.txt"},
-      {"Content-Type: message/rfc822; name=\"fwd.msg\"", "fwd.eml"},
-      {"Content-Type: message/rfc822; name=\"a.b\\c\"", "a.b\\c.eml"},
-      {"Content-Type: message/rfc822; name=\"a.\x95\x5c\"", "a.eml"},  // 0x5C as a trail byte is no backslash
-      {"Content-Type: text/plain", ""},
+      {"Content-Disposition: attachment;\r\n filename*1=\".txt\";\r\n filename*0=\"long name\"", "long name.txt"},
+      {"Content-Disposition: attachment; filename=\"old.txt\"; filename*=UTF-8''new.txt", "new.txt"},
+      {"Content-Type: application/pdf; name=\"=?ISO-2022-JP?B?GyRCJDMkcxsoQg==?=.pdf\"", "\xE3\x81\x93\xE3\x82\x93.pdf"},
+      {"Content-Type: text/plain\r\nContent-Description: note", ""},
+      {"Content-Type: message/rfc822", ""},
   };
   for (const auto& c : cases) {
     const Walked w = Walk(OnePart(c.headers), "b");
@@ -202,35 +289,9 @@ TEST(ParseMultipart, FileNames) {
   }
 }
 
-TEST(ParseMultipart, SegmentedNameDoesNotCarryIntoTheNextPart) {
-  const Walked w = Walk(
-      "--b\nContent-Type: application/x\nContent-Disposition: attachment;\n filename*0*=UTF-8''%41;\n filename*1*=.txt\n\nA\n"
-      "--b\nContent-Type: application/y\nContent-Disposition: inline\n\nB\n--b--\n",
-      "b");
-  ASSERT_EQ(w.count, 2);
-  EXPECT_EQ(w.Name(0), "A.txt");
-  EXPECT_EQ(w.Name(1), "");
-}
-
-TEST(ParseMultipart, GeneratedNames) {
-  const Walked w = Walk(
-      "--b\nContent-Type: text/plain\n\nx\n"
-      "--b\nContent-Type: TEXT/PLAIN\n\nx\n"
-      "--b\nContent-Type: message/rfc822\n\nx\n--b--\n",
-      "b");
-  ASSERT_EQ(w.count, 3);
-  EXPECT_EQ(w.Name(0), "");
-  const std::string n1 = w.Name(1), n2 = w.Name(2);
-  ASSERT_GT(n1.size(), 2u);
-  EXPECT_EQ(n1.substr(n1.size() - 2), "-2");
-  EXPECT_EQ(n1.find_first_not_of("0123456789"), n1.size() - 2);
-  ASSERT_GT(n2.size(), 6u);
-  EXPECT_EQ(n2.substr(n2.size() - 6), "-3.eml");
-  EXPECT_EQ(n2.find_first_not_of("0123456789"), n2.size() - 6);
-}
-
-TEST(ParseMultipart, FiftySecondLevelStaysOnePart) {
-  // Containers L0x ... L51x: the last one would need a 52nd stack level.
+TEST(ParseMultipart, DeepNestingStopsAtTheStack) {
+  // Containers L0x ... L51x: the last one would need a 52nd stack level and
+  // is listed as one part.
   std::string body;
   for (int k = 1; k <= 51; ++k)
     body += "--L" + std::to_string(k - 1) + "x\nContent-Type: multipart/alternative; boundary=L" + std::to_string(k) +
@@ -239,20 +300,45 @@ TEST(ParseMultipart, FiftySecondLevelStaysOnePart) {
   body += deepest + "\n";
   for (int k = 50; k >= 0; --k) body += "--L" + std::to_string(k) + "x--\n";
   const Walked w = Walk(body, "L0x");
-  ASSERT_EQ(w.count, 51);
-  EXPECT_EQ(w.Content(50), deepest.substr(0, deepest.size() - 1));  // LF lines: the last byte is cut
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(w.Content(i), "") << i;
+  ASSERT_EQ(w.count, 1);
+  EXPECT_EQ(w.parts[0].MediaType, "multipart/alternative");
+  EXPECT_EQ(w.parts[0].Depth, 51);
+  EXPECT_EQ(w.Content(0), deepest);
+}
+
+TEST(ParseMessageParts, SinglePartAndMultipartMessages) {
+  const Walked single = Message("Subject: x\r\nContent-Type: text/html;\r\n charset=utf-8\r\n", "<p>hi</p>\r\n");
+  ASSERT_EQ(single.count, 1);
+  EXPECT_EQ(single.parts[0].MediaType, "text/html");
+  EXPECT_EQ(single.parts[0].Charset, "utf-8");
+  EXPECT_EQ(single.parts[0].Depth, 0);
+  EXPECT_EQ(single.Content(0), "<p>hi</p>\r\n");
+
+  const Walked none = Message("Subject: x", "");
+  ASSERT_EQ(none.count, 1);
+  EXPECT_EQ(none.parts[0].MediaType, "text/plain");
+
+  // "html" in the boundary or the type parameter decides nothing.
+  const Walked multi = Message("Content-Type: multipart/related; type=\"text/html\";\n boundary=\"html-b\"\n",
+                               "--html-b\nContent-Type: text/plain\n\nt\n--html-b--\n");
+  ASSERT_EQ(multi.count, 1);
+  EXPECT_EQ(multi.Content(0), "t");
+
+  // A multipart without a boundary is one part of its own type.
+  const Walked noBoundary = Message("Content-Type: multipart/mixed\n", "--b\n\nt\n--b--\n");
+  ASSERT_EQ(noBoundary.count, 1);
+  EXPECT_EQ(noBoundary.parts[0].MediaType, "multipart/mixed");
 }
 
 TEST(DecodePartStream, Encodings) {
   struct Case {
     std::string content, encoding, want;
   } cases[] = {
-      {"YWJj", "Content-Transfer-Encoding: Base64", "abc"},
-      {"a=3Db=\r\nc", "Content-Transfer-Encoding: quoted-printable", "a=bc"},
-      {"a=3Db", "Content-Transfer-Encoding: 7bit", "a=3Db"},
+      {"YWJj", "Base64", "abc"},
+      {"YW\r\nJj", "base64", "abc"},
+      {"a=3Db=\r\nc", "quoted-printable", "a=bc"},
+      {"a=3Db", "7bit", "a=3Db"},
       {"YWJj", "", "YWJj"},
-      {"YWJj", "Content-Transfer-Encoding: 8bitX-Note: base64", "abc"},  // the word anywhere on the line
   };
   for (const auto& c : cases) {
     const std::string body = "pre" + c.content + "post";
@@ -266,4 +352,37 @@ TEST(DecodePartStream, ImpossibleRangesLeaveTheOutput) {
   EXPECT_EQ(Decode("abc", 0, 4, ""), "old");
   EXPECT_EQ(Decode("abcdef", 4, 8, ""), "ef");  // bounded by the body
   EXPECT_EQ(Decode("abcdef", -2, 1, ""), "");
+}
+
+TEST(ParseMimeValue, TokensAndParameters) {
+  struct Case {
+    std::string value, token;
+    std::vector<std::pair<std::string, std::string>> params;  // name, value
+  } cases[] = {
+      {"", "", {}},
+      {" Text/Plain ", "text/plain", {}},
+      {"text/plain; Charset=\"ISO-2022-JP\"; format=flowed", "text/plain", {{"charset", "ISO-2022-JP"}, {"format", "flowed"}}},
+      {"multipart/mixed;boundary=----=_Part_1_2.3", "multipart/mixed", {{"boundary", "----=_Part_1_2.3"}}},
+      {"a/b; x=\"q;uo\\\"te\"; y = 1 ;; z", "a/b", {{"x", "q;uo\"te"}, {"y", "1"}}},
+      {"a/b; n=\"\x95\\\"", "a/b", {{"n", "\x95\\"}}},  // a Shift-JIS trail byte 0x5C before the last quote
+      {"a/b; n=\"open", "a/b", {{"n", "open"}}},
+      {"a/b; n*=''%41%4a%zz", "a/b", {{"n", "AJ%zz"}}},
+      {"a/b; n*0=a; n*2=c; n*1=b", "a/b", {{"n", "abc"}}},
+      {"a/b; n*0=a; n*2=c", "a/b", {{"n", "a"}}},  // a missing piece ends the value
+      {"a/b; n*x=1", "a/b", {}},
+  };
+  for (const auto& c : cases) {
+    const TMimeValue v = ParseMimeValue(c.value);
+    EXPECT_EQ(v.Token, c.token) << c.value;
+    ASSERT_EQ(v.Params.size(), c.params.size()) << c.value;
+    for (std::size_t i = 0; i < c.params.size(); ++i) {
+      EXPECT_EQ(v.Params[i].Name, c.params[i].first) << c.value;
+      EXPECT_EQ(v.Params[i].Value, c.params[i].second) << c.value;
+    }
+  }
+  const TMimeValue ext = ParseMimeValue("attachment; filename*0*=utf-8'en'%C3%A9; filename*1=.txt");
+  ASSERT_NE(ext.Param("filename"), nullptr);
+  EXPECT_EQ(ext.Param("filename")->Charset, "utf-8");
+  EXPECT_EQ(ext.Param("filename")->Value, "\xC3\xA9.txt");
+  EXPECT_EQ(ext.Param("name"), nullptr);
 }

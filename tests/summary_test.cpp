@@ -90,7 +90,11 @@ TEST(GetMailEnvFormat, AddressFields) {
       {"Return-Path: x> <y", &TMailEnvFormat::ReturnPath, ""},
       {"Date:  Tue, 8 Dec 2026 10:00:00 +0900  ", &TMailEnvFormat::Date, "Tue, 8 Dec 2026 10:00:00 +0900"},
       {"From: Taro <taro@example.jp>", &TMailEnvFormat::FromAddress, "taro@example.jp"},
-      {"From: Taro <taro@example.jp>", &TMailEnvFormat::FromName, "Taro "},
+      {"From: Taro <taro@example.jp>", &TMailEnvFormat::FromName, "Taro"},
+      {"From: taro@example.jp (Taro)", &TMailEnvFormat::FromName, "Taro"},
+      {"From: =?UTF-8?B?8J+YgA==?= <f@e>", &TMailEnvFormat::FromName, "😀"},
+      {"To: a@x, B <b@x>", &TMailEnvFormat::ToAddress, "a@x"},
+      {"Subject: =?UTF-8?B?5pel?= =?ISO-8859-1?Q?=E9?=", &TMailEnvFormat::Subject, "日é"},
       {"To: \"A <b>\" <to@example.jp>", &TMailEnvFormat::ToName, "A <b>"},
       {"To: \"A <b>\" <to@example.jp>", &TMailEnvFormat::ToAddressHtml, "to@example.jp"},
       {"To: <a&b@example.jp>", &TMailEnvFormat::ToAddressHtml, "a&b@example.jp"},
@@ -119,7 +123,7 @@ TEST(GetMailEnvFormat, FoldedFieldsAndLinesReadAhead) {
   EXPECT_EQ(env.FromAddress, "t@example.jp");
   EXPECT_EQ(env.ToAddress, "a@example.jp");  // the line read ahead by From is handled
   EXPECT_EQ(env.ToName, "");
-  EXPECT_EQ(env.Subject, "\x82\xb1\x82\xf1");  // the two words joined, then decoded
+  EXPECT_EQ(env.Subject, "こん");  // the two words joined, then decoded
   EXPECT_EQ(env.Cc, "c@example.jp");
   EXPECT_EQ(env.Reserved1, "");
 }
@@ -136,34 +140,58 @@ TEST(GetMailEnvFormat, ContinuationsOfOtherFieldsAreIgnored) {
   EXPECT_EQ(env.FromAddress, "");
 }
 
-TEST(SplitMailAddress, Forms) {
+TEST(SplitMailAddresses, Forms) {
+  using A = std::vector<std::pair<std::string, std::string>>;  // name, address
+  struct Case {
+    std::string value;
+    A want;
+  } cases[] = {
+      {"Taro <taro@example.jp>", {{"Taro", "taro@example.jp"}}},
+      {"\"Yamada, Taro <boss>\" <t@example.jp>", {{"Yamada, Taro <boss>", "t@example.jp"}}},
+      {"  bare@example.jp ", {{"", "bare@example.jp"}}},
+      {"bare@example.jp (Taro  Yamada)", {{"Taro  Yamada", "bare@example.jp"}}},
+      {"bare@example.jp (Taro (the) Yamada)", {{"Taro (the) Yamada", "bare@example.jp"}}},
+      {"\"Name\" plain@example.jp", {{"Name", "plain@example.jp"}}},
+      {"\"a\\\"b\\\\c\" <x@y>", {{"a\"b\\c", "x@y"}}},
+      {"A <a@x>, B <b@x>", {{"A", "a@x"}, {"B", "b@x"}}},
+      {"\"B, A\" <a@x>,b@x (B),  <c@x>", {{"B, A", "a@x"}, {"B", "b@x"}, {"", "c@x"}}},
+      {"Taro   Yamada <t@x>", {{"Taro Yamada", "t@x"}}},
+      {"Team: a@x, \"C D\" <c@x>;, e@x", {{"", "a@x"}, {"C D", "c@x"}, {"", "e@x"}}},
+      {"undisclosed-recipients:;", {}},
+      {"x@y, , z@w", {{"", "x@y"}, {"", "z@w"}}},
+      {"Name <unclosed", {{"Name", "unclosed"}}},
+      {"pre \"Q\" <a>", {{"pre Q", "a"}}},
+      {"a @ b", {{"", "a@b"}}},
+      {"< a@b > (c)", {{"", "a@b"}}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    A got;
+    for (const TMailAddress& a : SplitMailAddresses(c.value)) got.emplace_back(a.Name, a.Address);
+    EXPECT_EQ(got, c.want) << c.value;
+  }
+}
+
+TEST(SplitMailAddresses, NamesAreDecoded) {
   struct Case {
     std::string value, name, address;
   } cases[] = {
-      {"Taro <taro@example.jp>", "Taro ", "taro@example.jp"},
-      {"\"Yamada, Taro <boss>\" <t@example.jp>", "Yamada, Taro <boss>", "t@example.jp"},
-      {"  bare@example.jp ", "", "bare@example.jp"},
-      {"\"Name\" plain@example.jp", "Name", "plain@example.jp"},
-      {"\"a\\\"b\\\\c\" <x@y>", "a\"b\\c", "x@y"},
-      {"\"q\\", std::string("q\0", 2), ""},  // a backslash at the very end takes a NUL
-      {"A <a@x>, B <b@x>", "A , B ", "b@x"},
-      {"\"A\" <a@x>, \"B\" <b@x>", "B", "b@x"},
-      {"\"unclosed <a@x>", "unclosed <a@x>", ""},
-      {"Name <unclosed", "Name ", "unclosed"},
-      {"pre \"Q\" <a>", "Q", "a"},
-      {"", "", ""},
+      {"=?ISO-2022-JP?B?GyRCJDMkcxsoQg==?= <k@example.jp>", "こん", "k@example.jp"},
+      {"\"=?UTF-8?B?5pel?= =?UTF-8?B?5pel?=\" <k@x>", "日日", "k@x"},  // inside quotes, as mailers write it
+      {"k@x (=?UTF-8?Q?Miros=C5=82aw?=)", "Mirosław", "k@x"},
+      {"\x93\xfa\x96\x7b <k@x>", "日本", "k@x"},                // raw Shift-JIS
+      {"\"\x95\x5c\" <k@x>", "表", "k@x"},                    // its trail byte is a backslash
+      {"\x1b$B$3$s\x1b(B <k@x>", "こん", "k@x"},              // raw JIS
+      {"\x1b$B!\"!\"\x1b(B <k@x>", "、、", "k@x"},           // JIS bytes that look like quotes
+      {"日本 <k@x>", "日本", "k@x"},                           // raw UTF-8
   };
   for (const auto& c : cases) {
     const TMailAddress a = SplitMailAddress(c.value);
     EXPECT_EQ(a.Name, c.name) << c.value;
     EXPECT_EQ(a.Address, c.address) << c.value;
   }
-}
-
-TEST(SplitMailAddress, NameIsDecoded) {
-  const TMailAddress a = SplitMailAddress("=?ISO-2022-JP?B?GyRCJDMkcxsoQg==?= <k@example.jp>");
-  EXPECT_EQ(a.Name, "\x82\xb1\x82\xf1 ");
-  EXPECT_EQ(a.Address, "k@example.jp");
+  EXPECT_EQ(SplitMailAddress("A <a@x>, B <b@x>").Address, "a@x");  // the first one
+  EXPECT_EQ(SplitMailAddress("group:;").Address, "");
 }
 
 TEST(HtmlEscape, OnlyAngleBrackets) {

@@ -37,7 +37,7 @@ man1="$share/man/man1/tarvo.1"
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man1" 2>&1 >/dev/null) || fail "man -l $man1"
 [ -z "$warnings" ] || fail "man -l $man1: $warnings"
 for key in Hops Delivery Authentication Findings Parts; do
-  LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$man1" 2>/dev/null | grep -q "^ *$key\$" || fail "man page lacks the --dump key $key"
+  LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$man1" 2>/dev/null | grep -Eq "^ +$key( |$)" || fail "man page lacks the --dump key $key"
 done
 
 # The package: dependencies come from dpkg-shlibdeps, plus the platform plugins.

@@ -26,8 +26,9 @@ tarvo_need() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+# The fonts: Japanese, and emoji, which decoded subjects and names often hold.
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  libssl-dev fonts-ipafont-gothic)
+  libssl-dev fonts-ipafont-gothic fonts-noto-color-emoji)
 # What the tests need beyond the build: the install check (desktop entry,
 # AppStream, manual page, the .deb), a Japanese locale with glibc's messages,
 # and OpenSSL's command line, which the digest tests compare with.

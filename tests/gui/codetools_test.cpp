@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <string>
+#include <vector>
+
 #include "app/Display.h"
 #include "app/Unit1.h"
 
@@ -143,4 +146,35 @@ TEST_F(Tools, LongTextIsNotCutByTheEditBoxes) {
   Type(f.Edit1, "");
   f.Button7->click();
   EXPECT_EQ(Text(f.Edit1), typed);
+}
+
+TEST_F(Tools, ExplanationLinesAndTabOrder) {
+  const char* const lines[] = {
+      "SJIS と書かれた欄に文字を入力後に、左側のボタンを押すことにより各文字コードへ変換することが",
+      "できます。",
+      "JIS/EUC/Base64 の右側の SJIS ボタンを押すことにより変換された文字を SJIS に変換し SJIS 欄",
+      "に入力を行います。文字コードによってバイナリコードが含まれる場合がありますので注意して下さい。",
+      "MD5/SHA1 は暗号化などに使われる入力文字を特定の長さに変換するアルゴリズムです。",
+      "右側のボタンは小文字を大文字に変換するボタンです。",
+  };
+  for (int i = 0; i < 6; ++i) {
+    auto* label = f.GroupBox1->findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 2));
+    ASSERT_NE(label, nullptr) << i;
+    EXPECT_EQ(label->text(), QString::fromUtf8(lines[i])) << "Label" << i + 2;
+  }
+
+  // Tab walks the page's controls in the order they are listed on it.
+  const std::vector<QWidget*> order = {f.Edit1,   f.Button1, f.Edit2,   f.Button3, f.Button4, f.Edit3,
+                                       f.Button5, f.Button6, f.Edit4,   f.Button7, f.Button8, f.Edit5,
+                                       f.Button9, f.Edit6,   f.Button10, f.Button11};
+  std::vector<QWidget*> walked;
+  QWidget* w = f.Edit1;
+  do {
+    if (w->focusPolicy() & Qt::TabFocus && f.TabSheet9->isAncestorOf(w)) walked.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != f.Edit1 && walked.size() < 64);
+  std::vector<std::string> want, got;
+  for (QWidget* x : order) want.push_back(x->objectName().toStdString());
+  for (QWidget* x : walked) got.push_back(x->objectName().toStdString());
+  EXPECT_EQ(got, want);
 }

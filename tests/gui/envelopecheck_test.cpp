@@ -9,6 +9,7 @@
 #include "app/Display.h"
 #include "app/Unit1.h"
 #include "mail/explain.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 
@@ -33,11 +34,12 @@ struct Check : ::testing::Test {
     const QRect cell = f.ListView1->visualRect(f.ListView1->model()->index(row, 1));
     QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, {}, cell.center());
   }
-  std::vector<std::string> Shown() const { return MemoLines(*f.Memo5).Lines; }
-  std::vector<std::string> Expected(int row) const {
-    return HeaderExplanationLines(FromDisplay(f.ListView1->item(row, 0)->text()),
-                                  FromDisplay(f.ListView1->item(row, 1)->text()));
+  std::vector<std::string> Shown() const { return MemoLines(*f.Memo5, TTextKind::Decoded).Lines; }
+  std::string Stored(int row, int column) const {  // the bytes the header list holds
+    const QByteArray b = f.ListView1->item(row, column)->data(Qt::UserRole).toByteArray();
+    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
   }
+  std::vector<std::string> Expected(int row) const { return HeaderExplanationLines(Stored(row, 0), Stored(row, 1)); }
 };
 
 }  // namespace
@@ -48,14 +50,14 @@ TEST_F(Check, ClickingAHeaderRowExplainsIt) {
   Click(from);
   const std::vector<std::string> shown = Shown();
   ASSERT_EQ(shown.size(), 5u);
-  EXPECT_EQ(ToDisplay(shown[0]), QStringLiteral("このメールの差出人です。"));
+  EXPECT_EQ(shown[0], "このメールの差出人です。");
   EXPECT_EQ(shown[1], kSeparator);
   EXPECT_EQ(shown[4], "taro@example.jp");
   EXPECT_EQ(shown, Expected(from));
 
   const int subject = RowOf("Subject");
   Click(subject);
-  EXPECT_EQ(ToDisplay(Shown().at(0)), QStringLiteral("件名です"));
+  EXPECT_EQ(Shown().at(0), "件名です");
   EXPECT_EQ(Shown(), Expected(subject));
 }
 
@@ -93,4 +95,19 @@ TEST_F(Check, LoadingAnotherFileKeepsTheExplanation) {
   f.LoadMailFile(QStringLiteral(TARVO_SOURCE_DIR "/samples/attachment.eml"));
   EXPECT_EQ(Shown(), before);
   EXPECT_TRUE(f.ListView1->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST(CheckUnicode, SubjectShowsEveryCharacter) {
+  const tarvo::testing::TTempDir dir;
+  const std::string path = (dir / "unicode.eml").string();
+  tarvo::testing::WriteFile(path, "Subject: =?UTF-8?B?8J+YgCDpq5nmqYsg4pGgIOOAnA==?=\r\n"
+                           "From: =?ISO-8859-2?Q?Miros=B3aw?= <m@example.pl>\r\n\r\nbody\r\n");
+  TForm1 f{{QString::fromStdString(path)}};
+  f.show();
+  f.PageControl1->setCurrentIndex(3);
+  for (const auto& [row, want] : {std::pair{0, QStringLiteral(" 😀 髙橋 ① 〜")}, std::pair{1, QStringLiteral("Mirosław")}}) {
+    f.ListView1->selectRow(row);
+    f.ShowHeaderExplanation();
+    EXPECT_TRUE(f.Memo5->toPlainText().contains(want)) << f.Memo5->toPlainText().toStdString();
+  }
 }

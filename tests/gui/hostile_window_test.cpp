@@ -22,7 +22,7 @@ TEST(HostileWindow, EveryFileOfTheSetLoads) {
     ASSERT_NO_THROW(form.LoadMailFile(QString::fromStdString(e.path().string())));
     EXPECT_EQ(form.ListView2->rowCount(), static_cast<int>(views.ListView2.size()));
     EXPECT_EQ(form.ListView1->rowCount(), static_cast<int>(views.ListView1.size()));
-    EXPECT_EQ(form.Memo3->blockCount(), static_cast<int>(views.Memo3.Count()) + 1);
+    EXPECT_EQ(form.Memo3->RowCount(), static_cast<qsizetype>(views.Memo3.Count()) + 1);
     ++files;
   }
   EXPECT_GE(files, 7);

@@ -1,8 +1,11 @@
 // The HTML part view: links made harmless and work.html for the browser.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -14,6 +17,7 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/Unit1.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 namespace fs = std::filesystem;
@@ -47,25 +51,20 @@ std::string ReadFile(const fs::path& p) {
 struct Html : ::testing::Test {
   TForm1 f;
   // One folder per test: ctest runs tests side by side.
-  fs::path folder = fs::temp_directory_path() /
-                    (std::string("tarvo_html_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  tarvo::testing::TTempDir temp;
+  fs::path folder = temp.Path();
   std::vector<QUrl> opened;
   QStringList messages;
   void SetUp() override {
-    fs::remove_all(folder);
-    fs::create_directories(folder);
     f.SetHtmlFolder(folder.string() + "/");
     f.SetUrlOpener([this](const QUrl& u) { opened.push_back(u); });
     SetErrorMessageHook([this](const QString& m) { messages.push_back(m); });
   }
-  void TearDown() override {
-    SetErrorMessageHook({});
-    fs::remove_all(folder);
-  }
+  void TearDown() override { SetErrorMessageHook({}); }
   void Show(std::vector<std::string> lines) {
     TStringList l;
     l.Lines = std::move(lines);
-    SetMemoLines(*f.Memo6, l);
+    SetMemoLines(*f.Memo6, l, TTextKind::Decoded);
   }
   std::string Written() const { return ReadFile(folder / "work.html"); }
 };
@@ -73,36 +72,39 @@ struct Html : ::testing::Test {
 }  // namespace
 
 TEST_F(Html, CheckedWritesTheLinesWithDummyLinks) {
-  Show({"<a href=\"http://x.jp\">", "\x93\xfa\x96\x7b HTTPS://y", "", "\xfd\xfe\x80 plain"});
+  Show({"<a href=\"http://x.jp\">", "日本 HTTPS://y", "", "😀 café 中文 plain"});
   f.Button2->click();
-  EXPECT_EQ(Written(), "<a href=\"dummy://x.jp\">\r\n\x93\xfa\x96\x7b dummyS://y\r\n\r\n\xfd\xfe\x80 plain\r\n");
+  // UTF-8 with a byte-order mark, whatever the page's own charset.
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<a href=\"dummy://x.jp\">\r\n日本 dummyS://y\r\n\r\n😀 café 中文 plain\r\n");
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((folder / "work.html").string())));
-  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
+  EXPECT_EQ(MemoLines(*f.Memo6, TTextKind::Decoded).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
   EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(Html, UncheckedWritesTheLinesAsTheyStand) {
-  Show({"http://x.jp", "\x93\xfa"});
+  Show({"<meta charset=\"shift_jis\">http://x.jp", "日"});
   f.CheckBox1->setChecked(false);
   f.Button2->click();
-  EXPECT_EQ(Written(), "http://x.jp\r\n\x93\xfa\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<meta charset=\"shift_jis\">http://x.jp\r\n日\r\n");
 }
 
 TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
   Show({"<p>one</p>", "<p>two</p>"});
   f.Button2->click();
-  EXPECT_EQ(Written(), "<p>one</p>\r\n<p>two</p>\r\n");
-  f.Memo6->moveCursor(QTextCursor::Start);
-  QTest::keyClicks(f.Memo6->viewport(), QStringLiteral("http:"));
-  f.Memo6->moveCursor(QTextCursor::End);
-  f.Memo6->insertPlainText(QStringLiteral("末尾"));
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>one</p>\r\n<p>two</p>\r\n");
+  QTest::keyClick(f.Memo6, Qt::Key_Home, Qt::ControlModifier);
+  QTest::keyClicks(f.Memo6, QStringLiteral("http:"));
+  QTest::keyClick(f.Memo6, Qt::Key_End, Qt::ControlModifier);
+  QInputMethodEvent commit;  // what an input method sends when the user confirms
+  commit.setCommitString(QStringLiteral("末尾"));
+  QApplication::sendEvent(f.Memo6, &commit);
   f.Button2->click();
-  EXPECT_EQ(Written(), "dummy:<p>one</p>\r\n<p>two</p>\r\n\x96\x96\x94\xf6\r\n");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF" "dummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
   Show({});
   f.Button2->click();
   EXPECT_TRUE(fs::exists(folder / "work.html"));
-  EXPECT_EQ(Written(), "");
+  EXPECT_EQ(Written(), "\xEF\xBB\xBF");
   EXPECT_EQ(opened.size(), 3u);
 }
 
@@ -115,4 +117,18 @@ TEST_F(Html, AFileThatCannotBeCreatedShowsTheCreateError) {
       << messages[0].toStdString();
   EXPECT_TRUE(messages[0].endsWith(QStringLiteral(" を作成できません")));
   EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(Html, ShiftEnterIsALineBreakInWorkHtml) {
+  Show({});
+  f.show();
+  f.Memo6->setFocus();
+  f.Memo6->insertPlainText(QStringLiteral("<p>一</p>"));
+  QTest::keyClick(f.Memo6, Qt::Key_Return, Qt::ShiftModifier);  // types U+2028, not a new block
+  f.Memo6->insertPlainText(QStringLiteral("<p>二</p>"));
+  ASSERT_TRUE(f.Memo6->document()->toRawText().contains(QChar::LineSeparator));
+  f.CheckBox1->setChecked(false);
+  f.Button2->click();
+  EXPECT_EQ(Written(), "<p>\x88\xea</p>\r\n<p>\x93\xf1</p>\r\n");
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines, (std::vector<std::string>{"<p>\x88\xea</p>", "<p>\x93\xf1</p>"}));
 }

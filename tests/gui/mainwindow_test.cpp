@@ -16,8 +16,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -29,6 +31,7 @@
 #include "app/Unit1.h"
 #include "base/errors.h"
 #include "mail/pipeline.h"
+#include "tests/temp_dir.h"
 
 using namespace tarvo;
 namespace fs = std::filesystem;
@@ -45,12 +48,14 @@ struct Capture {
   ~Capture() { SetErrorMessageHook({}); }
 };
 
-QString TempPath(const char* name) { return QString::fromStdString((fs::temp_directory_path() / name).string()); }
+QString TempPath(const char* name) {
+  return QString::fromStdString((tarvo::testing::ProcessTempDir() / name).string());
+}
 
 // A file that exists but is too large to load: the load fails with the open error.
 QString UnreadableFile() {
   const QString path = TempPath("tarvo_gui_toolarge.eml");
-  std::ofstream(path.toStdString()).close();
+  tarvo::testing::WriteFile(path.toStdString(), "");
   fs::resize_file(path.toStdString(), kMaxMailSize + 1);  // sparse
   return path;
 }
@@ -67,10 +72,10 @@ void ExpectShows(const TForm1& f, const QString& file) {
   TMailViews want;
   tarvo::LoadMailFile(file.toStdString(), want);
   EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo2, TTextKind::Decoded).Lines, want.Memo2.Lines);
+  EXPECT_EQ(MemoLines(*f.Memo2).Lines, want.Memo2.Lines);
   EXPECT_EQ(MemoLines(*f.Memo3).Lines, want.Memo3.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo4, TTextKind::Decoded).Lines, want.Memo4.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo6, TTextKind::Decoded).Lines, want.Memo6.Lines);
+  EXPECT_EQ(MemoLines(*f.Memo4).Lines, want.Memo4.Lines);
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines, want.Memo6.Lines);
   std::vector<std::string> names, values, hosts;
   for (const auto& h : want.ListView1) names.push_back(h.Name), values.push_back(h.Value);
   for (const auto& r : want.ListView2) hosts.push_back(r.Host);
@@ -81,8 +86,8 @@ void ExpectShows(const TForm1& f, const QString& file) {
 }
 
 void ExpectEmpty(const TForm1& f) {
-  for (const QPlainTextEdit* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4, f.Memo6})
-    EXPECT_TRUE(m->toPlainText().isEmpty()) << m->objectName().toStdString();
+  for (const TLineView* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4, f.Memo6})
+    EXPECT_TRUE(m->IsEmpty()) << m->objectName().toStdString();
   EXPECT_EQ(f.ListView1->rowCount(), 0);
   EXPECT_EQ(f.ListView2->rowCount(), 0);
 }
@@ -181,10 +186,18 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
   EXPECT_TRUE(f.Memo5->isReadOnly());
   EXPECT_EQ(f.Memo5->height(), 134);
   EXPECT_EQ(f.Memo5->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-  for (const QPlainTextEdit* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4, f.Memo6}) {
-    EXPECT_FALSE(m->isReadOnly());
-    EXPECT_EQ(m->lineWrapMode(), QPlainTextEdit::NoWrap);
+  // Editable: a typed key lands in the memo. Never wrapped: a line wider
+  // than the memo gives the horizontal scroll bar a range.
+  TStringList wide;
+  wide.Add(std::string(400, 'w'));
+  for (TLineView* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4, f.Memo6}) {
+    SetMemoLines(*m, wide);
+    m->resize(300, 200);
+    EXPECT_GT(m->horizontalScrollBar()->maximum(), 0) << m->objectName().toStdString();
+    QTest::keyClick(m, Qt::Key_X);
+    EXPECT_EQ(MemoLines(*m).Lines, (std::vector<std::string>{"x" + std::string(400, 'w')}));
     EXPECT_EQ(m->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(m->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   }
   EXPECT_EQ(f.Button2->text(), QStringLiteral("ブラウザで開く"));
   EXPECT_EQ(f.Button2->geometry(), QRect(8, 4, 121, 20));

@@ -1,0 +1,201 @@
+// Structured MIME header values: the type or disposition token and its
+// parameters, RFC 2045 section 5.1 with the RFC 2231 extensions.
+#include <algorithm>
+#include <map>
+
+#include "base/bytes.h"
+#include "mail/mailutils.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// RFC 2231 extended-value: %XX in either case is a byte; a "%" that starts
+// no escape stays.
+std::string PercentUnescape(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      const int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+// quoted-string = DQUOTE *(qtext / quoted-pair) DQUOTE, starting at s[0].
+// Returns the unquoted text and moves `s` past the closing quote (or to the
+// end when it is missing). A backslash escapes only a quote that is not the
+// last one: Shift-JIS file names hold 0x5C as a trail byte.
+std::string TakeQuoted(std::string_view& s) {
+  std::string out;
+  std::size_t i = 1;
+  const std::size_t lastQuote = s.rfind('"');
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '\\' && i + 1 < s.size() && s[i + 1] == '"' && i + 1 != lastQuote) {
+      out += '"';
+      ++i;
+      continue;
+    }
+    if (c == '"') {
+      ++i;
+      break;
+    }
+    out += c;
+  }
+  s.remove_prefix(std::min(i, s.size()));
+  return out;
+}
+
+// One RFC 2231 piece of a parameter: "name*1*" is piece 1, extended.
+struct TPiece {
+  std::string value;
+  bool extended = false;
+};
+
+}  // namespace
+
+const TMimeParam* TMimeValue::Param(std::string_view lowerName) const {
+  for (const TMimeParam& p : Params)
+    if (p.Name == lowerName) return &p;
+  return nullptr;
+}
+
+TMimeValue ParseMimeValue(std::string_view value) {
+  TMimeValue result;
+  std::string_view s = value;
+  const std::size_t semi = s.find(';');
+  result.Token = Lower(TrimBlanks(s.substr(0, semi)));
+  // A comment after the token, as in "text/plain (note)", is not part of it.
+  if (const std::size_t paren = result.Token.find('('); paren != std::string::npos)
+    result.Token = std::string(TrimBlanks(std::string_view(result.Token).substr(0, paren)));
+  if (semi == std::string_view::npos) return result;
+  s.remove_prefix(semi + 1);
+
+  // Pieces by parameter name (without the RFC 2231 suffix) and number.
+  std::vector<std::string> order;
+  std::map<std::string, std::map<int, TPiece>> pieces;
+  while (!s.empty()) {
+    while (!s.empty() && (IsBlank(s.front()) || s.front() == ';')) s.remove_prefix(1);
+    const std::size_t eq = s.find_first_of("=;");
+    if (eq == std::string_view::npos || s[eq] == ';') {  // a word without "=": skipped
+      s.remove_prefix(eq == std::string_view::npos ? s.size() : eq);
+      continue;
+    }
+    std::string name = Lower(TrimBlanks(s.substr(0, eq)));
+    s.remove_prefix(eq + 1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    std::string v;
+    if (!s.empty() && s.front() == '"') {
+      v = TakeQuoted(s);
+      const std::size_t next = s.find(';');
+      s.remove_prefix(next == std::string_view::npos ? s.size() : next);
+    } else {
+      const std::size_t next = s.find(';');
+      v = std::string(TrimBlanks(s.substr(0, next)));
+      s.remove_prefix(next == std::string_view::npos ? s.size() : next);
+    }
+    if (name.empty()) continue;
+
+    // name, name*, name*N, name*N*
+    TPiece piece{std::move(v), false};
+    int number = 0;
+    if (name.back() == '*') {
+      piece.extended = true;
+      name.pop_back();
+    }
+    if (const std::size_t star = name.find('*'); star != std::string::npos) {
+      std::int32_t n = 0;
+      const std::string digits = name.substr(star + 1);
+      if (digits.empty() || digits.size() > 4 || !std::all_of(digits.begin(), digits.end(), [](char c) {
+            return c >= '0' && c <= '9';
+          }) || !TryStrToInt(digits, n))
+        continue;
+      number = n;
+      name.erase(star);
+    }
+    auto [it, fresh] = pieces.try_emplace(name);
+    if (fresh) order.push_back(name);
+    auto& byNumber = it->second;
+    // An RFC 2231 value wins over a plain one of the same name.
+    if (const auto old = byNumber.find(number); old != byNumber.end() && old->second.extended && !piece.extended)
+      continue;
+    byNumber[number] = std::move(piece);
+  }
+
+  for (const std::string& name : order) {
+    TMimeParam& p = result.Params.emplace_back();
+    p.Name = name;
+    int expected = 0;
+    for (auto& [number, piece] : pieces[name]) {
+      if (number != expected++) break;  // a gap ends the value
+      std::string_view text = piece.value;
+      if (piece.extended && number == 0) {
+        // charset'language'value; without both quotes the whole is the value
+        const std::size_t q1 = text.find('\'');
+        const std::size_t q2 = q1 == std::string_view::npos ? q1 : text.find('\'', q1 + 1);
+        if (q2 != std::string_view::npos) {
+          p.Charset = std::string(text.substr(0, q1));
+          text.remove_prefix(q2 + 1);
+        }
+      }
+      p.Value += piece.extended ? PercentUnescape(text) : std::string(text);
+    }
+  }
+  return result;
+}
+
+bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value) {
+  // field-name = 1*(printable ASCII but ":"); blanks before the colon are
+  // tolerated, as old mailers write "Name : value".
+  std::size_t i = 0;
+  while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':') ++i;
+  if (i == 0) return false;
+  std::size_t colon = i;
+  while (colon < line.size() && (line[colon] == ' ' || line[colon] == '\t')) ++colon;
+  if (colon >= line.size() || line[colon] != ':') return false;
+  name = line.substr(0, i);
+  value = line.substr(colon + 1);
+  return true;
+}
+
+bool SameFieldName(std::string_view a, std::string_view lowerB) {
+  if (a.size() != lowerB.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerB[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace tarvo
