@@ -301,20 +301,15 @@ std::string Sha256Hex(std::string_view bytes) {
   return Hex(md);
 }
 
-TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data, std::string_view defaultType) {
+TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields, std::string data) {
   TMailPart part;
   part.Index = index;
-  std::string token;
-  const std::vector<TRawParam> typeParams = SplitParams(header.ContentType, token);
-  // A type without a "/" is no type (RFC 2045: the default applies).
-  part.ContentType = token.find('/') != std::string::npos ? token : std::string(defaultType);
-  part.Charset = FindParam(typeParams, "charset");
-  const std::vector<TRawParam> dispParams = SplitParams(header.ContentDisposition, token);
+  part.Name = std::move(fields.Name);
+  part.ContentType = std::move(fields.ContentType);
   // Unknown disposition types count as attachment (RFC 2183).
-  part.Disposition = token.empty() || token == "inline" ? token : "attachment";
-  part.Name = ParamToUtf8(dispParams, "filename");
-  if (part.Name.empty()) part.Name = ParamToUtf8(typeParams, "name");
-  part.Encoding = LowerAscii(TrimView(header.ContentTransferEncoding));
+  part.Disposition = fields.Disposition.empty() || fields.Disposition == "inline" ? fields.Disposition : "attachment";
+  part.Charset = std::move(fields.Charset);
+  part.Encoding = std::move(fields.Encoding);
   part.Size = data.size();
   TDMD5 md5;
   md5.Init();
@@ -332,6 +327,21 @@ TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::strin
   part.Warning = PartNameWarning(part.Name, part.ContentType);
   part.Data = std::move(data);
   return part;
+}
+
+TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data, std::string_view defaultType) {
+  TPartFields f;
+  std::string token;
+  const std::vector<TRawParam> typeParams = SplitParams(header.ContentType, token);
+  // A type without a "/" is no type (RFC 2045: the default applies).
+  f.ContentType = token.find('/') != std::string::npos ? token : std::string(defaultType);
+  f.Charset = FindParam(typeParams, "charset");
+  const std::vector<TRawParam> dispParams = SplitParams(header.ContentDisposition, token);
+  f.Disposition = token;
+  f.Name = ParamToUtf8(dispParams, "filename");
+  if (f.Name.empty()) f.Name = ParamToUtf8(typeParams, "name");
+  f.Encoding = LowerAscii(TrimView(header.ContentTransferEncoding));
+  return MakeWalkedPart(index, std::move(f), std::move(data));
 }
 
 }  // namespace tarvo

@@ -12,7 +12,7 @@
 
 namespace tarvo {
 
-struct TMailEnvFormat;
+struct TAttachFilesFormat;
 
 // ---- parts.cpp: one part's record ----
 
@@ -43,6 +43,17 @@ using TMailParts = std::vector<TMailPart>;
 // their charset, encoded words by theirs; UTF-8.
 [[nodiscard]] std::string DecodePartFileName(std::string_view contentType, std::string_view disposition);
 
+// What the MIME walk has read of one part.
+struct TPartFields {
+  std::string Name;         // decoded, UTF-8
+  std::string ContentType;  // lower-case type/subtype
+  std::string Disposition;  // lower-case disposition type, or empty
+  std::string Charset;
+  std::string Encoding;     // lower-case transfer encoding
+};
+// The record of one part from the walk's fields and its decoded bytes.
+[[nodiscard]] TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields, std::string data);
+
 // The record of one part from its header and decoded bytes; `defaultType`
 // stands in for a missing Content-Type.
 [[nodiscard]] TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data,
@@ -64,9 +75,9 @@ using TMailParts = std::vector<TMailPart>;
 
 // ---- partlist.cpp: the list of a loaded message ----
 
-// Every leaf part of the message in walk order; a single-part message is
-// one part, an attached message one part.
-[[nodiscard]] TMailParts GetMailParts(const TMemoryStream& envelope, TMemoryStream& body, const TMailEnvFormat& env);
+// A record for every part the walk listed (every leaf part, in walk order;
+// a single-part message is one part, an attached message one part).
+[[nodiscard]] TMailParts GetMailParts(const TMemoryStream& body, const std::vector<TAttachFilesFormat>& entries);
 
 // ---- savename.cpp: saving parts ----
 

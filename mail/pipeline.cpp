@@ -118,7 +118,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
                     views.Findings);
 
   // The parts of the message, decoded and fingerprinted.
-  views.Parts = GetMailParts(envelope, body, env);
+  views.Parts = GetMailParts(body, parts);
 }
 
 }  // namespace

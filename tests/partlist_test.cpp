@@ -96,6 +96,19 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   EXPECT_EQ(v.Parts[3].Name, "請求書.pdf.exe");
   EXPECT_NE(v.Parts[3].Warning.find("二重拡張子"), std::string::npos);
   for (std::size_t i = 0; i < v.Parts.size(); ++i) EXPECT_EQ(v.Parts[i].Index, static_cast<int>(i + 1));
+
+  // The same message with LF line ends lists the same parts.
+  std::string lf = mail;
+  for (std::size_t p; (p = lf.find("\r\n")) != std::string::npos;) lf.erase(p, 1);
+  TMailViews w;
+  LoadMailBytes(lf, w);
+  ASSERT_EQ(w.Parts.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(w.Parts[i].ContentType, v.Parts[i].ContentType);
+    EXPECT_EQ(w.Parts[i].Name, v.Parts[i].Name);
+  }
+  EXPECT_EQ(w.Parts[0].Data, "plain");
+  EXPECT_EQ(w.Parts[3].Data, "MZ");
 }
 
 TEST(PartList, SinglePartMessageIsOnePart) {
