@@ -10,9 +10,6 @@ namespace tarvo {
 
 namespace {
 
-// Bytes that n base64 characters decode to, for reserving the output.
-std::size_t DecodedSizeHint(std::size_t n) { return 3 * (n / 4) + (n % 4 ? n % 4 - 1 : 0); }
-
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::uint8_t kPad = 255;   // the value of '='
 constexpr std::uint8_t kBad = 254;   // outside the alphabet

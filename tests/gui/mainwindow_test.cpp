@@ -159,7 +159,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
   ASSERT_EQ(f.PageControl1->count(), pages.size());
   for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(f.PageControl1->tabText(i), pages[i]);
   EXPECT_EQ(f.PageControl1->widget(4), f.TabSheet9);
-  EXPECT_EQ(f.PageControl1->widget(5), f.TabSheet10);
+  EXPECT_EQ(f.PageControl1->widget(6), f.TabSheet10);
   const QStringList inner = {QStringLiteral("生データ"), QStringLiteral("SJIS に変換"),
                              QStringLiteral("テキストのみ抽出"), QStringLiteral("HTML部")};
   ASSERT_EQ(f.PageControl2->count(), inner.size());

@@ -22,7 +22,7 @@ QStringList Column(const QTableWidget& t, int c) {
 
 TEST(SafetyPage, SixthPageAfterTheFive) {
   TForm1 f;
-  ASSERT_EQ(f.PageControl1->count(), 6);
+  ASSERT_EQ(f.PageControl1->count(), 7);  // 添付ファイル comes after it
   EXPECT_EQ(f.PageControl1->tabText(5), QStringLiteral("安全性チェック"));
   EXPECT_EQ(f.ListView3->columnCount(), 4);
   EXPECT_EQ(f.ListView3->horizontalHeaderItem(3)->text(), QStringLiteral("説明"));
