@@ -1,7 +1,7 @@
 // Address fields (RFC 5322 3.4): a list of mailboxes and groups.
 //   address-list = address *("," address)
 //   address      = mailbox / group
-//   mailbox      = name-addr / addr-spec      name-addr = [display-name] angle-addr
+//   mailbox      = name-addr / bare address   name-addr = [display-name] angle-addr
 //   group        = display-name ":" [mailbox-list] ";"
 // Real mail also writes the old "addr (Name)" form, where the comment is the
 // name, and raw 8-bit names; both are read here. Nothing is ever an error:
@@ -40,7 +40,7 @@ std::size_t UnitLength(std::string_view s, std::size_t i) {
 }
 
 // One mailbox as it is read: the display name as written (quotes undone,
-// blanks folded), the addr-spec outside angles, comments, the angle-addr.
+// blanks folded), the bare address outside angles, comments, the angle-addr.
 struct TMailboxText {
   std::string phrase, bare, comments, angle;
   bool angleSeen = false;

@@ -244,9 +244,9 @@ std::vector<std::pair<std::string, std::string>> ParseTagList(std::string_view v
   while (start <= value.size()) {
     std::size_t semi = value.find(';', start);
     if (semi == std::string_view::npos) semi = value.size();
-    const std::string_view spec = value.substr(start, semi - start);
-    if (const std::size_t eq = spec.find('='); eq != std::string_view::npos)
-      tags.emplace_back(std::string(TrimBlanks(spec.substr(0, eq))), std::string(TrimBlanks(spec.substr(eq + 1))));
+    const std::string_view item = value.substr(start, semi - start);
+    if (const std::size_t eq = item.find('='); eq != std::string_view::npos)
+      tags.emplace_back(std::string(TrimBlanks(item.substr(0, eq))), std::string(TrimBlanks(item.substr(eq + 1))));
     start = semi + 1;
   }
   return tags;
