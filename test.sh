@@ -52,6 +52,7 @@ if [ "$mode" = sanitize ]; then
   dir=build-asan
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVO_SANITIZE=ON >/dev/null
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp"
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   dir=build

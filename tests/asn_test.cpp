@@ -202,7 +202,8 @@ TEST(ASTableReader, BrokenTablesFindNothingAndDoNotCrash) {
   // Owner indices and name offsets that point outside the table.
   TSmallTable bad = Small();
   bad.V4[1].second = 7;
-  TASTable badIndex(bad.Bytes());
+  const std::string badBytes = bad.Bytes();  // the table is a view: its bytes must outlive it
+  TASTable badIndex(badBytes);
   ASSERT_TRUE(badIndex.Valid());
   EXPECT_FALSE(badIndex.Find(Parse("1.0.0.1")));
   EXPECT_EQ(Describe(badIndex.Find(Parse("1.0.1.1"))), "2516 ");
