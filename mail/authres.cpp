@@ -6,20 +6,14 @@
 #include <iterator>
 
 #include "mail/auth.h"
+#include "mail/authtext.h"
 
 namespace tarvo {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+using namespace authtext;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -28,11 +22,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // The text with every comment "( ... )" (nested, "\" escaping) replaced by
 // one space; quoted strings are kept whole, a comment inside one is text.

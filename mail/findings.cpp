@@ -6,19 +6,14 @@
 #include "base/cp932.h"
 #include "jcode/jconvert.h"
 #include "mail/auth.h"
+#include "mail/authtext.h"
 
 namespace tarvo {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+using namespace authtext;
 
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 bool StartsNoCase(std::string_view s, std::string_view prefix) {
   if (s.size() < prefix.size()) return false;
@@ -27,11 +22,6 @@ bool StartsNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // The first mailbox of an address list: up to the first "," that stands
 // outside quotes, comments and angle brackets.
