@@ -139,9 +139,7 @@ void TLineView::ResetLayout() {
   advances_.clear();
   // Until a row is laid out its width is guessed from its bytes; the guess
   // only ever grows, so the scroll range never jumps back under the user.
-  std::size_t widest = 0;
-  const std::size_t count = source_ ? source_->Count() : 0;
-  for (std::size_t i = 0; i < count; ++i) widest = std::max(widest, source_->Line(i).size());
+  const std::size_t widest = source_ ? source_->MaxLineBytes() : 0;
   contentWidth_ = static_cast<qreal>(widest) * QFontMetricsF(font()).averageCharWidth() + 2 * kMargin;
   widthGrew_ = false;
   UpdateScrollBars();

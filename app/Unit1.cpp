@@ -30,7 +30,7 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/LineView.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 namespace tarvo {
 
@@ -321,11 +321,11 @@ void TForm1::RenderViews(TMailViews& views) {
   SetRows(*ListView2, rows);
   RenderDelivery(views);
   // The memos take the lines over; the model is not used after this.
-  Memo1->SetLines(std::move(views.Memo1), TTextKind::Stored);
-  Memo3->SetLines(std::move(views.Memo3), TTextKind::Stored);
-  Memo2->SetLines(std::move(views.Memo2), TTextKind::Decoded);
-  Memo4->SetLines(std::move(views.Memo4), TTextKind::Decoded);
-  Memo6->SetLines(std::move(views.Memo6), TTextKind::Decoded);
+  Memo1->SetSource(std::make_shared<TTextView>(std::move(views.Memo1)));
+  Memo3->SetSource(std::make_shared<TTextView>(std::move(views.Memo3)));
+  Memo2->SetSource(std::make_shared<TTextView>(std::move(views.Memo2)));
+  Memo4->SetSource(std::make_shared<TTextView>(std::move(views.Memo4)));
+  Memo6->SetSource(std::make_shared<TTextView>(std::move(views.Memo6)));
   rows.clear();
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/Unit1.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 namespace tarvo {
 

@@ -7,7 +7,7 @@
 #include "app/Application.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
-#include "app/dump.h"
+#include "views/dump.h"
 #include "base/cp932.h"
 #include "base/strlist.h"
 #include "route/asn.h"

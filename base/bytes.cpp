@@ -31,6 +31,23 @@ std::size_t FindLineEnd(std::string_view s) {
   return n;
 }
 
+bool IsPlainAscii(std::string_view s) {
+  const char* const p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+#ifdef __SSE2__
+  const __m128i esc = _mm_set1_epi8(0x1B);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // The sign bit is set by a byte of 0x80 or more, and by an ESC once compared.
+    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(v, esc))) != 0) return false;
+  }
+#endif
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80 || p[i] == 0x1B) return false;
+  return true;
+}
+
 std::string Trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;

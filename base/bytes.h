@@ -16,6 +16,10 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
 // Index of the first CR or LF in `s`, or its size.
 [[nodiscard]] std::size_t FindLineEnd(std::string_view s);
 
+// True when every byte is below 0x80 and none is ESC: text that reads the
+// same in every Japanese code and in UTF-8.
+[[nodiscard]] bool IsPlainAscii(std::string_view s);
+
 // Removes every leading and trailing byte whose value is 32 or less.
 [[nodiscard]] std::string Trim(std::string_view s);
 

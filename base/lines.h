@@ -2,6 +2,7 @@
 // hold. The window asks only for the lines it paints, so a source may keep
 // its lines as views into one big buffer instead of one string each.
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -21,6 +22,12 @@ class TLineSource {
   // Valid while the source lives; i < Count().
   [[nodiscard]] virtual std::string_view Line(std::size_t i) const = 0;
   [[nodiscard]] virtual TTextKind Kind() const = 0;
+  // The longest line's bytes: the window's first guess at the text width.
+  [[nodiscard]] virtual std::size_t MaxLineBytes() const {
+    std::size_t widest = 0;
+    for (std::size_t i = 0; i < Count(); ++i) widest = std::max(widest, Line(i).size());
+    return widest;
+  }
 };
 
 // A source that owns a string list.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/stream.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

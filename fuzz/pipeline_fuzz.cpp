@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mail/explain.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tarvo::TMailViews views;

@@ -22,7 +22,7 @@ bool ReadByLines(std::string_view charset) {
 
 // Appends every part that `wanted` accepts.
 template <typename Pred>
-void AppendParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list, Pred wanted) {
+void AppendParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
   for (const TAttachFilesFormat& part : parts)
     if (wanted(part) && !(part.Depth > 0 && part.Disposition == "attachment")) AppendPartText(body, part, list);
 }
@@ -30,34 +30,43 @@ void AppendParts(const TMemoryStream& body, const TAttachLists& parts, TStringLi
 }  // namespace
 
 std::string ConvertLineToUtf8(std::string_view line) {
+  if (IsPlainAscii(line)) return std::string(line);
   if (IsUtf8Multibyte(line) && std::memchr(line.data(), 0x1B, line.size()) == nullptr) return std::string(line);
   return Cp932ToUtf8(ConvertLineToSJIS(line));
 }
 
-void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TStringList& list) {
+void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TTextView& list) {
   TMemoryStream decoded;
   DecodePartStream(body, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
-  const std::string_view bytes = decoded.Bytes();
-  TStringList lines;
   std::optional<std::string> utf8;
-  if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(bytes, part.Charset);
-  lines.SetText(utf8 ? std::string_view(*utf8) : bytes);  // a NUL ends the part's text there
-  if (!utf8)
-    for (std::string& line : lines.Lines) line = ConvertLineToUtf8(line);
+  if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(decoded.Bytes(), part.Charset);
+  // The part's lines as views into its text, which lives until they are copied.
+  TTextView lines;
+  const TSharedBytes text = std::make_shared<const std::string>(utf8 ? std::move(*utf8) : std::move(decoded.Bytes()));
+  lines.AddLinesOf(text, 0, text->size());  // a NUL ends the part's text there
   // Blank lines around a part's text are the mailer's spacing before the
   // next boundary, not text; parts follow each other without them.
-  const auto blank = [](const std::string& l) { return l.find_first_not_of(" \t") == std::string::npos; };
-  auto first = std::find_if_not(lines.Lines.begin(), lines.Lines.end(), blank);
-  auto last = std::find_if_not(lines.Lines.rbegin(), std::make_reverse_iterator(first), blank).base();
-  std::move(first, last, std::back_inserter(list.Lines));
+  const auto blank = [](std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; };
+  std::size_t first = 0, last = lines.Count();
+  while (first < last && blank(lines[first])) ++first;
+  while (last > first && blank(lines[last - 1])) --last;
+  for (std::size_t i = first; i < last; ++i) {
+    if (utf8) list.Add(lines[i]);
+    else AddConvertedLine(list, lines[i]);
+  }
 }
 
-void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list) {
+void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/plain"; });
 }
 
-void GetTextHtmlParts(const TMemoryStream& body, const TAttachLists& parts, TStringList& list) {
+void GetTextHtmlParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/html"; });
+}
+
+void AddConvertedLine(TTextView& view, std::string_view line) {
+  if (IsPlainAscii(line)) view.Add(line);
+  else view.Add(ConvertLineToUtf8(line));
 }
 
 void ConvertListToSJIS(TStringList& list) {

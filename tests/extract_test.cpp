@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/bytes.h"
+#include "base/cp932.h"
+#include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 
 using namespace tarvo;
@@ -17,11 +20,11 @@ Extracted Extract(const std::string& body, const std::string& boundary) {
   TAttachLists parts;
   std::string outside;
   ParseMultipart(b, boundary, outside, parts);
-  TStringList text, html;
+  TTextView text(TTextKind::Decoded), html(TTextKind::Decoded);
   text.Add("before");
   GetTextPlainParts(b, parts, text);
   GetTextHtmlParts(b, parts, html);
-  return {text.Lines, html.Lines};
+  return {text.Lines(), html.Lines()};
 }
 
 // The lines of one text/plain part with this header and content.
@@ -31,9 +34,9 @@ Lines PartText(const std::string& headers, const std::string& content) {
   TAttachLists parts;
   std::string outside;
   ParseMultipart(b, "b", outside, parts);
-  TStringList text;
+  TTextView text(TTextKind::Decoded);
   for (const auto& p : parts) AppendPartText(b, p, text);
-  return text.Lines;
+  return text.Lines();
 }
 
 const std::string kKonUtf8 = "\xE3\x81\x93\xE3\x82\x93";  // こん
@@ -117,6 +120,20 @@ TEST(ConvertLineToUtf8, EachLineByItsOwnCode) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ConvertLineToUtf8(c.line), c.want) << c.line;
+}
+
+TEST(ConvertLineToUtf8, PlainAsciiIsTakenAsItIsWithoutDetection) {
+  // The shortcut for lines below 0x80 must give what detection gives, for
+  // every byte but ESC, in the first sixteen bytes and after them.
+  for (int b = 1; b < 0x80; ++b) {
+    if (b == 0x1B) continue;
+    for (const std::string& line : {std::string(1, char(b)), "0123456789abcdef" + std::string(1, char(b)) + "~\\"}) {
+      ASSERT_TRUE(IsPlainAscii(line));
+      EXPECT_EQ(ConvertLineToUtf8(line), Cp932ToUtf8(ConvertLineToSJIS(line))) << b;
+    }
+  }
+  for (const char* mixed : {"abc\x1B$B", "0123456789abcdef\x1B(B", "0123456789abcdef\x80", "\xE3\x81\x93"})
+    EXPECT_FALSE(IsPlainAscii(mixed)) << mixed;
 }
 
 TEST(Extract, BlankLinesAroundEachPartGo) {

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "mail/auth.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 using namespace tarvo;
 

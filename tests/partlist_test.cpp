@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "jcode/jconvert.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 #include "parts_mail.h"
 #include "run_tarvo.h"
 

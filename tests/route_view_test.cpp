@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/cp932.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 #include "run_tarvo.h"
 
 using namespace tarvo;
@@ -47,7 +47,7 @@ TEST(RouteView, RowsNotesAndTheLoadGoesOn) {
   EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "2001:db8::1", "", ""}));
   EXPECT_EQ(Row(v.ListView2[2]), (R{"3", "", "", "", "Unknown", "2026/12/08 10:00:00"}));
   EXPECT_EQ(Row(v.ListView2[3]), (R{"4", "h", "i", "10.1.2.3", "", ""}));
-  EXPECT_EQ(v.Memo3.Lines, (R{"Not found IP...", "Not found IP...", "Not found IP...", "body"}));
+  EXPECT_EQ(v.Memo3.Lines(), (R{"Not found IP...", "Not found IP...", "Not found IP...", "body"}));
   EXPECT_EQ(v.ListView1.size(), 5u);
 }
 
@@ -185,7 +185,7 @@ TEST(RouteView, NoReceivedFieldsNoRows) {
   TMailViews v;
   LoadMailBytes("Subject: x\r\n\r\nbody\r\n", v);
   EXPECT_TRUE(v.ListView2.empty());
-  EXPECT_EQ(v.Memo3.Lines, std::vector<std::string>{"body"});
+  EXPECT_EQ(v.Memo3.Lines(), std::vector<std::string>{"body"});
 }
 
 TEST(RouteView, CountryCommand) {

@@ -1,7 +1,7 @@
 // The body views the pipeline fills, by kind of message.
 #include <gtest/gtest.h>
 
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 using namespace tarvo;
 
@@ -80,8 +80,8 @@ TEST(TextViews, WhatTheMessageSays) {
   };
   for (const auto& c : cases) {
     const TMailViews v = Load(c.mail);
-    EXPECT_EQ(v.Memo4.Lines, c.memo4) << c.what;
-    EXPECT_EQ(v.Memo6.Lines, c.memo6) << c.what;
+    EXPECT_EQ(v.Memo4.Lines(), c.memo4) << c.what;
+    EXPECT_EQ(v.Memo6.Lines(), c.memo6) << c.what;
   }
 }
 
@@ -94,9 +94,9 @@ TEST(TextViews, LineEndFormsShowTheSameText) {
       "--b\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n--b--\r\n";
   for (const std::string& mail : {crlf, Lf(crlf), Cr(crlf)}) {
     const TMailViews v = Load(mail);
-    EXPECT_EQ(v.Memo4.Lines, (Lines{"line one", "line two"})) << mail;
-    EXPECT_EQ(v.Memo6.Lines, (Lines{"<p>x</p>"})) << mail;
-    EXPECT_EQ(v.Memo1.Lines, (Lines{"Subject: x", "Content-Type: multipart/alternative; boundary=b"})) << mail;
+    EXPECT_EQ(v.Memo4.Lines(), (Lines{"line one", "line two"})) << mail;
+    EXPECT_EQ(v.Memo6.Lines(), (Lines{"<p>x</p>"})) << mail;
+    EXPECT_EQ(v.Memo1.Lines(), (Lines{"Subject: x", "Content-Type: multipart/alternative; boundary=b"})) << mail;
     ASSERT_EQ(v.Memo3.Count(), 10u) << mail;
     EXPECT_EQ(v.Memo3[0], "--b");
   }
@@ -104,9 +104,9 @@ TEST(TextViews, LineEndFormsShowTheSameText) {
 
 TEST(TextViews, Memo2ReadsUtf8LinesAsUtf8) {
   const TMailViews v = Load("Subject: x\n\n\xE6\x97\xA5\xE6\x9C\xAC\n" + kJisLine + "\n" + kSjisLine + "\nplain\n");
-  EXPECT_EQ(v.Memo2.Lines, (Lines{"\xE6\x97\xA5\xE6\x9C\xAC", kKon, kKon, "plain"}));
-  EXPECT_EQ(v.Memo3.Lines, (Lines{"\xE6\x97\xA5\xE6\x9C\xAC", kJisLine, kSjisLine, "plain"}));
-  EXPECT_EQ(v.Memo4.Lines, v.Memo2.Lines);
+  EXPECT_EQ(v.Memo2.Lines(), (Lines{"\xE6\x97\xA5\xE6\x9C\xAC", kKon, kKon, "plain"}));
+  EXPECT_EQ(v.Memo3.Lines(), (Lines{"\xE6\x97\xA5\xE6\x9C\xAC", kJisLine, kSjisLine, "plain"}));
+  EXPECT_EQ(v.Memo4.Lines(), v.Memo2.Lines());
 }
 
 TEST(TextViews, MultipartWithoutBoundaryShowsNoText) {

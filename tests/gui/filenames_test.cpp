@@ -21,7 +21,7 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/Unit1.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 #include "tests/ja_locale.h"
 #include "tests/temp_dir.h"
 
@@ -54,8 +54,8 @@ struct Names : ::testing::Test {
     TMailViews want;
     tarvo::LoadMailFile(sjisPath, want);
     ASSERT_FALSE(want.Memo1.Empty());
-    EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines);
-    EXPECT_EQ(MemoLines(*f.Memo2).Lines, want.Memo2.Lines);
+    EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines());
+    EXPECT_EQ(MemoLines(*f.Memo2).Lines, want.Memo2.Lines());
     EXPECT_EQ(f.ListView1->rowCount(), static_cast<int>(want.ListView1.size()));
     EXPECT_TRUE(messages.isEmpty()) << messages.value(0).toStdString();
   }

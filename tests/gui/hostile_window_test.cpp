@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "app/Unit1.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
 using namespace tarvo;
 

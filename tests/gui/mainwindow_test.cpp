@@ -31,7 +31,7 @@
 #include "app/Display.h"
 #include "app/Unit1.h"
 #include "base/errors.h"
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 #include "tests/temp_dir.h"
 
 using namespace tarvo;
@@ -72,11 +72,11 @@ std::vector<std::string> Column(const QTableWidget& list, int column) {
 void ExpectShows(const TForm1& f, const QString& file) {
   TMailViews want;
   tarvo::LoadMailFile(file.toStdString(), want);
-  EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo2).Lines, want.Memo2.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo3).Lines, want.Memo3.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo4).Lines, want.Memo4.Lines);
-  EXPECT_EQ(MemoLines(*f.Memo6).Lines, want.Memo6.Lines);
+  EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines());
+  EXPECT_EQ(MemoLines(*f.Memo2).Lines, want.Memo2.Lines());
+  EXPECT_EQ(MemoLines(*f.Memo3).Lines, want.Memo3.Lines());
+  EXPECT_EQ(MemoLines(*f.Memo4).Lines, want.Memo4.Lines());
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines, want.Memo6.Lines());
   std::vector<std::string> names, values, hosts;
   for (const auto& h : want.ListView1) names.push_back(h.Name), values.push_back(h.Value);
   for (const auto& r : want.ListView2) hosts.push_back(r.Host);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/strlist.h"
+#include "base/textview.h"
 #include "mail/auth.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
@@ -36,13 +36,15 @@ struct THeaderRow {
 // What each view of the main window shows. Memo1, Memo3, the header rows and
 // the route columns taken from the fields hold bytes as stored; Memo2, Memo4
 // and Memo6 hold decoded text (UTF-8); the route's country is code page 932.
+// The memos' lines point into the message's bytes where they show them as
+// they are, and into arenas of their own where they were converted.
 struct TMailViews {
-  std::vector<TRouteRow> ListView2;  // 配信経路
-  TStringList Memo1;                 // メールエンベローブ (stored)
-  TStringList Memo3;                 // 生データ (stored)
-  TStringList Memo2;                 // SJIS に変換 (decoded)
-  TStringList Memo4;                 // テキストのみ抽出 (decoded)
-  TStringList Memo6;                 // HTML部 (decoded)
+  std::vector<TRouteRow> ListView2;            // 配信経路
+  TTextView Memo1{TTextKind::Stored};          // メールエンベローブ
+  TTextView Memo3{TTextKind::Stored};          // 生データ
+  TTextView Memo2{TTextKind::Decoded};         // SJIS に変換
+  TTextView Memo4{TTextKind::Decoded};         // テキストのみ抽出
+  TTextView Memo6{TTextKind::Decoded};         // HTML部
   std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
   TAuthentication Authentication;    // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)

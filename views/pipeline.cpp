@@ -1,7 +1,6 @@
-#include "mail/pipeline.h"
+#include "views/pipeline.h"
 
-#include <algorithm>
-#include <iterator>
+#include <memory>
 
 #include "base/bytes.h"
 #include "base/stream.h"
@@ -31,34 +30,43 @@ namespace {
 // The HTML whose links the safety check reads: the HTML view's lines, before
 // the export neutralises them. Only the first 32 MiB: a copy of a huge body
 // is not worth a link check.
-std::string HtmlForLinks(const TStringList& memo6) {
+std::string HtmlForLinks(const TTextView& memo6) {
   constexpr std::size_t kLimit = std::size_t{32} << 20;
   std::string html;
-  for (const std::string& line : memo6.Lines) {
-    if (html.size() > kLimit) break;
-    html.append(line).append("\n");
-  }
+  for (std::size_t i = 0; i < memo6.Count() && html.size() <= kLimit; ++i) html.append(memo6[i]).append("\n");
   return html;
 }
 
+// The body's lines into the raw view, below the lookup's notes, and each
+// converted into the SJIS view. The views point into the body's bytes, and
+// a line that reads the same in every code is not copied at all.
+void FillBodyViews(const TSharedBytes& body, TMailViews& views) {
+  const std::size_t notes = views.Memo3.Count();
+  views.Memo3.AddLinesOf(body, 0, body->size());
+  for (std::size_t i = notes; i < views.Memo3.Count(); ++i) {
+    const std::string_view line = views.Memo3[i];
+    if (IsPlainAscii(line)) views.Memo2.AddRef(body, static_cast<std::size_t>(line.data() - body->data()), line.size());
+    else views.Memo2.Add(ConvertLineToUtf8(line));
+  }
+}
+
 void RunPipeline(TMemoryStream& file, TMailViews& views) {
-  // Step 3: split, then the file buffer is released.
+  // Split, then the file buffer is released.
   TMemoryStream envelope, body;
   SplitEnvelopeConsuming(file, envelope, body);
 
-  // Step 4: the envelope view.
-  envelope.SetPosition(0);
-  views.Memo1.LoadFromStream(envelope);
+  // The envelope view, over a copy of the header block it keeps.
+  views.Memo1.AddLinesOf(std::make_shared<const std::string>(envelope.Bytes()), 0, envelope.Size());
 
-  // Step 5: header summary (stage A).
+  // Header summary.
   TMailEnvFormat env;
   GetMailEnvFormat(&envelope, env);
 
-  // Step 6: the header list.
+  // The header list.
   TEnvSections sections;
   GetEnvSections(&envelope, sections);
 
-  // Step 7: the route list. Lookups note unknown relays in Memo3 before
+  // The route list. Lookups note unknown relays in Memo3 before
   // the body lines arrive there.
   TReceivedLists relays;
   GetReceivedLists(&envelope, relays);
@@ -86,39 +94,29 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   if (views.Delivery.Sent.Valid && views.Delivery.Received.Valid)
     views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
 
-  // Step 8: the header rows.
+  // The header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
 
-  // Step 9: the MIME walk: every leaf part of the body.
+  // The MIME walk: every leaf part of the body.
   TAttachLists parts;
   ParseMessageParts(envelope.Bytes(), body, parts);
 
-  // Step 10: the raw body view, and each line converted. The lines move into
-  // Memo3 below the lookup's notes.
-  body.SetPosition(0);
-  TStringList bodyLines;
-  bodyLines.LoadFromStream(body);
-  views.Memo2.Lines.reserve(bodyLines.Count());
-  for (const std::string& line : bodyLines.Lines) views.Memo2.Add(ConvertLineToUtf8(line));
-  if (views.Memo3.Empty()) {
-    views.Memo3.Lines = std::move(bodyLines.Lines);
-  } else {
-    views.Memo3.Lines.reserve(views.Memo3.Count() + bodyLines.Count());
-    std::move(bodyLines.Lines.begin(), bodyLines.Lines.end(), std::back_inserter(views.Memo3.Lines));
-  }
-
-  // Step 11: text-only and HTML views (stage C): the text of every plain and
+  // Text-only and HTML views: the text of every plain and
   // every HTML part, decoded; the type alone decides where a part goes.
   GetTextPlainParts(body, parts, views.Memo4);
   GetTextHtmlParts(body, parts, views.Memo6);
 
-  // Step 12: authentication results and warning signs, from the header block
+  // Authentication results and warning signs, from the header block
   // and the body as stored, and the HTML before its links are neutralised.
   CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(views.Memo6), views.Authentication,
                     views.Findings);
 
   // The parts of the message, decoded and fingerprinted.
   views.Parts = GetMailParts(body, parts);
+
+  // Last: the body's bytes move (not copy) into the buffer the
+  // raw and SJIS views point into.
+  FillBodyViews(std::make_shared<const std::string>(std::move(body.Bytes())), views);
 }
 
 }  // namespace

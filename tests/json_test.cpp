@@ -1,0 +1,91 @@
+// The --dump JSON writer: escaping, decoding by view kind, large output.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "jcode/charset.h"
+#include "views/json.h"
+
+using namespace tarvo;
+
+namespace {
+std::string Written(const std::function<void(TJsonWriter&)>& write) {
+  std::ostringstream out;
+  {
+    TJsonWriter w(out);
+    write(w);
+  }
+  return out.str();
+}
+}  // namespace
+
+TEST(JsonWriter, EscapesWhatJsonCannotHold) {
+  struct Case {
+    std::string in, want;
+  } cases[] = {
+      {"plain", "\"plain\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"\r\n\t", "\"\\r\\n\\t\""},
+      {std::string("\0\x1b\x7f", 3), "\"\\u0000\\u001b\x7f\""},
+      {"日本", "\"日本\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Written([&](TJsonWriter& w) { w.String(c.in); }), c.want);
+}
+
+TEST(JsonWriter, LinesAreDecodedByTheirViewsKind) {
+  struct Case {
+    std::string line;
+    TTextKind kind;
+    std::string want;
+  } cases[] = {
+      {"\x93\xfa\x96\x7b", TTextKind::Stored, "\"日本\""},                    // code page 932
+      {"\xe6\x97\xa5\xe6\x9c\xac", TTextKind::Stored, "\"日本\""},            // well-formed UTF-8
+      {"a\x80z", TTextKind::Stored, "\"a\xef\xbf\xbdz\""},                     // starts no character
+      {"0123456789abcdef\x93\xfa", TTextKind::Stored, "\"0123456789abcdef日\""},  // past the first word
+      {"\xe6\x97\xa5", TTextKind::Decoded, "\"日\""},
+      {"x\xef\x9e\x80y", TTextKind::Decoded, "\"x\xef\xbf\xbdy\""},            // lossless code point U+F780
+      {"\xef\xbc\x81", TTextKind::Decoded, "\"\xef\xbc\x81\""},                // U+FF01 is a character
+  };
+  for (const Case& c : cases) EXPECT_EQ(Written([&](TJsonWriter& w) { w.Text(c.line, c.kind); }), c.want) << c.want;
+}
+
+TEST(JsonWriter, ViewsOfManyLinesComeOutWholeAcrossFlushes) {
+  TTextView v(TTextKind::Stored);
+  std::string want = "[";
+  for (int i = 0; i < 100000; ++i) {
+    const std::string line = "line " + std::to_string(i) + " \"q\"";
+    v.Add(line);
+    if (i) want += ", ";
+    want += "\"line " + std::to_string(i) + " \\\"q\\\"\"";
+  }
+  want += "]";
+  const std::string got = Written([&](TJsonWriter& w) { w.Lines(v); });
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_EQ(got, want);
+}
+
+TEST(JsonWriter, NumbersNullsAndBooleans) {
+  EXPECT_EQ(Written([](TJsonWriter& w) { w.Raw("[").Number(-12).Raw(",").Null().Raw(",").Bool(true).Raw("]"); }),
+            "[-12,null,true]");
+  EXPECT_EQ(Written([](TJsonWriter& w) { w.Cp932("\x83\x65\x83\x58\x83\x67"); }), "\"テスト\"");
+}
+
+TEST(JsonWriter, AsciiShortcutsWriteWhatTheDecodersWrite) {
+  // Every byte below 0x80, at the start, inside and past the first word.
+  for (int b = 0; b < 0x80; ++b) {
+    for (const std::string& line : {std::string(1, char(b)), "abc" + std::string(1, char(b)) + "xyz0123456789"}) {
+      EXPECT_EQ(Written([&](TJsonWriter& w) { w.Text(line, TTextKind::Stored); }),
+                Written([&](TJsonWriter& w) { w.String(StoredTextToUtf8(line, TDecodeMode::Replace)); }))
+          << b;
+      EXPECT_EQ(Written([&](TJsonWriter& w) { w.Cp932(line); }),
+                Written([&](TJsonWriter& w) { w.String(Cp932ToUtf8(line, TDecodeMode::Replace)); }))
+          << b;
+    }
+  }
+}
+
+TEST(JsonWriter, LinesLongerThanTheBufferGoOutWhole) {
+  const std::string big(3 << 20, 'x');
+  EXPECT_EQ(Written([&](TJsonWriter& w) { w.Raw("[").String("a\"" + big + "\"b").Raw("]"); }),
+            "[\"a\\\"" + big + "\\\"b\"]");
+}

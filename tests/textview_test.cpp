@@ -1,0 +1,85 @@
+// The views' line store: lines into shared buffers and an arena of its own.
+#include <gtest/gtest.h>
+
+#include "base/strlist.h"
+#include "base/textview.h"
+
+using namespace tarvo;
+
+namespace {
+TSharedBytes Shared(std::string s) { return std::make_shared<const std::string>(std::move(s)); }
+}  // namespace
+
+TEST(TextView, SplitsByTheListRule) {
+  // The same rule as the string list: CR LF, CR or LF end a line; the first
+  // NUL ends the text; a last line without a break still counts.
+  const std::string cases[] = {
+      "",
+      "a",
+      "a\r\nb\r\n",
+      "a\rb\rc",
+      "a\nb\n\nc",
+      "a\r\r\nb",
+      "a\n\rb",
+      "x\r\n\r\n",
+      std::string("ab\0cd\r\nef", 9),
+      std::string("\0x", 2),
+      "\r\n",
+  };
+  for (const std::string& text : cases) {
+    TStringList want;
+    want.SetText(text);
+    TTextView got;
+    got.AddLinesOf(Shared(text), 0, text.size());
+    EXPECT_EQ(got.Lines(), want.Lines) << testing::PrintToString(text);
+  }
+}
+
+TEST(TextView, CrOnlyAndLfOnlyTextsOfManyLines) {
+  // One pass however the lines end (a scan per line would be quadratic).
+  for (const char* brk : {"\r", "\n", "\r\n"}) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line" + std::to_string(i) + brk;
+    TTextView v;
+    v.AddLinesOf(Shared(text), 0, text.size());
+    ASSERT_EQ(v.Count(), 20000u);
+    EXPECT_EQ(v.Line(0), "line0");
+    EXPECT_EQ(v.Line(19999), "line19999");
+  }
+}
+
+TEST(TextView, RangeOfABufferAndMixedSources) {
+  const TSharedBytes file = Shared("Header: x\r\n\r\nbody 1\r\nbody 2\r\n");
+  TTextView v;
+  v.Add("note");
+  v.AddLinesOf(file, 13, file->size());
+  v.Add(std::string(3000, 'z'));  // the arena grows and moves: lines stay right
+  v.AddRef(file, 0, 6);
+  EXPECT_EQ(v.Lines(), (std::vector<std::string>{"note", "body 1", "body 2", std::string(3000, 'z'), "Header"}));
+  EXPECT_EQ(v.Text(), "note\r\nbody 1\r\nbody 2\r\n" + std::string(3000, 'z') + "\r\nHeader\r\n");
+}
+
+TEST(TextView, OutOfRangeOrEmptyRangesAddNothing) {
+  const TSharedBytes file = Shared("abc");
+  TTextView v;
+  v.AddLinesOf(file, 2, 2);
+  v.AddLinesOf(file, 3, 1);
+  v.AddLinesOf(file, 0, 4);
+  v.AddLinesOf(nullptr, 0, 1);
+  EXPECT_TRUE(v.Empty());
+}
+
+TEST(TextView, CopiesShareTheBuffersAndOutliveTheSource) {
+  TTextView a(TTextKind::Decoded);
+  {
+    const TSharedBytes file = Shared("one\ntwo\n");
+    a.AddLinesOf(file, 0, file->size());
+    a.Add("three");
+  }  // the model holds the only reference now
+  TTextView b(TTextKind::Decoded);
+  b.AddView(a);
+  a.Clear();
+  EXPECT_TRUE(a.Empty());
+  EXPECT_EQ(a.Kind(), TTextKind::Decoded);
+  EXPECT_EQ(b.Lines(), (std::vector<std::string>{"one", "two", "three"}));
+}

@@ -1,0 +1,133 @@
+#include "views/json.h"
+
+#include <array>
+#include <cstring>
+
+#include "jcode/charset.h"
+
+namespace tarvo {
+
+namespace {
+
+// Bytes that a JSON string cannot hold as they are.
+constexpr std::array<bool, 256> kEscape = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 0x20; ++c) t[c] = true;
+  t['"'] = t['\\'] = true;
+  return t;
+}();
+
+bool HasHighByte(std::string_view s) {
+  // Eight bytes at a time: base64 and ASCII lines are most of a big message.
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ULL) return true;
+  }
+  for (; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return true;
+  return false;
+}
+
+// True when decoded text holds one of the lossless code points U+F700..U+F7FF.
+bool HasLosslessCodePoint(std::string_view s) {
+  for (std::size_t i = s.find('\xEF'); i != std::string_view::npos && i + 1 < s.size(); i = s.find('\xEF', i + 1)) {
+    const auto b = static_cast<unsigned char>(s[i + 1]);
+    if (b >= 0x9C && b <= 0x9F) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TJsonWriter& TJsonWriter::Raw(std::string_view s) {
+  buf_.append(s);
+  MaybeFlush();
+  return *this;
+}
+
+void TJsonWriter::Escaped(std::string_view s) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  buf_ += '"';
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (!kEscape[c]) continue;
+    Put(s.data() + run, i - run);
+    run = i + 1;
+    switch (c) {
+      case '"': buf_ += "\\\""; break;
+      case '\\': buf_ += "\\\\"; break;
+      case '\n': buf_ += "\\n"; break;
+      case '\r': buf_ += "\\r"; break;
+      case '\t': buf_ += "\\t"; break;
+      default: {
+        const char esc[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+        buf_.append(esc, sizeof esc);
+      }
+    }
+  }
+  Put(s.data() + run, s.size() - run);
+  buf_ += '"';
+  MaybeFlush();
+}
+
+void TJsonWriter::Put(const char* p, std::size_t n) {
+  // A line of many megabytes goes straight out instead of growing the buffer.
+  if (n >= kFlushAt) {
+    Flush();
+    out_.write(p, static_cast<std::streamsize>(n));
+  } else {
+    buf_.append(p, n);
+  }
+}
+
+TJsonWriter& TJsonWriter::String(std::string_view utf8) {
+  Escaped(utf8);
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Text(std::string_view text, TTextKind kind) {
+  // Most lines are ASCII (or clean UTF-8): they go out without a copy.
+  if (kind == TTextKind::Stored ? !HasHighByte(text) : !HasLosslessCodePoint(text)) {
+    Escaped(text);
+  } else {
+    scratch_ = TextToUtf8(text, kind, TDecodeMode::Replace);
+    Escaped(scratch_);
+  }
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Cp932(std::string_view text) {
+  if (!HasHighByte(text)) {
+    Escaped(text);
+  } else {
+    scratch_ = Cp932ToUtf8(text, TDecodeMode::Replace);
+    Escaped(scratch_);
+  }
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Lines(const TTextView& view) {
+  buf_ += '[';
+  for (std::size_t i = 0; i < view.Count(); ++i) {
+    if (i) buf_ += ", ";
+    Text(view.Line(i), view.Kind());
+  }
+  buf_ += ']';
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Number(std::int64_t n) {
+  buf_ += std::to_string(n);
+  return *this;
+}
+
+void TJsonWriter::Flush() {
+  if (buf_.empty()) return;
+  out_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
+  buf_.clear();
+}
+
+}  // namespace tarvo
