@@ -1,5 +1,6 @@
 #include "base/textview.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -7,33 +8,56 @@
 namespace tarvo {
 
 std::string_view TTextView::Line(std::size_t i) const {
-  const Entry& e = entries_[i];
-  const std::string& bytes = e.buffer == 0 ? arena_ : *buffers_[e.buffer - 1];
-  return std::string_view(bytes.data() + e.offset, e.length);
+  const Entry& e = entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+  return std::string_view(buffers_[e.buffer]->data() + e.offset, e.length);
 }
 
 void TTextView::Clear() {
   entries_.clear();
-  arena_.clear();
+  count_ = 0;
   buffers_.clear();
+  arena_.reset();
+  lastRef_ = UINT32_MAX;
   widest_ = 0;
 }
 
+void TTextView::Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
+  if ((count_ & (kBlockEntries - 1)) == 0) entries_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockEntries));
+  entries_.back()[count_ & (kBlockEntries - 1)] = {offset, static_cast<std::uint32_t>(length), buffer};
+  ++count_;
+  if (length > widest_) widest_ = length;
+}
+
+std::uint32_t TTextView::ArenaRoom(std::size_t n) {
+  if (!arena_ || arena_->capacity() - arena_->size() < n) {
+    // Small views stay small: blocks double from 4 KiB up to 1 MiB.
+    const std::size_t block = arena_ ? std::min(kArenaBlock, 2 * arena_->capacity()) : 4096;
+    arena_ = std::make_shared<std::string>();
+    arena_->reserve(std::max(n, block));
+    buffers_.push_back(arena_);
+    arenaIndex_ = static_cast<std::uint32_t>(buffers_.size() - 1);
+  }
+  return arenaIndex_;
+}
+
 void TTextView::Add(std::string_view line) {
-  Push(arena_.size(), line.size(), 0);
-  arena_.append(line);  // grows geometrically: appends stay linear
+  const std::uint32_t index = ArenaRoom(line.size());
+  Push(arena_->size(), line.size(), index);
+  arena_->append(line);  // within the capacity: the block never moves
 }
 
 void TTextView::AddText(std::string_view text) {
   if (const void* nul = std::memchr(text.data(), 0, text.size()))
     text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-  const std::size_t base = arena_.size();
-  arena_.append(text);
-  const char* const start = arena_.data() + base;
-  const char* const end = start + text.size();
-  for (const char* p = start; p < end;) {
+  if (text.empty()) return;
+  const std::uint32_t index = ArenaRoom(text.size());
+  const std::size_t base = arena_->size();
+  arena_->append(text);
+  const char* const start = arena_->data();
+  const char* const end = start + base + text.size();
+  for (const char* p = start + base; p < end;) {
     const char* q = p + FindLineEnd(std::string_view(p, static_cast<std::size_t>(end - p)));
-    Push(static_cast<std::uint64_t>(p - arena_.data()), static_cast<std::size_t>(q - p), 0);
+    Push(static_cast<std::uint64_t>(p - start), static_cast<std::size_t>(q - p), index);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;
@@ -41,11 +65,13 @@ void TTextView::AddText(std::string_view text) {
 }
 
 std::uint32_t TTextView::BufferIndex(const TSharedBytes& buffer) {
-  // Few buffers per view (the file, perhaps a decoded part): a scan is enough.
-  for (std::size_t k = 0; k < buffers_.size(); ++k)
-    if (buffers_[k] == buffer) return static_cast<std::uint32_t>(k + 1);
+  // Lines come in runs from one buffer, between converted lines; a buffer
+  // seen before but not last takes a second slot (a scan over every buffer
+  // would make a message of many parts quadratic).
+  if (lastRef_ < buffers_.size() && buffers_[lastRef_] == buffer) return lastRef_;
   buffers_.push_back(buffer);
-  return static_cast<std::uint32_t>(buffers_.size());
+  lastRef_ = static_cast<std::uint32_t>(buffers_.size() - 1);
+  return lastRef_;
 }
 
 void TTextView::AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length) {
@@ -61,8 +87,8 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
   if (const void* nul = std::memchr(p, 0, static_cast<std::size_t>(end - p))) end = static_cast<const char*>(nul);
   // The next CR and the next LF are each found once: a file with only one
   // kind of break is still scanned in one pass.
-  const auto find = [&](const char* from, char c) {
-    const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+  const auto find = [&](const char* at, char c) {
+    const void* hit = std::memchr(at, c, static_cast<std::size_t>(end - at));
     return hit ? static_cast<const char*>(hit) : end;
   };
   const char* nextCr = find(p, '\r');
@@ -79,11 +105,9 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
 }
 
 void TTextView::AddView(const TTextView& other) {
-  entries_.reserve(entries_.size() + other.entries_.size());
   for (std::size_t i = 0; i < other.Count(); ++i) {
-    const Entry& e = other.entries_[i];
-    if (e.buffer == 0) Add(other.Line(i));
-    else AddRef(other.buffers_[e.buffer - 1], e.offset, e.length);
+    const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+    AddRef(other.buffers_[e.buffer], e.offset, e.length);
   }
 }
 

@@ -1,6 +1,6 @@
 // One view's lines, held as (offset, length) entries into shared, immutable
 // buffers: the message's own bytes for what is shown as stored, an arena of
-// the view's own for decoded text. No string per line: a view of a 2 GB
+// the view's own for converted text. No string per line: a view of a 2 GB
 // message is its buffers plus 16 bytes a line.
 #pragma once
 #include <cstdint>
@@ -20,9 +20,9 @@ class TTextView final : public TLineSource {
   explicit TTextView(TTextKind kind = TTextKind::Stored) : kind_(kind) {}
 
   [[nodiscard]] TTextKind Kind() const override { return kind_; }
-  [[nodiscard]] std::size_t Count() const override { return entries_.size(); }
-  [[nodiscard]] bool Empty() const { return entries_.empty(); }
-  // Valid until the view changes; the bytes behind it never move.
+  [[nodiscard]] std::size_t Count() const override { return count_; }
+  [[nodiscard]] bool Empty() const { return count_ == 0; }
+  // The bytes behind a line never move while the view lives.
   [[nodiscard]] std::string_view Line(std::size_t i) const override;
   [[nodiscard]] std::string_view operator[](std::size_t i) const { return Line(i); }
   [[nodiscard]] std::size_t MaxLineBytes() const override { return widest_; }
@@ -51,19 +51,27 @@ class TTextView final : public TLineSource {
   struct Entry {
     std::uint64_t offset;
     std::uint32_t length;
-    std::uint32_t buffer;  // 0: the arena; k: buffers_[k - 1]
+    std::uint32_t buffer;  // index into buffers_
   };
+  // Entries and arena grow in blocks that never move: no copying as a view
+  // grows, and no moment with an old and a new copy both alive.
+  static constexpr std::size_t kBlockBits = 16;
+  static constexpr std::size_t kBlockEntries = std::size_t{1} << kBlockBits;
+  static constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
+
   std::uint32_t BufferIndex(const TSharedBytes& buffer);
-  void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
-    entries_.push_back({offset, static_cast<std::uint32_t>(length), buffer});
-    if (length > widest_) widest_ = length;
-  }
+  void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer);
+  // Room for n more bytes in the arena's last block; returns its index.
+  std::uint32_t ArenaRoom(std::size_t n);
 
   TTextKind kind_;
-  std::vector<Entry> entries_;
-  // Offsets, not pointers, into the arena: it may grow and move.
-  std::string arena_;
+  std::vector<std::unique_ptr<Entry[]>> entries_;
+  std::size_t count_ = 0;
   std::vector<TSharedBytes> buffers_;
+  // The arena's open block (also in buffers_), appended to within its capacity.
+  std::shared_ptr<std::string> arena_;
+  std::uint32_t arenaIndex_ = 0;
+  std::uint32_t lastRef_ = UINT32_MAX;  // the buffer the last reference went to
   std::size_t widest_ = 0;
 };
 

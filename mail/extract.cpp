@@ -22,7 +22,7 @@ bool ReadByLines(std::string_view charset) {
 
 // Appends every part that `wanted` accepts.
 template <typename Pred>
-void AppendParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
+void AppendParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
   for (const TAttachFilesFormat& part : parts)
     if (wanted(part) && !(part.Depth > 0 && part.Disposition == "attachment")) AppendPartText(body, part, list);
 }
@@ -35,15 +35,40 @@ std::string ConvertLineToUtf8(std::string_view line) {
   return Cp932ToUtf8(ConvertLineToSJIS(line));
 }
 
-void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TTextView& list) {
-  TMemoryStream decoded;
-  DecodePartStream(body, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
-  std::optional<std::string> utf8;
-  if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(decoded.Bytes(), part.Charset);
-  // The part's lines as views into its text, which lives until they are copied.
+void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TTextView& list) {
+  if (!body) return;
+  // The part's bytes: the body's own when nothing was transfer-encoded (the
+  // views then point into the body, which the raw view keeps anyway), else
+  // a decoded copy.
+  TSharedBytes text = body;
+  std::size_t from = 0, to = 0;
+  if (MbcsContainsNoCase(part.TransferEncoding, "BASE64") || MbcsContainsNoCase(part.TransferEncoding, "QUOTED-PRINTABLE")) {
+    TMemoryStream decoded;
+    DecodePartStream(std::string_view(*body), part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+    text = std::make_shared<const std::string>(std::move(decoded.Bytes()));
+    to = text->size();
+  } else {
+    const std::int64_t n = static_cast<std::int64_t>(part.EndPos) - part.StartPos;
+    if (part.StartPos < 0 || n <= 0 || n > static_cast<std::int64_t>(body->size())) return;
+    from = std::min<std::size_t>(static_cast<std::size_t>(part.StartPos), body->size());
+    to = std::min<std::size_t>(from + static_cast<std::size_t>(n), body->size());
+  }
+  const std::string_view bytes = std::string_view(*text).substr(from, to - from);
+  bool readable = false;  // every line is UTF-8 to show as it is
+  if (!ReadByLines(part.Charset)) {
+    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(bytes, part.Charset)) {
+      text = std::make_shared<const std::string>(std::move(*utf8));
+      from = 0;
+      to = text->size();
+      readable = true;
+    }
+  }
+  // Lines read by the code detected in each are copied once converted; a
+  // line that reads the same in every code stays where it is, unless that
+  // would keep a decoded copy alive for a few lines.
+  const bool keep = readable || text == body || IsPlainAscii(bytes);
   TTextView lines;
-  const TSharedBytes text = std::make_shared<const std::string>(utf8 ? std::move(*utf8) : std::move(decoded.Bytes()));
-  lines.AddLinesOf(text, 0, text->size());  // a NUL ends the part's text there
+  lines.AddLinesOf(text, from, to);  // a NUL ends the part's text there
   // Blank lines around a part's text are the mailer's spacing before the
   // next boundary, not text; parts follow each other without them.
   const auto blank = [](std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; };
@@ -51,22 +76,20 @@ void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, T
   while (first < last && blank(lines[first])) ++first;
   while (last > first && blank(lines[last - 1])) --last;
   for (std::size_t i = first; i < last; ++i) {
-    if (utf8) list.Add(lines[i]);
-    else AddConvertedLine(list, lines[i]);
+    const std::string_view line = lines[i];
+    if (keep && (readable || IsPlainAscii(line)))
+      list.AddRef(text, static_cast<std::size_t>(line.data() - text->data()), line.size());
+    else
+      list.Add(ConvertLineToUtf8(line));
   }
 }
 
-void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list) {
+void GetTextPlainParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/plain"; });
 }
 
-void GetTextHtmlParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list) {
+void GetTextHtmlParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/html"; });
-}
-
-void AddConvertedLine(TTextView& view, std::string_view line) {
-  if (IsPlainAscii(line)) view.Add(line);
-  else view.Add(ConvertLineToUtf8(line));
 }
 
 void ConvertListToSJIS(TStringList& list) {

@@ -166,6 +166,8 @@ std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std:
 // or impossible range leaves the output as it was.
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
+void DecodePartStream(std::string_view body, std::int32_t start, std::int32_t end, TMemoryStream& output,
+                      std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
 
@@ -173,17 +175,15 @@ void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_
 // multi-byte sequence and no ESC is taken as it is, any other line is
 // converted by the code detected in it and read as code page 932.
 [[nodiscard]] std::string ConvertLineToUtf8(std::string_view line);
-// Appends ConvertLineToUtf8(line) to the view.
-void AddConvertedLine(TTextView& view, std::string_view line);
 // Appends a part's content as lines of UTF-8: transfer-decoded, then read
 // by its charset (lines of no or an unknown charset by ConvertLineToUtf8),
 // without the blank lines before and after its text.
-void AppendPartText(const TMemoryStream& body, const TAttachFilesFormat& part, TTextView& list);
+void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TTextView& list);
 // Appends the text of every text/plain part that is not an attachment of a
 // multipart, in body order.
-void GetTextPlainParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list);
+void GetTextPlainParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list);
 // The same for every text/html part.
-void GetTextHtmlParts(const TMemoryStream& body, const TAttachLists& parts, TTextView& list);
+void GetTextHtmlParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list);
 // Each line converted to Shift-JIS by the code detected in it.
 void ConvertListToSJIS(TStringList& list);
 

@@ -268,10 +268,14 @@ std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std:
 
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding) {
+  DecodePartStream(std::string_view(body.Bytes()), start, end, output, encoding);
+}
+
+void DecodePartStream(std::string_view all, std::int32_t start, std::int32_t end, TMemoryStream& output,
+                      std::string_view encoding) {
   const std::int64_t n = static_cast<std::int64_t>(end) - start;
-  if (n <= 0 || n > static_cast<std::int64_t>(body.Size())) return;
+  if (n <= 0 || n > static_cast<std::int64_t>(all.size())) return;
   output.Clear();
-  const std::string_view all = body.Bytes();
   const std::string_view bytes =
       start >= 0 ? all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()),
                               static_cast<std::size_t>(n))

@@ -22,8 +22,9 @@ Extracted Extract(const std::string& body, const std::string& boundary) {
   ParseMultipart(b, boundary, outside, parts);
   TTextView text(TTextKind::Decoded), html(TTextKind::Decoded);
   text.Add("before");
-  GetTextPlainParts(b, parts, text);
-  GetTextHtmlParts(b, parts, html);
+  const TSharedBytes shared = std::make_shared<const std::string>(body);
+  GetTextPlainParts(shared, parts, text);
+  GetTextHtmlParts(shared, parts, html);
   return {text.Lines(), html.Lines()};
 }
 
@@ -35,7 +36,8 @@ Lines PartText(const std::string& headers, const std::string& content) {
   std::string outside;
   ParseMultipart(b, "b", outside, parts);
   TTextView text(TTextKind::Decoded);
-  for (const auto& p : parts) AppendPartText(b, p, text);
+  const TSharedBytes shared = std::make_shared<const std::string>(body);
+  for (const auto& p : parts) AppendPartText(shared, p, text);
   return text.Lines();
 }
 

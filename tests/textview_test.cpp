@@ -83,3 +83,24 @@ TEST(TextView, CopiesShareTheBuffersAndOutliveTheSource) {
   EXPECT_EQ(a.Kind(), TTextKind::Decoded);
   EXPECT_EQ(b.Lines(), (std::vector<std::string>{"one", "two", "three"}));
 }
+
+TEST(TextView, InterleavedCopiesAndReferencesAcrossBlocks) {
+  // More lines than one block of entries, arena text past several blocks
+  // (one line bigger than a block), converted lines between references.
+  const TSharedBytes file = Shared("shared line");
+  TTextView v;
+  std::vector<std::string> want;
+  for (int i = 0; i < 150000; ++i) {
+    std::string own = "own " + std::to_string(i) + std::string(i % 97, '.');
+    if (i == 70000) own = std::string(3 << 20, 'L');
+    v.Add(own);
+    want.push_back(own);
+    v.AddRef(file, 0, 6);
+    want.push_back("shared");
+  }
+  ASSERT_EQ(v.Count(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(v.Line(i), want[i]) << i;
+  EXPECT_EQ(v.MaxLineBytes(), std::size_t{3} << 20);
+  v.Clear();
+  EXPECT_EQ(v.MaxLineBytes(), 0u);
+}

@@ -101,22 +101,23 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   TAttachLists parts;
   ParseMessageParts(envelope.Bytes(), body, parts);
 
-  // Text-only and HTML views: the text of every plain and
-  // every HTML part, decoded; the type alone decides where a part goes.
-  GetTextPlainParts(body, parts, views.Memo4);
-  GetTextHtmlParts(body, parts, views.Memo6);
-
-  // Authentication results and warning signs, from the header block
-  // and the body as stored, and the HTML before its links are neutralised.
-  CheckAuthenticity(envelope.Bytes(), body.Bytes(), HtmlForLinks(views.Memo6), views.Authentication,
-                    views.Findings);
-
   // The parts of the message, decoded and fingerprinted.
   views.Parts = GetMailParts(body, parts);
 
-  // Last: the body's bytes move (not copy) into the buffer the
-  // raw and SJIS views point into.
-  FillBodyViews(std::make_shared<const std::string>(std::move(body.Bytes())), views);
+  // The body's bytes move (not copy) into the buffer the views point into.
+  const TSharedBytes bodyBytes = std::make_shared<const std::string>(std::move(body.Bytes()));
+
+  // Text-only and HTML views: the text of every plain and every HTML part,
+  // decoded; the type alone decides where a part goes.
+  GetTextPlainParts(bodyBytes, parts, views.Memo4);
+  GetTextHtmlParts(bodyBytes, parts, views.Memo6);
+
+  // Authentication results and warning signs, from the header block and the
+  // body as stored, and the HTML before its links are neutralised.
+  CheckAuthenticity(envelope.Bytes(), *bodyBytes, HtmlForLinks(views.Memo6), views.Authentication,
+                    views.Findings);
+
+  FillBodyViews(bodyBytes, views);
 }
 
 }  // namespace
