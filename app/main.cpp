@@ -1,17 +1,17 @@
 // Tarvo: a look inside one stored e-mail message.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
 #include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
-#include "views/dump.h"
 #include "base/cp932.h"
-#include "base/strlist.h"
 #include "route/asn.h"
 #include "route/lookup.h"
+#include "views/dump.h"
 
 namespace {
 
@@ -23,22 +23,32 @@ constexpr const char* kUsage =
     "       tarvo --version       print the version\n"
     "       tarvo --help          print this text\n";
 
-// Start-up: the application, the main window (which loads the first
-// argument while it is created), then the message loop until it closes.
-// The arguments are taken as bytes before Qt takes its own options out of
-// argv, so `tarvo -reverse FILE` sees "-reverse" first, as a user reads it.
+// The window lives in a module beside the program (the build tree) or in
+// the library folder it was installed with; only opening it loads Qt.
+std::vector<std::string> WindowModulePaths() {
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  dir = dir.substr(0, dir.find_last_of('/') + 1);
+  return {dir + TARVO_WINDOW_MODULE, dir + "../" TARVO_WINDOW_DIR "/" TARVO_WINDOW_MODULE};
+}
+
 int RunWindow(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  tarvo::TApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tarvo"));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
-  QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
-  tarvo::TForm1 form(args);
-  tarvo::TAboutBox about;  // hidden until "&About"
-  form.SetAboutBox(&about);
-  form.show();
-  return app.exec();
+  std::string error;
+  for (const std::string& path : WindowModulePaths()) {
+    if (::access(path.c_str(), F_OK) != 0) continue;
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);  // kept until the process ends
+    if (!module) {
+      error = ::dlerror();
+      continue;
+    }
+    using TRunWindow = int (*)(int, char**);
+    if (auto run = reinterpret_cast<TRunWindow>(::dlsym(module, "tarvo_run_window"))) return run(argc, argv);
+    error = ::dlerror();
+  }
+  std::cerr << "ウィンドウを開けません (" << TARVO_WINDOW_MODULE << "): " << (error.empty() ? "見つかりません" : error)
+            << "\n";
+  return 1;
 }
 
 }  // namespace

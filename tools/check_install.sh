@@ -15,6 +15,12 @@ fail() { echo "install check: $*" >&2; failed=1; }
 
 [ -x "$root/usr/local/bin/tarvo" ] || fail "bin/tarvo missing"
 "$root/usr/local/bin/tarvo" --version | grep -q '^Tarvo ' || fail "installed tarvo --version"
+ls "$root"/usr/local/lib*/tarvo/tarvo-window.so >/dev/null 2>&1 || fail "the window module is missing"
+# The installed program finds its window: it stays open until stopped,
+# where a missing module would end it at once with an error.
+rc=0
+QT_QPA_PLATFORM=offscreen timeout 15 "$root/usr/local/bin/tarvo" >/dev/null 2>&1 || rc=$?
+[ "$rc" -eq 124 ] || fail "installed tarvo does not open its window (exit $rc)"
 
 desktop="$share/applications/io.github.tarvo.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
@@ -53,6 +59,7 @@ if [ -n "$deb" ]; then
            ./usr/share/metainfo/io.github.tarvo.metainfo.xml ./usr/share/icons/hicolor/256x256/apps/io.github.tarvo.png; do
     grep -q " $f\$" <<<"$contents" || fail "$deb lacks $f"
   done
+  grep -q '/tarvo/tarvo-window\.so$' <<<"$contents" || fail "$deb lacks the window module"
 else
   fail "cpack made no .deb"
 fi
