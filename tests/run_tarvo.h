@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "tests/temp_dir.h"
+#include "views/dump.h"
 
 namespace tarvo::testing {
 
@@ -35,7 +37,11 @@ inline std::string WriteTemp(const std::string& name, const std::string& bytes) 
   return p.string();
 }
 
-// The --dump output of a file.
-inline std::string DumpOf(const std::string& path) { return RunTarvo("--dump " + path).out; }
+// The --dump output of a file, written in this process.
+inline std::string DumpOf(const std::string& path) {
+  std::ostringstream out;
+  DumpMailFile(path, out);
+  return out.str();
+}
 
 }  // namespace tarvo::testing

@@ -169,22 +169,12 @@ void WriteParts(TJsonWriter& w, const TMailParts& parts) {
 
 }  // namespace
 
-int DumpMailFile(const std::string& fileName, std::ostream& out) {
-  TMailViews views;
-  std::string error;
-  bool failed = false;
-  try {
-    LoadMailFile(fileName, views);
-  } catch (const std::exception& e) {
-    failed = true;
-    error = e.what();
-  }
-
+void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out) {
   TJsonWriter w(out);
   w.Raw("{\"file\": ");
   WriteText(w, fileName);
   w.Raw(", \"error\": ");
-  if (failed) w.Cp932(error);
+  if (error) w.Cp932(*error);
   else w.Null();
 
   // Keys in the order of the window's views; a view not built yet is left out.
@@ -229,7 +219,19 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   WriteFindings(w, views.Findings);
   WriteParts(w, views.Parts);
   w.Raw("}\n");
-  w.Flush();
+}
+
+int DumpMailFile(const std::string& fileName, std::ostream& out) {
+  TMailViews views;
+  std::string error;
+  bool failed = false;
+  try {
+    LoadMailFile(fileName, views);
+  } catch (const std::exception& e) {
+    failed = true;
+    error = e.what();
+  }
+  WriteMailViews(fileName, views, failed ? &error : nullptr, out);
   return failed ? 1 : 0;
 }
 

@@ -6,6 +6,12 @@
 
 namespace tarvo {
 
+struct TMailViews;
+
+// Writes the views as one JSON object; `error` is the load's error (code
+// page 932) or null.
+void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out);
+
 // Loads the file and writes the views as one JSON object; returns the exit code.
 int DumpMailFile(const std::string& fileName, std::ostream& out);
 
