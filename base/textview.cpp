@@ -23,7 +23,8 @@ void TTextView::Clear() {
 
 void TTextView::Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
   if ((count_ & (kBlockEntries - 1)) == 0) entries_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockEntries));
-  entries_.back()[count_ & (kBlockEntries - 1)] = {offset, static_cast<std::uint32_t>(length), buffer};
+  entries_.back()[count_ & (kBlockEntries - 1)] = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length),
+                                                   buffer};
   ++count_;
   if (length > widest_) widest_ = length;
 }
@@ -75,7 +76,8 @@ std::uint32_t TTextView::BufferIndex(const TSharedBytes& buffer) {
 }
 
 void TTextView::AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length) {
-  Push(offset, length, BufferIndex(buffer));
+  if (offset + length > UINT32_MAX) Add(std::string_view(*buffer).substr(offset, length));
+  else Push(offset, length, BufferIndex(buffer));
 }
 
 void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::size_t to) {
@@ -97,7 +99,9 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
     if (nextCr < p) nextCr = find(p, '\r');
     if (nextLf < p) nextLf = find(p, '\n');
     const char* q = nextCr < nextLf ? nextCr : nextLf;
-    Push(static_cast<std::uint64_t>(p - base), static_cast<std::size_t>(q - p), index);
+    const auto offset = static_cast<std::size_t>(p - base), length = static_cast<std::size_t>(q - p);
+    if (offset + length > UINT32_MAX) Add(std::string_view(p, length));
+    else Push(offset, length, index);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;

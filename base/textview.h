@@ -1,7 +1,7 @@
 // One view's lines, held as (offset, length) entries into shared, immutable
 // buffers: the message's own bytes for what is shown as stored, an arena of
 // the view's own for converted text. No string per line: a view of a 2 GB
-// message is its buffers plus 16 bytes a line.
+// message is its buffers plus 12 bytes a line.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -48,8 +48,10 @@ class TTextView final : public TLineSource {
   [[nodiscard]] std::string Text() const;
 
  private:
+  // Twelve bytes a line: a line further than 4 GiB into its buffer is copied
+  // into the arena instead (only decoded text can grow that long).
   struct Entry {
-    std::uint64_t offset;
+    std::uint32_t offset;
     std::uint32_t length;
     std::uint32_t buffer;  // index into buffers_
   };
