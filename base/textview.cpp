@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "base/bytes.h"
 
@@ -17,7 +18,7 @@ void TTextView::Clear() {
   count_ = 0;
   buffers_.clear();
   arena_.reset();
-  lastRef_ = UINT32_MAX;
+  std::fill(std::begin(recent_), std::end(recent_), UINT32_MAX);
   widest_ = 0;
 }
 
@@ -66,13 +67,24 @@ void TTextView::AddText(std::string_view text) {
 }
 
 std::uint32_t TTextView::BufferIndex(const TSharedBytes& buffer) {
-  // Lines come in runs from one buffer, between converted lines; a buffer
-  // seen before but not last takes a second slot (a scan over every buffer
-  // would make a message of many parts quadratic).
-  if (lastRef_ < buffers_.size() && buffers_[lastRef_] == buffer) return lastRef_;
-  buffers_.push_back(buffer);
-  lastRef_ = static_cast<std::uint32_t>(buffers_.size() - 1);
-  return lastRef_;
+  // Lines come in runs from a few buffers at a time (the body, a part's
+  // text, the arena); a buffer not among the latest takes a new slot, as a
+  // scan over every buffer would make a message of many parts quadratic.
+  std::uint32_t index = UINT32_MAX;
+  std::size_t k = 0;
+  for (; k < std::size(recent_); ++k)
+    if (recent_[k] < buffers_.size() && buffers_[recent_[k]] == buffer) {
+      index = recent_[k];
+      break;
+    }
+  if (index == UINT32_MAX) {
+    buffers_.push_back(buffer);
+    index = static_cast<std::uint32_t>(buffers_.size() - 1);
+    k = std::size(recent_) - 1;
+  }
+  for (; k > 0; --k) recent_[k] = recent_[k - 1];
+  recent_[0] = index;
+  return index;
 }
 
 void TTextView::AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length) {
@@ -109,10 +121,12 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
 }
 
 void TTextView::AddView(const TTextView& other) {
-  for (std::size_t i = 0; i < other.Count(); ++i) {
-    const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
-    AddRef(other.buffers_[e.buffer], e.offset, e.length);
-  }
+  for (std::size_t i = 0; i < other.Count(); ++i) AddLineOf(other, i);
+}
+
+void TTextView::AddLineOf(const TTextView& other, std::size_t i) {
+  const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+  AddRef(other.buffers_[e.buffer], e.offset, e.length);
 }
 
 std::vector<std::string> TTextView::Lines() const {

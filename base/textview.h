@@ -41,6 +41,8 @@ class TTextView final : public TLineSource {
   void AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length);
   // Appends every line of another view, sharing its bytes.
   void AddView(const TTextView& other);
+  // Appends line i of another view, sharing its bytes.
+  void AddLineOf(const TTextView& other, std::size_t i);
 
   // The lines as strings: for tests and small views.
   [[nodiscard]] std::vector<std::string> Lines() const;
@@ -57,7 +59,7 @@ class TTextView final : public TLineSource {
   };
   // Entries and arena grow in blocks that never move: no copying as a view
   // grows, and no moment with an old and a new copy both alive.
-  static constexpr std::size_t kBlockBits = 16;
+  static constexpr std::size_t kBlockBits = 12;
   static constexpr std::size_t kBlockEntries = std::size_t{1} << kBlockBits;
   static constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 
@@ -73,7 +75,8 @@ class TTextView final : public TLineSource {
   // The arena's open block (also in buffers_), appended to within its capacity.
   std::shared_ptr<std::string> arena_;
   std::uint32_t arenaIndex_ = 0;
-  std::uint32_t lastRef_ = UINT32_MAX;  // the buffer the last reference went to
+  // The buffers the latest references went to, most recent first.
+  std::uint32_t recent_[4] = {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
   std::size_t widest_ = 0;
 };
 

@@ -104,3 +104,21 @@ TEST(TextView, InterleavedCopiesAndReferencesAcrossBlocks) {
   v.Clear();
   EXPECT_EQ(v.MaxLineBytes(), 0u);
 }
+
+TEST(TextView, LinesOfOtherViewsAndManyBuffersInTurn) {
+  // More buffers taking turns than the view remembers, and lines borrowed
+  // from another view's arena and buffers.
+  std::vector<TSharedBytes> files;
+  for (int k = 0; k < 7; ++k) files.push_back(Shared("file " + std::to_string(k)));
+  TTextView other(TTextKind::Decoded), v(TTextKind::Decoded);
+  other.Add("arena line");
+  other.AddRef(files[6], 0, 6);
+  std::vector<std::string> want;
+  for (int i = 0; i < 300; ++i) {
+    v.AddRef(files[i % 7], 0, 6);
+    want.push_back("file " + std::to_string(i % 7));
+    v.AddLineOf(other, i % 2);
+    want.push_back(i % 2 ? "file 6" : "arena line");
+  }
+  EXPECT_EQ(v.Lines(), want);
+}

@@ -1,6 +1,8 @@
 #include "views/pipeline.h"
 
 #include <memory>
+#include <unordered_map>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/stream.h"
@@ -39,14 +41,27 @@ std::string HtmlForLinks(const TTextView& memo6) {
 
 // The body's lines into the raw view, below the lookup's notes, and each
 // converted into the SJIS view. The views point into the body's bytes, and
-// a line that reads the same in every code is not copied at all.
+// a line that reads the same in every code is not copied at all; nor is a
+// converted line the text or HTML view already holds (a part that was not
+// transfer-encoded converts to the same lines).
 void FillBodyViews(const TSharedBytes& body, TMailViews& views) {
+  std::unordered_map<std::string_view, std::pair<const TTextView*, std::size_t>> converted;
+  for (const TTextView* view : {&views.Memo4, &views.Memo6})
+    for (std::size_t i = 0; i < view->Count(); ++i)
+      if (!IsPlainAscii((*view)[i])) converted.try_emplace((*view)[i], view, i);
   const std::size_t notes = views.Memo3.Count();
   views.Memo3.AddLinesOf(body, 0, body->size());
   for (std::size_t i = notes; i < views.Memo3.Count(); ++i) {
     const std::string_view line = views.Memo3[i];
-    if (IsPlainAscii(line)) views.Memo2.AddRef(body, static_cast<std::size_t>(line.data() - body->data()), line.size());
-    else views.Memo2.Add(ConvertLineToUtf8(line));
+    if (IsPlainAscii(line)) {
+      views.Memo2.AddRef(body, static_cast<std::size_t>(line.data() - body->data()), line.size());
+      continue;
+    }
+    std::string utf8 = ConvertLineToUtf8(line);
+    if (const auto same = converted.find(utf8); same != converted.end())
+      views.Memo2.AddLineOf(*same->second.first, same->second.second);
+    else
+      views.Memo2.Add(utf8);
   }
 }
 
