@@ -1,5 +1,7 @@
 // Header lines and fields as views into the header block: one line rule and
 // one folding rule for every reader of the block, and no string per line.
+#include <algorithm>
+
 #include "base/bytes.h"
 #include "mail/mailutils.h"
 
@@ -17,9 +19,9 @@ std::string_view TrimmedView(std::string_view s) {
 
 }  // namespace
 
-THeaderLineCut CutHeaderLine(std::string_view rest) {
+THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece) {
   if (rest.empty()) return {};
-  const std::string_view window = rest.substr(0, kLineLookAhead);
+  const std::string_view window = rest.substr(0, std::max<std::size_t>(piece, 1));
   const std::size_t i = FindLineEnd(window);
   std::size_t next = i;
   if (i < window.size()) {
@@ -36,16 +38,16 @@ bool IsContinuationLine(std::string_view line) {
 
 bool THeaderLines::Next(std::string_view& line) {
   if (rest_.empty()) return false;
-  const THeaderLineCut cut = CutHeaderLine(rest_);
+  const THeaderLineCut cut = CutHeaderLine(rest_, piece_);
   line = cut.Text;
   rest_.remove_prefix(cut.Next);
   return true;
 }
 
-std::size_t ContinuationSpan(std::string_view rest) {
+std::size_t ContinuationSpan(std::string_view rest, std::size_t piece) {
   std::size_t n = 0;
   while (n < rest.size()) {
-    const THeaderLineCut cut = CutHeaderLine(rest.substr(n));
+    const THeaderLineCut cut = CutHeaderLine(rest.substr(n), piece);
     if (!IsContinuationLine(cut.Text)) break;
     n += cut.Next;
   }
@@ -54,11 +56,12 @@ std::size_t ContinuationSpan(std::string_view rest) {
 
 bool THeaderFieldReader::Next(THeaderFieldView& field) {
   if (rest_.empty()) return false;
-  const THeaderLineCut first = CutHeaderLine(rest_);
+  const THeaderLineCut first = CutHeaderLine(rest_, piece_);
   rest_.remove_prefix(first.Next);
-  const std::size_t span = ContinuationSpan(rest_);
+  const std::size_t span = ContinuationSpan(rest_, piece_);
   field.FirstLine = first.Text;
   field.Continuations = rest_.substr(0, span);
+  field.Piece = piece_;
   rest_.remove_prefix(span);
   return true;
 }

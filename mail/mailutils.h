@@ -13,17 +13,19 @@ namespace tarvo {
 
 // ---- headerfields.cpp: header lines and fields, as views into the block ----
 
-// Longest line piece: a longer line comes in pieces of this many bytes.
+// Longest line piece of the envelope readers: a longer line comes in pieces
+// of this many bytes. The MIME readers take lines whole (kWholeLines).
 constexpr std::size_t kLineLookAhead = 2048;
+constexpr std::size_t kWholeLines = std::string_view::npos;
 
 // One line cut from the front of some bytes.
 struct THeaderLineCut {
   std::string_view Text;  // the line without its end (CR LF, CR or LF)
   std::size_t Next = 0;   // bytes it takes with its end; 0 only for no bytes
 };
-// The first line of `rest`; a line longer than kLineLookAhead comes back in
+// The first line of `rest`; a line longer than `piece` comes back in
 // pieces, each piece a line of its own. A NUL is an ordinary byte.
-[[nodiscard]] THeaderLineCut CutHeaderLine(std::string_view rest);
+[[nodiscard]] THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece = kLineLookAhead);
 // True when the first byte is a space or a TAB.
 [[nodiscard]] bool IsContinuationLine(std::string_view line);
 
@@ -31,7 +33,7 @@ struct THeaderLineCut {
 class THeaderLines {
  public:
   THeaderLines() = default;
-  explicit THeaderLines(std::string_view bytes) : rest_(bytes) {}
+  explicit THeaderLines(std::string_view bytes, std::size_t piece = kLineLookAhead) : rest_(bytes), piece_(piece) {}
   // The next line; false when no bytes are left.
   bool Next(std::string_view& line);
   [[nodiscard]] bool AtEnd() const { return rest_.empty(); }
@@ -39,28 +41,32 @@ class THeaderLines {
 
  private:
   std::string_view rest_;
+  std::size_t piece_ = kLineLookAhead;
 };
 
 // A field as it stands in the block.
 struct THeaderFieldView {
   std::string_view FirstLine;      // without its line end
   std::string_view Continuations;  // the continuation lines after it, with their ends
-  [[nodiscard]] THeaderLines ContinuationLines() const { return THeaderLines(Continuations); }
+  std::size_t Piece = kLineLookAhead;
+  [[nodiscard]] THeaderLines ContinuationLines() const { return THeaderLines(Continuations, Piece); }
 };
 
 // Length of the continuation lines at the front of `rest`.
-[[nodiscard]] std::size_t ContinuationSpan(std::string_view rest);
+[[nodiscard]] std::size_t ContinuationSpan(std::string_view rest, std::size_t piece = kLineLookAhead);
 
 // The fields of a header block in order. The block's first line starts a
 // field whatever it is, and so does every line that is no continuation line
 // (an empty line, a line without a colon).
 class THeaderFieldReader {
  public:
-  explicit THeaderFieldReader(std::string_view block) : rest_(block) {}
+  explicit THeaderFieldReader(std::string_view block, std::size_t piece = kLineLookAhead)
+      : rest_(block), piece_(piece) {}
   bool Next(THeaderFieldView& field);
 
  private:
   std::string_view rest_;
+  std::size_t piece_;
 };
 
 // The header block's lines as the summary, the header list and the Received
