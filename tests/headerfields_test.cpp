@@ -126,6 +126,23 @@ TEST(THeaderFieldReader, LongLinesFoldAtThePieceEdge) {
   EXPECT_EQ(Fields(head + "\r\n x"), (std::vector<Field>{{head, {}}, {"", {" x"}}}));
 }
 
+TEST(THeaderFieldReader, WholeLinesAreNeverCut) {
+  const std::string head = "A: " + std::string(kLineLookAhead, 'x');
+  const std::string block = head + "tail\r\n " + std::string(kLineLookAhead, 'y') + "z\r\nB: 1";
+  THeaderFieldReader reader(block, kWholeLines);
+  THeaderFieldView f;
+  ASSERT_TRUE(reader.Next(f));
+  EXPECT_EQ(f.FirstLine, head + "tail");
+  THeaderLines lines = f.ContinuationLines();
+  std::string_view line;
+  ASSERT_TRUE(lines.Next(line));
+  EXPECT_EQ(line.size(), kLineLookAhead + 2);
+  EXPECT_FALSE(lines.Next(line));
+  ASSERT_TRUE(reader.Next(f));
+  EXPECT_EQ(f.FirstLine, "B: 1");
+  EXPECT_FALSE(reader.Next(f));
+}
+
 TEST(ContinuationSpan, StopsAtTheFirstOtherLine) {
   struct Case {
     std::string rest;
