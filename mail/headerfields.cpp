@@ -74,8 +74,8 @@ bool THeaderLineWalk::Next(std::string_view& line) {
   }
   THeaderFieldView field;
   if (!fields_.Next(field)) return false;
-  // The line after a field taken whole was read ahead by the old line-by-line
-  // readers and kept as it stood; the mail they fed on still reads that way.
+  // The line after a field taken whole comes as it stands: the readers have
+  // always seen it so (a control byte before a name there hides the field).
   line = taken_ ? field.FirstLine : TrimmedView(field.FirstLine);
   taken_ = false;
   rest_ = field.ContinuationLines();

@@ -36,8 +36,6 @@ class THeaderLines {
   explicit THeaderLines(std::string_view bytes, std::size_t piece = kLineLookAhead) : rest_(bytes), piece_(piece) {}
   // The next line; false when no bytes are left.
   bool Next(std::string_view& line);
-  [[nodiscard]] bool AtEnd() const { return rest_.empty(); }
-  [[nodiscard]] std::string_view Rest() const { return rest_; }
 
  private:
   std::string_view rest_;
@@ -114,7 +112,7 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
 // The same split, handing the mail's own buffer on to the body instead of
 // copying it (a message may be gigabytes); the mail is left empty.
 void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body);
-// Fills the header list: a field per line that is not empty once trimmed,
+// Fills the header list: a field per line the walk gives that is not empty,
 // its name before the first colon (none: the previous field's name), its
 // continuation lines appended as they stand. Returns the count.
 std::int32_t GetEnvSections(std::string_view envelope, TEnvSections& sections);
