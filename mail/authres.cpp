@@ -7,6 +7,7 @@
 
 #include "mail/auth.h"
 #include "mail/authtext.h"
+#include "mail/mailutils.h"
 
 namespace tarvo {
 
@@ -154,22 +155,17 @@ bool IsDigits(std::string_view s) {
 
 std::vector<THeaderField> ReadHeaderFields(std::string_view envelope) {
   std::vector<THeaderField> fields;
-  bool open = false;  // the last field may take continuation lines
-  std::size_t i = 0;
-  while (i < envelope.size()) {
-    std::size_t end = i;
-    while (end < envelope.size() && envelope[end] != '\r' && envelope[end] != '\n') ++end;
-    const std::string_view line = envelope.substr(i, end - i);
-    i = end;
-    if (i < envelope.size() && envelope[i] == '\r') ++i;
-    if (i < envelope.size() && envelope[i] == '\n') ++i;
-    if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-      if (open) fields.back().Value.append(line);
-      continue;
-    }
-    const std::size_t colon = line.find(':');
-    open = colon != std::string_view::npos;
-    if (open) fields.push_back({std::string(TrimBlanks(line.substr(0, colon))), std::string(line.substr(colon + 1))});
+  THeaderFieldReader reader(envelope, kWholeLines);
+  for (THeaderFieldView f; reader.Next(f);) {
+    // Folds before the first field, and a line without a colon with its
+    // folds, belong to no field.
+    const std::size_t colon = f.FirstLine.find(':');
+    if (IsContinuationLine(f.FirstLine) || colon == std::string_view::npos) continue;
+    fields.push_back(
+        {std::string(TrimBlanks(f.FirstLine.substr(0, colon))), std::string(f.FirstLine.substr(colon + 1))});
+    THeaderField& field = fields.back();
+    THeaderLines lines = f.ContinuationLines();
+    for (std::string_view line; lines.Next(line);) field.Value.append(line);
   }
   return fields;
 }

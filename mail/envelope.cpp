@@ -7,24 +7,12 @@
 namespace tarvo {
 
 std::string_view ReadStreamLineView(TMemoryStream& s) {
-  const std::string_view rest = s.Remaining();
-  if (rest.empty()) return {};
-  const std::string_view window = rest.substr(0, kLineLookAhead);
-  const std::size_t i = FindLineEnd(window);
-  std::size_t advance = i;
-  if (i < window.size()) {
-    advance = i + 1;
-    if (window[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++advance;
-  }
-  s.SetPosition(s.Position() + advance);
-  return window.substr(0, i);
+  const THeaderLineCut cut = CutHeaderLine(s.Remaining());
+  s.SetPosition(s.Position() + cut.Next);
+  return cut.Text;
 }
 
 std::string ReadStreamLine(TMemoryStream& s) { return std::string(ReadStreamLineView(s)); }
-
-bool IsContinuationLine(std::string_view line) {
-  return !line.empty() && (line[0] == ' ' || line[0] == '\t');
-}
 
 TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
   const std::string& b = mail.Bytes();
@@ -100,42 +88,32 @@ void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemor
 }
 
 
-std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
+std::int32_t GetEnvSections(std::string_view envelope, TEnvSections& sections) {
   sections.clear();
-  if (!envelope || envelope->Size() == 0) return 0;
-  envelope->SetPosition(0);
-  std::string name, pending;
-  bool hasPending = false;
-  do {
-    std::string line;
-    if (hasPending) {
-      line = std::move(pending);
-      hasPending = false;
-    } else {
-      line = Trim(ReadStreamLine(*envelope));
-    }
-    if (line.empty() || IsContinuationLine(line)) continue;
-    line = Trim(line);
+  std::string name;
+  THeaderLineWalk walk(envelope);
+  for (std::string_view raw; walk.Next(raw);) {
+    if (raw.empty()) continue;
+    const std::string line = Trim(raw);
     const std::size_t colon = line.find(':');
     if (colon != std::string::npos) name = line.substr(0, colon);
     TEnvSection& e = sections.emplace_back();
     e.Name = name;
     e.Value = colon == std::string::npos ? line : line.substr(colon + 1);
-    for (;;) {
-      std::string next = ReadStreamLine(*envelope);
-      if (!IsContinuationLine(next)) {
-        pending = std::move(next);
-        hasPending = true;
-        break;
-      }
-      // Unfolded as RFC 5322 does: the line's blanks are the blank between
-      // two words (and an ESC of raw ISO-2022-JP text stays).
-      e.Value += next;
-      if (envelope->AtEnd()) break;
-    }
-  } while (!envelope->AtEnd() || hasPending);
-  envelope->SetPosition(0);
+    // Unfolded as RFC 5322 does: the line's blanks are the blank between
+    // two words (and an ESC of raw ISO-2022-JP text stays).
+    THeaderLines rest = walk.TakeRest();
+    for (std::string_view next; rest.Next(next);) e.Value += next;
+  }
   return static_cast<std::int32_t>(sections.size());
+}
+
+std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
+  sections.clear();
+  if (!envelope || envelope->Size() == 0) return 0;
+  const std::int32_t n = GetEnvSections(std::string_view(envelope->Bytes()), sections);
+  envelope->SetPosition(0);
+  return n;
 }
 
 }  // namespace tarvo

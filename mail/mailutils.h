@@ -12,6 +12,79 @@
 
 namespace tarvo {
 
+// ---- headerfields.cpp: header lines and fields, as views into the block ----
+
+// Longest line piece of the envelope readers: a longer line comes in pieces
+// of this many bytes. The MIME readers take lines whole (kWholeLines).
+constexpr std::size_t kLineLookAhead = 2048;
+constexpr std::size_t kWholeLines = std::string_view::npos;
+
+// One line cut from the front of some bytes.
+struct THeaderLineCut {
+  std::string_view Text;  // the line without its end (CR LF, CR or LF)
+  std::size_t Next = 0;   // bytes it takes with its end; 0 only for no bytes
+};
+// The first line of `rest`; a line longer than `piece` comes back in
+// pieces, each piece a line of its own. A NUL is an ordinary byte.
+[[nodiscard]] THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece = kLineLookAhead);
+// True when the first byte is a space or a TAB.
+[[nodiscard]] bool IsContinuationLine(std::string_view line);
+
+// The lines of some bytes, one after another.
+class THeaderLines {
+ public:
+  THeaderLines() = default;
+  explicit THeaderLines(std::string_view bytes, std::size_t piece = kLineLookAhead) : rest_(bytes), piece_(piece) {}
+  // The next line; false when no bytes are left.
+  bool Next(std::string_view& line);
+
+ private:
+  std::string_view rest_;
+  std::size_t piece_ = kLineLookAhead;
+};
+
+// A field as it stands in the block.
+struct THeaderFieldView {
+  std::string_view FirstLine;      // without its line end
+  std::string_view Continuations;  // the continuation lines after it, with their ends
+  std::size_t Piece = kLineLookAhead;
+  [[nodiscard]] THeaderLines ContinuationLines() const { return THeaderLines(Continuations, Piece); }
+};
+
+// Length of the continuation lines at the front of `rest`.
+[[nodiscard]] std::size_t ContinuationSpan(std::string_view rest, std::size_t piece = kLineLookAhead);
+
+// The fields of a header block in order. The block's first line starts a
+// field whatever it is, and so does every line that is no continuation line
+// (an empty line, a line without a colon).
+class THeaderFieldReader {
+ public:
+  explicit THeaderFieldReader(std::string_view block, std::size_t piece = kLineLookAhead)
+      : rest_(block), piece_(piece) {}
+  bool Next(THeaderFieldView& field);
+
+ private:
+  std::string_view rest_;
+  std::size_t piece_;
+};
+
+// The header block's lines as the summary, the header list and the Received
+// reader see them: each field's first line, then its continuation lines one
+// by one, unless the caller takes them with the field (TakeRest). Lines come
+// trimmed, except the first line of a field right after one taken whole.
+class THeaderLineWalk {
+ public:
+  explicit THeaderLineWalk(std::string_view block) : fields_(block) {}
+  bool Next(std::string_view& line);
+  // The continuation lines after the line Next gave; Next skips them.
+  [[nodiscard]] THeaderLines TakeRest();
+
+ private:
+  THeaderFieldReader fields_;
+  THeaderLines rest_;
+  bool taken_ = false;
+};
+
 // ---- envelope.cpp: envelope/body split, line reader, header list ----
 
 struct TEnvSection {
@@ -20,16 +93,10 @@ struct TEnvSection {
 };
 using TEnvSections = std::vector<TEnvSection>;
 
-// Longest piece ReadStreamLine returns for a line without an end.
-constexpr std::size_t kLineLookAhead = 2048;
-
-// Next line from the position, without its end (CR LF, CR or LF); a line
-// longer than 2,048 bytes comes back in 2,048-byte pieces.
+// Next line from the position, without its end (CutHeaderLine's rule).
 std::string ReadStreamLine(TMemoryStream& s);
 // The same line as a view into the stream's bytes, valid until it changes.
 std::string_view ReadStreamLineView(TMemoryStream& s);
-// True when the first byte is a space or a TAB.
-[[nodiscard]] bool IsContinuationLine(std::string_view line);
 // Where the header block ends and the body begins.
 struct TEnvelopeSplit {
   std::int32_t HeaderEnd;  // length of the header block
@@ -46,7 +113,11 @@ void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemorySt
 // The same split, handing the mail's own buffer on to the body instead of
 // copying it (a message may be gigabytes); the mail is left empty.
 void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body);
-// Fills the header list; the stream is left at 0.
+// Fills the header list: a field per line the walk gives that is not empty,
+// its name before the first colon (none: the previous field's name), its
+// continuation lines appended as they stand. Returns the count.
+std::int32_t GetEnvSections(std::string_view envelope, TEnvSections& sections);
+// The same for a stream, which is left at 0.
 std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
 // ---- summary.cpp: header summary ----
@@ -79,8 +150,9 @@ struct TMailAddress {
   std::string Address;  // as written, trimmed
 };
 
-// Fills the summary from the envelope (absent or empty: all fields empty);
-// the stream is left at 0.
+// Fills the summary from the envelope (empty: all fields empty).
+void GetMailEnvFormat(std::string_view envelope, TMailEnvFormat& env);
+// The same for a stream (absent: all fields empty), which is left at 0.
 void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env);
 // The value from `column` (1-based) of `line`, trimmed, with the continuation
 // lines that follow appended without their first byte. The first line read
@@ -204,8 +276,9 @@ using TReceivedLists = std::vector<TReceivedList>;
 // The twelve English month abbreviations, January first.
 extern const char* const MonthNames[12];
 
-// One entry per Received field, topmost first; returns the count. The
-// stream is left at 0. A null or empty stream gives 0.
+// One entry per Received field, topmost first; returns the count.
+std::int32_t GetReceivedLists(std::string_view envelope, TReceivedLists& lists);
+// The same for a stream, which is left at 0. A null or empty stream gives 0.
 std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
 // Reads the "from" clause of a whole field (its lines as stored) into
 // server name, host and IP (a field without one leaves them as they are),

@@ -20,14 +20,8 @@ struct TLine {
 };
 
 TLine LineAt(std::string_view b, std::size_t pos) {
-  const std::string_view rest = b.substr(pos);
-  const std::size_t e = FindLineEnd(rest);
-  std::size_t next = e;
-  if (e < rest.size()) {
-    next = e + 1;
-    if (rest[e] == '\r' && next < rest.size() && rest[next] == '\n') ++next;
-  }
-  return {rest.substr(0, e), pos + next};
+  const THeaderLineCut cut = CutHeaderLine(b.substr(pos), kWholeLines);
+  return {cut.Text, pos + cut.Next};
 }
 
 // Content that a boundary line at `pos` ends stops before the line end that
@@ -187,23 +181,26 @@ std::size_t TWalk::Part(std::size_t pos, bool digest) {
   // The header ends at an empty line (consumed), at a boundary line, or at
   // a line that is no field (then it is the first content line).
   TEnvSections fields;
-  while (pos < body_.size()) {
-    const TLine l = LineAt(body_, pos);
-    if (l.text.empty()) {
-      pos = l.next;
+  const auto offset = [this](std::string_view v) { return static_cast<std::size_t>(v.data() - body_.data()); };
+  THeaderFieldReader reader(body_.substr(std::min(pos, body_.size())), kWholeLines);
+  for (THeaderFieldView f; reader.Next(f);) {
+    if (f.FirstLine.empty()) {
+      pos = offset(f.Continuations);  // just after the empty line
       break;
     }
     bool closing = false;
-    if (Match(l.text, closing) >= 0) break;
-    std::string_view name, value;
-    if (IsContinuationLine(l.text)) {
-      if (!fields.empty()) fields.back().Value += l.text;
-    } else if (SplitFieldLine(l.text, name, value)) {
+    if (Match(f.FirstLine, closing) >= 0) break;
+    if (!IsContinuationLine(f.FirstLine)) {
+      std::string_view name, value;
+      if (!SplitFieldLine(f.FirstLine, name, value)) break;  // the first content line
       fields.push_back({std::string(name), std::string(value)});
-    } else {
-      break;
     }
-    pos = l.next;
+    // Folds before the first field belong to none.
+    if (!fields.empty()) {
+      THeaderLines lines = f.ContinuationLines();
+      for (std::string_view line; lines.Next(line);) fields.back().Value += line;
+    }
+    pos = offset(f.Continuations) + f.Continuations.size();
   }
 
   TAttachFilesFormat part;
@@ -230,16 +227,15 @@ std::size_t TWalk::Part(std::size_t pos, bool digest) {
 std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts) {
   parts.clear();
   TEnvSections fields;
-  std::size_t pos = 0;
-  while (pos < header.size()) {
-    const TLine l = LineAt(header, pos);
+  THeaderFieldReader reader(header, kWholeLines);
+  for (THeaderFieldView f; reader.Next(f);) {
+    // A line that is no field leaves its folds to the field before it.
     std::string_view name, value;
-    if (IsContinuationLine(l.text)) {
-      if (!fields.empty()) fields.back().Value += l.text;
-    } else if (SplitFieldLine(l.text, name, value)) {
+    if (!IsContinuationLine(f.FirstLine) && SplitFieldLine(f.FirstLine, name, value))
       fields.push_back({std::string(name), std::string(value)});
-    }
-    pos = l.next;
+    if (fields.empty()) continue;
+    THeaderLines lines = f.ContinuationLines();
+    for (std::string_view line; lines.Next(line);) fields.back().Value += line;
   }
   TAttachFilesFormat message;
   DescribePart(fields, false, message);

@@ -277,43 +277,27 @@ void ParseReceivedField(std::string_view text, TReceivedList& entry) {
   entry.IP = std::string(address);
 }
 
+std::int32_t GetReceivedLists(std::string_view envelope, TReceivedLists& lists) {
+  lists.clear();
+  THeaderLineWalk walk(envelope);
+  for (std::string_view line; walk.Next(line);) {
+    if (UpperCase(line.substr(0, kFieldName.size())) != kFieldName) continue;
+    TReceivedList& entry = lists.emplace_back();
+    std::string& text = entry.ReceivedText;
+    text.append(line.substr(kFieldName.size())).append("\r\n");
+    THeaderLines rest = walk.TakeRest();
+    for (std::string_view next; rest.Next(next);) text.append(next).append("\r\n");
+    ParseReceivedField(text, entry);
+  }
+  return static_cast<std::int32_t>(lists.size());
+}
+
 std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists) {
   lists.clear();
   if (envelope == nullptr || envelope->Size() == 0) return 0;
-  TMemoryStream& s = *envelope;
-  s.SetPosition(0);
-
-  // The line that ended the previous field is held and used untrimmed.
-  bool held = false;
-  std::string heldLine;
-  do {
-    std::string line;
-    if (held) {
-      line = std::move(heldLine);
-      held = false;
-    } else {
-      line = Trim(ReadStreamLine(s));
-    }
-    if (UpperCase(std::string_view(line).substr(0, kFieldName.size())) != kFieldName) continue;
-
-    TReceivedList& entry = lists.emplace_back();
-    std::vector<std::string> fieldLines{line.substr(kFieldName.size())};
-    for (;;) {
-      std::string next = ReadStreamLine(s);
-      if (!IsContinuationLine(next)) {
-        heldLine = std::move(next);
-        held = true;
-        break;
-      }
-      fieldLines.push_back(std::move(next));
-      if (s.Position() >= s.Size()) break;
-    }
-    for (const std::string& l : fieldLines) entry.ReceivedText += l + "\r\n";
-    ParseReceivedField(entry.ReceivedText, entry);
-  } while (s.Position() < s.Size() || held);
-
-  s.SetPosition(0);
-  return static_cast<std::int32_t>(lists.size());
+  const std::int32_t n = GetReceivedLists(std::string_view(envelope->Bytes()), lists);
+  envelope->SetPosition(0);
+  return n;
 }
 
 std::string ExtractReceivedDate(std::string_view text) {

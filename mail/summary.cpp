@@ -15,20 +15,22 @@ std::string_view FromColumn(std::string_view line, std::size_t column) {
   return column - 1 < line.size() ? line.substr(column - 1) : std::string_view();
 }
 
-// Appends the continuation lines that follow; see ReadFoldedValue.
-void AppendContinuations(std::string& value, std::string& line, TMemoryStream& s, bool& readAhead) {
-  for (;;) {
-    line = ReadStreamLine(s);
-    if (!IsContinuationLine(line)) {
-      readAhead = true;
-      return;
-    }
-    value.append(line, 1);
-    if (s.AtEnd()) {
-      readAhead = false;
-      return;
-    }
+// Appends each continuation line without its first byte (the folding
+// blank) and returns the last one.
+std::string_view AppendUnfolded(std::string& value, THeaderLines lines) {
+  std::string_view line, last;
+  while (lines.Next(line)) {
+    value.append(line.substr(1));
+    last = line;
   }
+  return last;
+}
+
+// The value from `column`, trimmed, with the field's continuation lines.
+std::string FoldedValue(std::string_view line, std::size_t column, THeaderLineWalk& walk) {
+  std::string value = Trim(FromColumn(line, column));
+  AppendUnfolded(value, walk.TakeRest());
+  return value;
 }
 
 // Reply-To: after the first "<" (or from the start) up to the first ">".
@@ -57,15 +59,17 @@ void ApplyBoundaryRule(TMailEnvFormat& env) {
   env.Multipart = true;
 }
 
-// One envelope line, tested against the handled field names in order.
-void HandleLine(std::string& line, TMemoryStream& s, TMailEnvFormat& env, bool& pending) {
+// One envelope line, tested against the handled field names in order. The
+// fields read whole take their continuation lines; those of the others are
+// read as lines of their own.
+void HandleLine(std::string_view line, THeaderLineWalk& walk, TMailEnvFormat& env) {
   const std::string u = UpperCase(line);
   auto starts = [&u](std::string_view name) { return u.starts_with(name); };
   if (starts("CONTENT-TYPE:")) {
-    env.ContentType = ReadFoldedValue(line, 14, s, pending);
+    env.ContentType = FoldedValue(line, 14, walk);
     ApplyBoundaryRule(env);
   } else if (starts("CONTENT-TRANSFER-ENCODING:")) {
-    env.ContentTransferEncoding = ReadFoldedValue(line, 27, s, pending);
+    env.ContentTransferEncoding = FoldedValue(line, 27, walk);
   } else if (starts("REPLY-TO:")) {
     if (MbcsContains(line, "<") || MbcsContains(line, ">")) env.ReplyTo = AngleAddress(line, true);
     else env.ReplyTo = Trim(FromColumn(line, 10));
@@ -74,24 +78,24 @@ void HandleLine(std::string& line, TMemoryStream& s, TMailEnvFormat& env, bool& 
     else env.ReturnPath = Trim(FromColumn(line, 13));
   } else if (starts("SUBJECT:")) {
     std::string value(FromColumn(line, 9));
-    AppendContinuations(value, line, s, pending);
+    AppendUnfolded(value, walk.TakeRest());
     env.Subject = DecodeSubject(value);
     env.SubjectHtml = HtmlEscape(env.Subject);
   } else if (starts("DATE:")) {
     env.Date = Trim(FromColumn(line, 6));
   } else if (starts("FROM:")) {
-    TMailAddress a = SplitMailAddress(ReadFoldedValue(line, 6, s, pending));
+    TMailAddress a = SplitMailAddress(FoldedValue(line, 6, walk));
     std::erase_if(a.Name, [](char c) { return c == '\r' || c == '\n'; });
     env.FromName = std::move(a.Name);
     env.FromAddress = std::move(a.Address);
     env.FromNameHtml = HtmlEscape(env.FromName);
   } else if (starts("TO:")) {
-    TMailAddress a = SplitMailAddress(ReadFoldedValue(line, 4, s, pending));
+    TMailAddress a = SplitMailAddress(FoldedValue(line, 4, walk));
     env.ToName = std::move(a.Name);
     env.ToAddress = std::move(a.Address);
     env.ToAddressHtml = HtmlEscape(env.ToAddress);
   } else if (starts("CC:")) {
-    env.Cc = ReadFoldedValue(line, 4, s, pending);
+    env.Cc = FoldedValue(line, 4, walk);
     env.CcHtml = HtmlEscape(env.Cc);
   }
 }
@@ -126,23 +130,33 @@ std::string HtmlEscape(std::string_view s) {
 
 std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream& s, bool& readAhead) {
   std::string value = Trim(FromColumn(line, column));
-  AppendContinuations(value, line, s, readAhead);
+  const std::string_view rest = s.Remaining();
+  const std::size_t span = ContinuationSpan(rest);
+  const std::string_view last = AppendUnfolded(value, THeaderLines(rest.substr(0, span)));
+  if (span > 0 && span == rest.size()) {
+    line = last;
+    readAhead = false;
+    s.SetPosition(s.Position() + span);
+    return value;
+  }
+  const THeaderLineCut next = CutHeaderLine(rest.substr(span));
+  line = next.Text;
+  readAhead = true;
+  s.SetPosition(s.Position() + span + next.Next);
   return value;
+}
+
+void GetMailEnvFormat(std::string_view envelope, TMailEnvFormat& env) {
+  env = TMailEnvFormat{};
+  THeaderLineWalk walk(envelope);
+  for (std::string_view line; walk.Next(line);) HandleLine(line, walk, env);
 }
 
 void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env) {
   env = TMailEnvFormat{};
   if (!envelope || envelope->Size() == 0) return;
-  TMemoryStream& s = *envelope;
-  s.SetPosition(0);
-  bool pending = false;
-  std::string line;
-  do {
-    if (pending) pending = false;  // the line read ahead, as it was read
-    else line = Trim(ReadStreamLine(s));
-    HandleLine(line, s, env, pending);
-  } while (!s.AtEnd() || pending);
-  s.SetPosition(0);
+  GetMailEnvFormat(std::string_view(envelope->Bytes()), env);
+  envelope->SetPosition(0);
 }
 
 }  // namespace tarvo
