@@ -70,21 +70,22 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   TMemoryStream envelope, body;
   SplitEnvelopeConsuming(file, envelope, body);
 
-  // The envelope view, over a copy of the header block it keeps.
-  views.Memo1.AddLinesOf(std::make_shared<const std::string>(envelope.Bytes()), 0, envelope.Size());
+  // The header block, read where it lies; the envelope view keeps it.
+  const TSharedBytes header = std::make_shared<const std::string>(std::move(envelope.Bytes()));
+  views.Memo1.AddLinesOf(header, 0, header->size());
 
   // Header summary.
   TMailEnvFormat env;
-  GetMailEnvFormat(&envelope, env);
+  GetMailEnvFormat(*header, env);
 
   // The header list.
   TEnvSections sections;
-  GetEnvSections(&envelope, sections);
+  GetEnvSections(*header, sections);
 
   // The route list. Lookups note unknown relays in Memo3 before
   // the body lines arrive there.
   TReceivedLists relays;
-  GetReceivedLists(&envelope, relays);
+  GetReceivedLists(*header, relays);
   for (const TReceivedList& r : relays) {
     TRouteRow& row = views.ListView2.emplace_back();
     row.No = IntToStr(static_cast<std::int64_t>(views.ListView2.size()));
@@ -114,7 +115,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
 
   // The MIME walk: every leaf part of the body.
   TAttachLists parts;
-  ParseMessageParts(envelope.Bytes(), body, parts);
+  ParseMessageParts(*header, body, parts);
 
   // The parts of the message, decoded and fingerprinted.
   views.Parts = GetMailParts(body, parts);
@@ -129,7 +130,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
 
   // Authentication results and warning signs, from the header block and the
   // body as stored, and the HTML before its links are neutralised.
-  CheckAuthenticity(envelope.Bytes(), *bodyBytes, HtmlForLinks(views.Memo6), views.Authentication,
+  CheckAuthenticity(*header, *bodyBytes, HtmlForLinks(views.Memo6), views.Authentication,
                     views.Findings);
 
   FillBodyViews(bodyBytes, views);
