@@ -22,12 +22,9 @@ void TTextView::Clear() {
   widest_ = 0;
 }
 
-void TTextView::Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
-  if ((count_ & (kBlockEntries - 1)) == 0) entries_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockEntries));
-  entries_.back()[count_ & (kBlockEntries - 1)] = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length),
-                                                   buffer};
-  ++count_;
-  if (length > widest_) widest_ = length;
+void TTextView::NewBlock() {
+  // A block emptied by PopBack is still there.
+  if (entries_.size() <= (count_ >> kBlockBits)) entries_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockEntries));
 }
 
 std::uint32_t TTextView::ArenaRoom(std::size_t n) {

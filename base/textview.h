@@ -29,6 +29,10 @@ class TTextView final : public TLineSource {
 
   // Empties the view; its kind stays.
   void Clear();
+  // Drops the last line (its bytes stay where they are).
+  void PopBack() {
+    if (count_ > 0) --count_;
+  }
   // Appends a copy of `line` to the view's arena.
   void Add(std::string_view line);
   // Appends copies of the lines of `text`, split by the list rule below.
@@ -64,7 +68,14 @@ class TTextView final : public TLineSource {
   static constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 
   std::uint32_t BufferIndex(const TSharedBytes& buffer);
-  void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer);
+  void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
+    const std::size_t slot = count_ & (kBlockEntries - 1);
+    if (slot == 0) NewBlock();
+    entries_.back()[slot] = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), buffer};
+    ++count_;
+    if (length > widest_) widest_ = length;
+  }
+  void NewBlock();
   // Room for n more bytes in the arena's last block; returns its index.
   std::uint32_t ArenaRoom(std::size_t n);
 

@@ -53,31 +53,48 @@ void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TT
     from = std::min<std::size_t>(static_cast<std::size_t>(part.StartPos), body->size());
     to = std::min<std::size_t>(from + static_cast<std::size_t>(n), body->size());
   }
-  const std::string_view bytes = std::string_view(*text).substr(from, to - from);
   bool readable = false;  // every line is UTF-8 to show as it is
   if (!ReadByLines(part.Charset)) {
-    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(bytes, part.Charset)) {
+    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(std::string_view(*text).substr(from, to - from), part.Charset)) {
       text = std::make_shared<const std::string>(std::move(*utf8));
       from = 0;
       to = text->size();
       readable = true;
     }
   }
-  // Lines read by the code detected in each are copied once converted; a
-  // line that reads the same in every code stays where it is, unless that
-  // would keep a decoded copy alive for a few lines.
-  const bool keep = readable || text == body || IsPlainAscii(bytes);
-  TTextView lines;
-  lines.AddLinesOf(text, from, to);  // a NUL ends the part's text there
   // Blank lines around a part's text are the mailer's spacing before the
   // next boundary, not text; parts follow each other without them.
   const auto blank = [](std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; };
+  if (readable || IsPlainAscii(std::string_view(*text).substr(from, to - from))) {
+    // Every line is shown as it is: the list points at them straight away.
+    std::size_t end = to;
+    if (const void* nul = std::memchr(text->data() + from, 0, to - from))
+      end = static_cast<std::size_t>(static_cast<const char*>(nul) - text->data());  // a NUL ends the text
+    const std::string_view all(*text);
+    while (from < end) {
+      std::size_t q = from + FindLineEnd(all.substr(from, end - from));
+      if (!blank(all.substr(from, q - from))) break;
+      if (q < end && all[q] == '\r') ++q;
+      if (q < end && all[q] == '\n') ++q;
+      from = q;
+    }
+    const std::size_t before = list.Count();
+    list.AddLinesOf(text, from, end);
+    while (list.Count() > before && blank(list[list.Count() - 1])) list.PopBack();
+    return;
+  }
+  // Lines read by the code detected in each are copied once converted; a
+  // line that reads the same in every code stays in the body, which lives
+  // on anyway (a decoded copy is not kept alive for a few lines).
+  const bool keep = text == body;
+  TTextView lines;
+  lines.AddLinesOf(text, from, to);  // a NUL ends the part's text there
   std::size_t first = 0, last = lines.Count();
   while (first < last && blank(lines[first])) ++first;
   while (last > first && blank(lines[last - 1])) --last;
   for (std::size_t i = first; i < last; ++i) {
     const std::string_view line = lines[i];
-    if (keep && (readable || IsPlainAscii(line)))
+    if (keep && IsPlainAscii(line))
       list.AddRef(text, static_cast<std::size_t>(line.data() - text->data()), line.size());
     else
       list.Add(ConvertLineToUtf8(line));
