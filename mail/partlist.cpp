@@ -4,14 +4,22 @@
 
 namespace tarvo {
 
-TMailParts GetMailParts(const TMemoryStream& body, const TAttachLists& entries) {
+TMailParts GetMailParts(const TMemoryStream& body, const TAttachLists& entries, bool keepData) {
   TMailParts list;
   list.reserve(entries.size());
+  TPartDigests digests;
+  TMemoryStream decoded;  // reused when the bytes are not kept: its capacity stays
   for (const TAttachFilesFormat& e : entries) {
-    TMemoryStream decoded;
+    decoded.Clear();
     DecodePartStream(body, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
     TPartFields f{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding};
-    list.push_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f), std::move(decoded.Bytes())));
+    TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
+    digests.Update(decoded.Bytes());
+    digests.Finish(part);
+    if (keepData) {
+      part.Data = std::move(decoded.Bytes());
+      decoded = TMemoryStream();
+    }
   }
   return list;
 }
