@@ -3,6 +3,7 @@
 // CR LF, LF or CR; the line end before a boundary line belongs to the
 // boundary, so every form gives the same content bytes.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "base/bytes.h"
@@ -100,6 +101,9 @@ class TWalk {
   // Index of the level whose boundary the line is, innermost first, or -1;
   // `closing` tells the close delimiter ("--" after the marker).
   int Match(std::string_view line, bool& closing) const;
+  // The first line start at or after `pos` (itself a line start) whose line
+  // begins with "--", as every boundary line does; the body's size when none.
+  std::size_t NextDashLine(std::size_t pos) const;
   // Reads a part's header from `pos`; returns where its content begins.
   std::size_t Part(std::size_t pos, bool digest);
   void CloseLeaf(std::size_t end);
@@ -130,12 +134,34 @@ int TWalk::Match(std::string_view line, bool& closing) const {
   return -1;
 }
 
+std::size_t TWalk::NextDashLine(std::size_t pos) const {
+  const char* const b = body_.data();
+  const std::size_t n = body_.size();
+  if (pos + 1 < n && b[pos] == '-' && b[pos + 1] == '-') return pos;
+  // Any other line start follows a CR or an LF: a CR before "-" is a line
+  // end of its own, not the first half of CR LF.
+  for (std::size_t i = pos + 1; i + 1 < n;) {
+    const void* hit = std::memchr(b + i, '-', n - 1 - i);
+    if (!hit) break;
+    i = static_cast<std::size_t>(static_cast<const char*>(hit) - b);
+    if (b[i + 1] == '-' && (b[i - 1] == '\n' || b[i - 1] == '\r')) return i;
+    ++i;
+  }
+  return n;
+}
+
 void TWalk::Run(std::string_view boundary, bool digest, std::string* outside) {
   outside_ = outside;
   levels_.push_back({"--" + std::string(boundary), digest});
   bool inPreamble = true;
   std::size_t pos = 0;
   while (pos < body_.size()) {
+    // Outside the preamble only boundary lines matter: skip to the next
+    // line that could be one.
+    if (!inPreamble || !outside_) {
+      pos = NextDashLine(pos);
+      if (pos >= body_.size()) break;
+    }
     const TLine l = LineAt(body_, pos);
     bool closing = false;
     const int k = Match(l.text, closing);
