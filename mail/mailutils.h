@@ -165,6 +165,12 @@ std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std:
 // or impossible range leaves the output as it was.
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
+// The bytes DecodePartStream reads for a range; empty for an empty or
+// impossible one.
+[[nodiscard]] std::string_view PartContent(const TMemoryStream& body, std::int32_t start, std::int32_t end);
+// Which decoding DecodePartStream applies for a transfer encoding.
+enum class TPartCoding { Identity, Base64, QuotedPrintable };
+[[nodiscard]] TPartCoding PartCoding(std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
 

@@ -292,20 +292,31 @@ std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std:
   return static_cast<std::int32_t>(parts.size());
 }
 
+std::string_view PartContent(const TMemoryStream& body, std::int32_t start, std::int32_t end) {
+  const std::int64_t n = static_cast<std::int64_t>(end) - start;
+  if (n <= 0 || n > static_cast<std::int64_t>(body.Size()) || start < 0) return {};
+  const std::string_view all = body.Bytes();
+  return all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()), static_cast<std::size_t>(n));
+}
+
+TPartCoding PartCoding(std::string_view encoding) {
+  if (MbcsContainsNoCase(encoding, "BASE64")) return TPartCoding::Base64;
+  if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) return TPartCoding::QuotedPrintable;
+  return TPartCoding::Identity;
+}
+
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding) {
   const std::int64_t n = static_cast<std::int64_t>(end) - start;
   if (n <= 0 || n > static_cast<std::int64_t>(body.Size())) return;
   output.Clear();
-  const std::string_view all = body.Bytes();
-  const std::string_view bytes =
-      start >= 0 ? all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()),
-                              static_cast<std::size_t>(n))
-                 : std::string_view();
+  const std::string_view bytes = PartContent(body, start, end);
   try {
-    if (MbcsContainsNoCase(encoding, "BASE64")) Base64DecodeToStream(bytes, output);
-    else if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) QPDecodeToStream(bytes, output);
-    else output.Write(bytes);
+    switch (PartCoding(encoding)) {
+      case TPartCoding::Base64: Base64DecodeToStream(bytes, output); break;
+      case TPartCoding::QuotedPrintable: QPDecodeToStream(bytes, output); break;
+      case TPartCoding::Identity: output.Write(bytes); break;
+    }
   } catch (const std::bad_alloc&) {
     output.Clear();
   }
