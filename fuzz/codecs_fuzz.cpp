@@ -1,5 +1,6 @@
 // The base64, quoted-printable and percent decoders over arbitrary bytes, and
 // the base64 round trip.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -23,6 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QPDecodeToStream(text, qs);
   if (qp.size() > text.size() || qs.Bytes().size() > text.size()) std::abort();
   if (body.Size() > text.size() / 4 * 3 + 2) std::abort();
+
+  // The same text in pieces cut at sizes taken from its own bytes.
+  TBase64BodyDecoder pieces;
+  std::string joined;
+  char buf[TBase64BodyDecoder::MaxOut(64)];
+  for (std::size_t i = 0, k = 0; i < text.size(); ++k) {
+    const std::size_t n = std::min<std::size_t>(text.size() - i, static_cast<unsigned char>(text[k % size]) % 65);
+    joined.append(buf, pieces.Feed(text.substr(i, n), buf));
+    i += n;
+  }
+  joined.append(buf, pieces.Finish(buf));
+  if (joined != body.Bytes()) std::abort();
   if (PercentDecode(text).size() > text.size()) std::abort();
   (void)HexPairToByte(text.substr(0, 2));
   return 0;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "mail/mailutils.h"
+#include "mail/parts.h"
 
 using namespace tarvo;
 
@@ -27,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (p.Depth < 0 || p.Depth > kMaxBoundaryLevel + 1) std::abort();
     AppendPartText(body, p, text);
   }
+  // The list without the decoded bytes has the same sizes and digests.
+  const TMailParts kept = GetMailParts(body, parts), bare = GetMailParts(body, parts, false);
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    if (!bare[i].Data.empty() || bare[i].Size != kept[i].Data.size() || kept[i].Size != kept[i].Data.size() ||
+        bare[i].Md5 != kept[i].Md5 || bare[i].Sha1 != kept[i].Sha1 || bare[i].Sha256 != kept[i].Sha256)
+      std::abort();
 
   // The same body walked with the header's first line as its boundary.
   std::string outside;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "jcode/jconvert.h"
 
@@ -155,59 +156,74 @@ std::string Base64Decode(std::string_view text) {
   return out;
 }
 
-void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
-  // A body is read the way mailers write and transports mangle it: bytes
-  // outside the alphabet (line ends, blanks, stray marks) are skipped, "="
-  // ends the group it stands in, and a group cut short by the end of the
-  // text still gives its bytes, padded or not.
-  stream.Reserve(stream.Size() + 3 * (text.size() / 4) + 3);  // an upper bound, no counting pass
-  char buffer[16384];
-  std::size_t used = 0;
-  std::uint32_t bits = 0;
-  int have = 0;  // characters in the group so far
-  const auto flush = [&](int count) {
-    if (used + 3 > sizeof buffer) {
-      stream.Write(buffer, used);
-      used = 0;
-    }
-    if (count == 4) {
-      buffer[used++] = static_cast<char>(bits >> 16);
-      buffer[used++] = static_cast<char>(bits >> 8);
-      buffer[used++] = static_cast<char>(bits);
-    } else if (count == 3) {
-      buffer[used++] = static_cast<char>(bits >> 10);
-      buffer[used++] = static_cast<char>(bits >> 2);
-    } else if (count == 2) {
-      buffer[used++] = static_cast<char>(bits >> 4);
-    }
-    bits = 0;
-    have = 0;
+// A body is read the way mailers write and transports mangle it: bytes
+// outside the alphabet (line ends, blanks, stray marks) are skipped, "="
+// ends the group it stands in, and a group cut short by the end of the
+// text still gives its bytes, padded or not.
+std::size_t TBase64BodyDecoder::Feed(std::string_view piece, char* out) {
+  char* o = out;
+  const auto flush = [&] {
+    if (have_ == 4) {
+      o = PutGroup(o, bits_);
+    } else if (have_ == 3) {
+      *o++ = static_cast<char>(bits_ >> 10);
+      *o++ = static_cast<char>(bits_ >> 2);
+    } else if (have_ == 2) {
+      *o++ = static_cast<char>(bits_ >> 4);
+    }  // one character alone carries no whole byte
+    bits_ = 0;
+    have_ = 0;
   };
-  const char* p = text.data();
-  const char* const end = p + text.size();
+  const char* p = piece.data();
+  const char* const end = p + piece.size();
   while (p < end) {
     // Four alphabet bytes at a group's start are a whole group: the fast path.
-    if (have == 0 && end - p >= 4) {
-      const std::uint32_t g = GroupBits(p);
-      if (g < kGroupBad) {
-        bits = g;
-        flush(4);
+    if (have_ == 0) {
+      while (end - p >= 4) {
+        const std::uint32_t g = GroupBits(p);
+        if (g >= kGroupBad) break;
+        // One 4-byte store, of which the next group overwrites the last
+        // byte; MaxOut leaves room for it.
+        const std::uint32_t be = __builtin_bswap32(g << 8);
+        std::memcpy(o, &be, 4);
+        o += 3;
         p += 4;
-        continue;
       }
+      if (p == end) break;
     }
-    const char c = *p++;
-    const std::uint8_t v = kStrict[static_cast<unsigned char>(c)];
+    const std::uint8_t v = kStrict[static_cast<unsigned char>(*p++)];
     if (v == kBad) continue;
     if (v == kPad) {
-      flush(have);  // one character alone carries no whole byte
+      flush();
       continue;
     }
-    bits = bits << 6 | v;
-    if (++have == 4) flush(4);
+    bits_ = bits_ << 6 | v;
+    if (++have_ == 4) flush();
   }
-  flush(have);
-  if (used > 0) stream.Write(buffer, used);
+  return static_cast<std::size_t>(o - out);
+}
+
+std::size_t TBase64BodyDecoder::Finish(char* out) {
+  std::size_t n = 0;
+  if (have_ == 3) {
+    out[n++] = static_cast<char>(bits_ >> 10);
+    out[n++] = static_cast<char>(bits_ >> 2);
+  } else if (have_ == 2) {
+    out[n++] = static_cast<char>(bits_ >> 4);
+  }
+  bits_ = 0;
+  have_ = 0;
+  return n;
+}
+
+void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
+  stream.Reserve(stream.Size() + TBase64BodyDecoder::MaxOut(text.size()));  // an upper bound, no counting pass
+  constexpr std::size_t kPiece = 16384;
+  char buffer[TBase64BodyDecoder::MaxOut(kPiece)];
+  TBase64BodyDecoder decoder;
+  for (std::size_t i = 0; i < text.size(); i += kPiece)
+    stream.Write(buffer, decoder.Feed(text.substr(i, kPiece), buffer));
+  stream.Write(buffer, decoder.Finish(buffer));
 }
 
 std::string QPDecode(std::string_view text) {

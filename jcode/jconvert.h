@@ -53,6 +53,21 @@ void ConvertLineToSJISInPlace(std::string& line);
 // Decodes a part body into `stream` (which the caller has emptied), skipping
 // whatever is not base64 and tolerating missing padding.
 void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
+// The same rule over a text that comes in pieces cut anywhere: Feed writes
+// what each piece completes, Finish the group left open at the end.
+class TBase64BodyDecoder {
+ public:
+  // Room Feed may need for a piece of n bytes (one more than it writes).
+  [[nodiscard]] static constexpr std::size_t MaxOut(std::size_t n) { return 3 * (n / 4) + 4; }
+  // Returns how many bytes it wrote to `out`.
+  std::size_t Feed(std::string_view piece, char* out);
+  // At most 2 bytes; the decoder is then ready for a new text.
+  std::size_t Finish(char* out);
+
+ private:
+  std::uint32_t bits_ = 0;
+  int have_ = 0;  // characters in the group so far
+};
 [[nodiscard]] std::string QPDecode(std::string_view text);
 // A quoted-printable part body by RFC 2045: empties the stream, sets its
 // position to 0 and writes the decoded bytes.

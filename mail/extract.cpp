@@ -42,16 +42,16 @@ void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TT
   // a decoded copy.
   TSharedBytes text = body;
   std::size_t from = 0, to = 0;
-  if (MbcsContainsNoCase(part.TransferEncoding, "BASE64") || MbcsContainsNoCase(part.TransferEncoding, "QUOTED-PRINTABLE")) {
+  if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
     TMemoryStream decoded;
     DecodePartStream(std::string_view(*body), part.StartPos, part.EndPos, decoded, part.TransferEncoding);
     text = std::make_shared<const std::string>(std::move(decoded.Bytes()));
     to = text->size();
   } else {
-    const std::int64_t n = static_cast<std::int64_t>(part.EndPos) - part.StartPos;
-    if (part.StartPos < 0 || n <= 0 || n > static_cast<std::int64_t>(body->size())) return;
-    from = std::min<std::size_t>(static_cast<std::size_t>(part.StartPos), body->size());
-    to = std::min<std::size_t>(from + static_cast<std::size_t>(n), body->size());
+    const std::string_view content = PartContent(*body, part.StartPos, part.EndPos);
+    if (content.empty()) return;
+    from = static_cast<std::size_t>(content.data() - body->data());
+    to = from + content.size();
   }
   bool readable = false;  // every line is UTF-8 to show as it is
   if (!ReadByLines(part.Charset)) {

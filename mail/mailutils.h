@@ -240,6 +240,15 @@ void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_
                       std::string_view encoding);
 void DecodePartStream(std::string_view body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
+// The bytes DecodePartStream reads for a range; empty for an empty or
+// impossible one.
+[[nodiscard]] std::string_view PartContent(std::string_view body, std::int32_t start, std::int32_t end);
+[[nodiscard]] inline std::string_view PartContent(const TMemoryStream& body, std::int32_t start, std::int32_t end) {
+  return PartContent(std::string_view(body.Bytes()), start, end);
+}
+// Which decoding DecodePartStream applies for a transfer encoding.
+enum class TPartCoding { Identity, Base64, QuotedPrintable };
+[[nodiscard]] TPartCoding PartCoding(std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
 

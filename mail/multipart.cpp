@@ -3,6 +3,7 @@
 // CR LF, LF or CR; the line end before a boundary line belongs to the
 // boundary, so every form gives the same content bytes.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "base/bytes.h"
@@ -94,6 +95,9 @@ class TWalk {
   // Index of the level whose boundary the line is, innermost first, or -1;
   // `closing` tells the close delimiter ("--" after the marker).
   int Match(std::string_view line, bool& closing) const;
+  // The first line start at or after `pos` (itself a line start) whose line
+  // begins with "--", as every boundary line does; the body's size when none.
+  std::size_t NextDashLine(std::size_t pos) const;
   // Reads a part's header from `pos`; returns where its content begins.
   std::size_t Part(std::size_t pos, bool digest);
   void CloseLeaf(std::size_t end);
@@ -124,12 +128,34 @@ int TWalk::Match(std::string_view line, bool& closing) const {
   return -1;
 }
 
+std::size_t TWalk::NextDashLine(std::size_t pos) const {
+  const char* const b = body_.data();
+  const std::size_t n = body_.size();
+  if (pos + 1 < n && b[pos] == '-' && b[pos + 1] == '-') return pos;
+  // Any other line start follows a CR or an LF: a CR before "-" is a line
+  // end of its own, not the first half of CR LF.
+  for (std::size_t i = pos + 1; i + 1 < n;) {
+    const void* hit = std::memchr(b + i, '-', n - 1 - i);
+    if (!hit) break;
+    i = static_cast<std::size_t>(static_cast<const char*>(hit) - b);
+    if (b[i + 1] == '-' && (b[i - 1] == '\n' || b[i - 1] == '\r')) return i;
+    ++i;
+  }
+  return n;
+}
+
 void TWalk::Run(std::string_view boundary, bool digest, std::string* outside) {
   outside_ = outside;
   levels_.push_back({"--" + std::string(boundary), digest});
   bool inPreamble = true;
   std::size_t pos = 0;
   while (pos < body_.size()) {
+    // Outside the preamble only boundary lines matter: skip to the next
+    // line that could be one.
+    if (!inPreamble || !outside_) {
+      pos = NextDashLine(pos);
+      if (pos >= body_.size()) break;
+    }
     const TLine l = LineAt(body_, pos);
     bool closing = false;
     const int k = Match(l.text, closing);
@@ -262,6 +288,18 @@ std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std:
   return static_cast<std::int32_t>(parts.size());
 }
 
+std::string_view PartContent(std::string_view all, std::int32_t start, std::int32_t end) {
+  const std::int64_t n = static_cast<std::int64_t>(end) - start;
+  if (n <= 0 || n > static_cast<std::int64_t>(all.size()) || start < 0) return {};
+  return all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()), static_cast<std::size_t>(n));
+}
+
+TPartCoding PartCoding(std::string_view encoding) {
+  if (MbcsContainsNoCase(encoding, "BASE64")) return TPartCoding::Base64;
+  if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) return TPartCoding::QuotedPrintable;
+  return TPartCoding::Identity;
+}
+
 void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding) {
   DecodePartStream(std::string_view(body.Bytes()), start, end, output, encoding);
@@ -272,14 +310,13 @@ void DecodePartStream(std::string_view all, std::int32_t start, std::int32_t end
   const std::int64_t n = static_cast<std::int64_t>(end) - start;
   if (n <= 0 || n > static_cast<std::int64_t>(all.size())) return;
   output.Clear();
-  const std::string_view bytes =
-      start >= 0 ? all.substr(std::min<std::size_t>(static_cast<std::size_t>(start), all.size()),
-                              static_cast<std::size_t>(n))
-                 : std::string_view();
+  const std::string_view bytes = PartContent(all, start, end);
   try {
-    if (MbcsContainsNoCase(encoding, "BASE64")) Base64DecodeToStream(bytes, output);
-    else if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) QPDecodeToStream(bytes, output);
-    else output.Write(bytes);
+    switch (PartCoding(encoding)) {
+      case TPartCoding::Base64: Base64DecodeToStream(bytes, output); break;
+      case TPartCoding::QuotedPrintable: QPDecodeToStream(bytes, output); break;
+      case TPartCoding::Identity: output.Write(bytes); break;
+    }
   } catch (const std::bad_alloc&) {
     output.Clear();
   }

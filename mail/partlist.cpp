@@ -1,17 +1,66 @@
 // The part list of a loaded message, over the MIME walk's entries.
+#include <new>
+
+#include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
 
 namespace tarvo {
 
-TMailParts GetMailParts(const TMemoryStream& body, const TAttachLists& entries) {
+namespace {
+
+// Base64 content decoded a slice at a time and each slice digested while it
+// is in cache; the bytes are appended to `data` when it is given.
+void DigestBase64(std::string_view text, TPartDigests& digests, std::string* data) {
+  constexpr std::size_t kSlice = 48 * 1024;
+  char buffer[TBase64BodyDecoder::MaxOut(kSlice)];
+  if (data) data->reserve(TBase64BodyDecoder::MaxOut(text.size()));
+  TBase64BodyDecoder decoder;
+  const auto take = [&](std::size_t n) {
+    digests.Update(std::string_view(buffer, n));
+    if (data) data->append(buffer, n);
+  };
+  for (std::size_t i = 0; i < text.size(); i += kSlice) take(decoder.Feed(text.substr(i, kSlice), buffer));
+  take(decoder.Finish(buffer));
+}
+
+}  // namespace
+
+TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool keepData) {
   TMailParts list;
   list.reserve(entries.size());
+  TPartDigests digests;
+  TMemoryStream decoded;  // quoted-printable parts; reused when the bytes are not kept
   for (const TAttachFilesFormat& e : entries) {
-    TMemoryStream decoded;
-    DecodePartStream(body, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
     TPartFields f{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding};
-    list.push_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f), std::move(decoded.Bytes())));
+    TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
+    const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
+    try {
+      switch (PartCoding(e.TransferEncoding)) {
+        case TPartCoding::Base64:
+          DigestBase64(content, digests, keepData ? &part.Data : nullptr);
+          break;
+        case TPartCoding::Identity:
+          digests.Update(content);
+          if (keepData) part.Data = content;
+          break;
+        case TPartCoding::QuotedPrintable:
+          decoded.Clear();
+          DecodePartStream(body, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
+          digests.Update(decoded.Bytes());
+          if (keepData) {
+            part.Data = std::move(decoded.Bytes());
+            decoded = TMemoryStream();
+          }
+          break;
+      }
+    } catch (const std::bad_alloc&) {
+      // Bytes that do not fit in memory count as none, as for decoding alone.
+      part.Data = std::string();
+      TMailPart discarded;
+      digests.Finish(discarded);
+    }
+    digests.Finish(part);
   }
   return list;
 }

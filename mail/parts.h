@@ -3,6 +3,7 @@
 // that turn a part's name into a file name that is safe to save under.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,11 +74,42 @@ struct TPartFields {
 // Lower-case hexadecimal SHA-256 (libcrypto).
 [[nodiscard]] std::string Sha256Hex(std::string_view bytes);
 
+// A part's MD5, SHA-1 and SHA-256 (libcrypto) in one pass: each piece goes
+// to the three digests in turn a cache-sized slice at a time, so the bytes
+// are read from memory once. Finish writes the record's size and digests
+// and starts over for the next part.
+class TPartDigests {
+ public:
+  TPartDigests();
+  ~TPartDigests();
+  TPartDigests(const TPartDigests&) = delete;
+  TPartDigests& operator=(const TPartDigests&) = delete;
+
+  void Update(std::string_view bytes);
+  void Finish(TMailPart& part);
+
+ private:
+  struct TContexts;
+  std::unique_ptr<TContexts> ctx_;
+  std::uint64_t size_ = 0;
+};
+
+// The record of one part from the walk's fields alone: no bytes, size 0 and
+// no digests until a TPartDigests finishes on it.
+[[nodiscard]] TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields);
+
 // ---- partlist.cpp: the list of a loaded message ----
 
 // A record for every part the walk listed (every leaf part, in walk order;
-// a single-part message is one part, an attached message one part).
-[[nodiscard]] TMailParts GetMailParts(const TMemoryStream& body, const std::vector<TAttachFilesFormat>& entries);
+// a single-part message is one part, an attached message one part). Without
+// `keepData` the records hold no Data, and at most one part's decoded bytes
+// are in memory at a time (a listing needs only sizes and digests).
+[[nodiscard]] TMailParts GetMailParts(std::string_view body, const std::vector<TAttachFilesFormat>& entries,
+                                      bool keepData = true);
+[[nodiscard]] inline TMailParts GetMailParts(const TMemoryStream& body, const std::vector<TAttachFilesFormat>& entries,
+                                             bool keepData = true) {
+  return GetMailParts(std::string_view(body.Bytes()), entries, keepData);
+}
 
 // ---- savename.cpp: saving parts ----
 

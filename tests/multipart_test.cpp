@@ -401,3 +401,39 @@ TEST(ParseMultipart, NamesInOtherCharsetsAndRaw8Bit) {
     EXPECT_EQ(w.Name(0), c.name) << c.headers;
   }
 }
+
+// Boundary lines found among hyphens anywhere else: after each form of line
+// end, at the very end of the body, and behind runs of dashes.
+TEST(ParseMultipart, BoundaryLinesAmongOtherHyphens) {
+  struct Case {
+    std::string body;
+    std::vector<std::string> contents;
+  } cases[] = {
+      {"--b\n\nx-\r\n--b--\n", {"x-"}},
+      {"--b\r\rone-\r--b\r\rtwo\r--b--", {"one-", "two"}},
+      {"--b\n\nx\n\r--b--\n", {"x\n"}},
+      {"--b\n\n-----\n-- b\n- --b\n---b\n--b--", {"-----\n-- b\n- --b\n---b"}},
+      {"--b\n\nabc\n-", {"abc\n-"}},
+      {"--b\n\nabc\n--", {"abc\n--"}},
+      {"--b\n\nabc\r\n--b", {"abc", ""}},
+      {"--b\n\n\n--b\n\n\n\r\n--b--\n--b\n\nepilogue\n", {"", "\n"}},
+  };
+  for (const auto& c : cases) {
+    const Walked w = Walk(c.body, "b");
+    ASSERT_EQ(static_cast<std::size_t>(w.count), c.contents.size()) << c.body;
+    for (std::size_t i = 0; i < c.contents.size(); ++i) EXPECT_EQ(w.Content(i), c.contents[i]) << c.body;
+  }
+}
+
+// The preamble keeps its lines with dashes; a message's own walk, which
+// keeps no preamble, finds the same parts.
+TEST(ParseMultipart, PreambleWithDashesBeforeTheFirstBoundary) {
+  const std::string body = "a--b\r\n-\r\n--bx\r\n--b\r\n\r\nin\r\n--b--\r\n--b\r\n\r\nafter\r\n";
+  const Walked w = Walk(body, "b");
+  ASSERT_EQ(w.count, 1);
+  EXPECT_EQ(w.Content(0), "in");
+  EXPECT_EQ(w.text, "a--b\r\n-\r\n--bx\r\n");
+  const Walked m = Message("Content-Type: multipart/mixed; boundary=b\r\n", body);
+  ASSERT_EQ(m.count, 1);
+  EXPECT_EQ(m.Content(0), "in");
+}

@@ -226,7 +226,7 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   std::string error;
   bool failed = false;
   try {
-    LoadMailFile(fileName, views);
+    LoadMailFile(fileName, views, {.KeepPartData = false});
   } catch (const std::exception& e) {
     failed = true;
     error = e.what();

@@ -1,5 +1,6 @@
 #include "views/pipeline.h"
 
+#include <future>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -65,7 +66,7 @@ void FillBodyViews(const TSharedBytes& body, TMailViews& views) {
   }
 }
 
-void RunPipeline(TMemoryStream& file, TMailViews& views) {
+void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
   // Split, then the file buffer is released.
   TMemoryStream envelope, body;
   SplitEnvelopeConsuming(file, envelope, body);
@@ -117,11 +118,15 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
   TAttachLists parts;
   ParseMessageParts(*header, body, parts);
 
-  // The parts of the message, decoded and fingerprinted.
-  views.Parts = GetMailParts(body, parts);
-
   // The body's bytes move (not copy) into the buffer the views point into.
   const TSharedBytes bodyBytes = std::make_shared<const std::string>(std::move(body.Bytes()));
+
+  // The parts of the message, decoded and fingerprinted: the longest step,
+  // run beside the views below (both only read the body and the walk); in
+  // this thread later when no thread can be started.
+  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&bodyBytes, &parts, options] {
+    return GetMailParts(*bodyBytes, parts, options.KeepPartData);
+  });
 
   // Text-only and HTML views: the text of every plain and every HTML part,
   // decoded; the type alone decides where a part goes.
@@ -134,21 +139,22 @@ void RunPipeline(TMemoryStream& file, TMailViews& views) {
                     views.Findings);
 
   FillBodyViews(bodyBytes, views);
+  views.Parts = partList.get();
 }
 
 }  // namespace
 
-void LoadMailFile(const std::string& fileName, TMailViews& views) {
+void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options) {
   views.Clear();
   TMemoryStream file;
   file.LoadFromFile(fileName);
-  RunPipeline(file, views);
+  RunPipeline(file, views, options);
 }
 
-void LoadMailBytes(std::string bytes, TMailViews& views) {
+void LoadMailBytes(std::string bytes, TMailViews& views, TLoadOptions options) {
   views.Clear();
   TMemoryStream file(std::move(bytes));
-  RunPipeline(file, views);
+  RunPipeline(file, views, options);
 }
 
 }  // namespace tarvo

@@ -55,12 +55,18 @@ struct TMailViews {
   void Clear();
 };
 
+struct TLoadOptions {
+  // Each part's decoded bytes, for saving; a listing needs only the sizes
+  // and digests.
+  bool KeepPartData = true;
+};
+
 // Runs the whole pipeline on a file into `views`, which it clears first.
 // Errors (the open error, the conversion error) leave as exceptions; the
 // views then hold what was filled before the error.
-void LoadMailFile(const std::string& fileName, TMailViews& views);
+void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options = {});
 
 // The same on bytes already in memory (the fuzz targets and benches use it).
-void LoadMailBytes(std::string bytes, TMailViews& views);
+void LoadMailBytes(std::string bytes, TMailViews& views, TLoadOptions options = {});
 
 }  // namespace tarvo
