@@ -8,8 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
 tarvo_need "${TARVO_BUILD_PACKAGES[@]}" python3 time
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target tarvo pipeline_bench window_bench >/dev/null
+# BUILD=dir picks the build folder (default: build).
+b=${BUILD:-build}
+cmake -S . -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$b" -j "$(nproc)" --target tarvo pipeline_bench window_bench >/dev/null
 
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(1 10 50)
@@ -43,12 +45,12 @@ for mb in "${sizes[@]}"; do
   f=bench/out/mail-${mb}MB.eml
   [ -f "$f" ] || python3 bench/gen_mail.py "$mb" "$f"
   bytes=$(stat -c %s "$f")
-  read -r dump dumprss < <(measure build/app/tarvo --dump "$f")
+  read -r dump dumprss < <(measure "$b"/app/tarvo --dump "$f")
   # The pipeline alone: the time it reports, each run in a fresh process.
-  pipe=$(for _ in 1 2 3; do build/bench/pipeline_bench "$f" 1 | cut -d' ' -f1; done | sort -n | head -1)
+  pipe=$(for _ in 1 2 3; do "$b"/bench/pipeline_bench "$f" 1 | cut -d' ' -f1; done | sort -n | head -1)
   # The window: the time it reports itself (best of 3 in one process).
-  win=$(build/bench/window_bench "$f" 3 | tail -1 | awk '{print $NF}')
-  winrss=$(peak build/bench/window_bench "$f" 1)
+  win=$("$b"/bench/window_bench "$f" 3 | tail -1 | awk '{print $NF}')
+  winrss=$(peak "$b"/bench/window_bench "$f" 1)
   read -r py _ < <(measure python3 bench/py_email.py "$f")
   awk -v mb="$mb" -v d="$dump" -v p="$pipe" -v w="$win" -v y="$py" -v dr="$dumprss" -v wr="$winrss" -v b="$bytes" 'BEGIN{
     printf "%-7s %8.3f %8.3f %8.3f %8.3f %8.1f %8.2f %9.2f %9.2f\n",
@@ -63,5 +65,5 @@ import sys
 with open(sys.argv[1], "w") as out:
     out.write("Subject: lines\r\n\r\n")
     out.writelines(f"line {i}\r\n" for i in range(2500000))' "$f"
-echo "window (offscreen), 2.5 million lines: $(build/bench/window_bench "$f" 3) s"
+echo "window (offscreen), 2.5 million lines: $("$b"/bench/window_bench "$f" 3) s"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
