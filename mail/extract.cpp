@@ -22,7 +22,7 @@ bool ReadByLines(std::string_view charset) {
 
 // Appends every part that `wanted` accepts.
 template <typename Pred>
-void AppendParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
+void AppendParts(const TBodyText& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
   for (const TAttachFilesFormat& part : parts)
     if (wanted(part) && !(part.Depth > 0 && part.Disposition == "attachment")) AppendPartText(body, part, list);
 }
@@ -35,22 +35,22 @@ std::string ConvertLineToUtf8(std::string_view line) {
   return Cp932ToUtf8(ConvertLineToSJIS(line));
 }
 
-void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TTextView& list) {
-  if (!body) return;
+void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list) {
+  if (!body.Buffer) return;
   // The part's bytes: the body's own when nothing was transfer-encoded (the
   // views then point into the body, which the raw view keeps anyway), else
   // a decoded copy.
-  TSharedBytes text = body;
+  TSharedBytes text = body.Buffer;
   std::size_t from = 0, to = 0;
   if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
     TMemoryStream decoded;
-    DecodePartStream(std::string_view(*body), part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+    DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
     text = std::make_shared<const std::string>(std::move(decoded.Bytes()));
     to = text->size();
   } else {
-    const std::string_view content = PartContent(*body, part.StartPos, part.EndPos);
+    const std::string_view content = PartContent(body.Bytes, part.StartPos, part.EndPos);
     if (content.empty()) return;
-    from = static_cast<std::size_t>(content.data() - body->data());
+    from = static_cast<std::size_t>(content.data() - text->data());
     to = from + content.size();
   }
   bool readable = false;  // every line is UTF-8 to show as it is
@@ -86,7 +86,7 @@ void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TT
   // Lines read by the code detected in each are copied once converted; a
   // line that reads the same in every code stays in the body, which lives
   // on anyway (a decoded copy is not kept alive for a few lines).
-  const bool keep = text == body;
+  const bool keep = text == body.Buffer;
   TTextView lines;
   lines.AddLinesOf(text, from, to);  // a NUL ends the part's text there
   std::size_t first = 0, last = lines.Count();
@@ -101,11 +101,11 @@ void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TT
   }
 }
 
-void GetTextPlainParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list) {
+void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/plain"; });
 }
 
-void GetTextHtmlParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list) {
+void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/html"; });
 }
 

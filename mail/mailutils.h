@@ -227,6 +227,7 @@ constexpr int kMaxBoundaryLevel = 50;
 // body at any depth, or the whole body as one part. `header` is the
 // message's header block. Returns the number of parts.
 std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts);
+std::int32_t ParseMessageParts(std::string_view header, std::string_view body, TAttachLists& parts);
 // Walks a multipart body with the given boundary (as multipart/mixed) and
 // returns the number of leaf parts. The preamble, without the usual MIME
 // sentences, goes to `outsideText`. The body's bytes stay unchanged; its
@@ -252,6 +253,15 @@ enum class TPartCoding { Identity, Base64, QuotedPrintable };
 
 // ---- extract.cpp: text-only and HTML extraction ----
 
+// A message's body as a stretch of a shared buffer (the file as read), so
+// that views can point into it; or a whole buffer.
+struct TBodyText {
+  TSharedBytes Buffer;
+  std::string_view Bytes;  // inside *Buffer
+  TBodyText(TSharedBytes whole) : Buffer(std::move(whole)), Bytes(Buffer ? std::string_view(*Buffer) : std::string_view()) {}
+  TBodyText(TSharedBytes buffer, std::string_view bytes) : Buffer(std::move(buffer)), Bytes(bytes) {}
+};
+
 // A body line as readable text, UTF-8: a well-formed UTF-8 line holding a
 // multi-byte sequence and no ESC is taken as it is, any other line is
 // converted by the code detected in it and read as code page 932.
@@ -259,12 +269,12 @@ enum class TPartCoding { Identity, Base64, QuotedPrintable };
 // Appends a part's content as lines of UTF-8: transfer-decoded, then read
 // by its charset (lines of no or an unknown charset by ConvertLineToUtf8),
 // without the blank lines before and after its text.
-void AppendPartText(const TSharedBytes& body, const TAttachFilesFormat& part, TTextView& list);
+void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list);
 // Appends the text of every text/plain part that is not an attachment of a
 // multipart, in body order.
-void GetTextPlainParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list);
+void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);
 // The same for every text/html part.
-void GetTextHtmlParts(const TSharedBytes& body, const TAttachLists& parts, TTextView& list);
+void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);
 // Each line converted to Shift-JIS by the code detected in it.
 void ConvertListToSJIS(TStringList& list);
 

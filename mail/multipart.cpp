@@ -251,6 +251,10 @@ std::size_t TWalk::Part(std::size_t pos, bool digest) {
 }  // namespace
 
 std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts) {
+  return ParseMessageParts(header, std::string_view(body.Bytes()), parts);
+}
+
+std::int32_t ParseMessageParts(std::string_view header, std::string_view body, TAttachLists& parts) {
   parts.clear();
   TEnvSections fields;
   THeaderFieldReader reader(header, kWholeLines);
@@ -268,12 +272,12 @@ std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAt
   if (message.MediaType.starts_with("multipart/")) {
     const TMimeValue ct = ParseMimeValue(message.PartContentType);
     if (const TMimeParam* b = ct.Param("boundary"); b && !b->Value.empty()) {
-      TWalk(body.Bytes(), parts).Run(b->Value, message.MediaType == "multipart/digest", nullptr);
+      TWalk(body, parts).Run(b->Value, message.MediaType == "multipart/digest", nullptr);
       return static_cast<std::int32_t>(parts.size());
     }
   }
   message.StartPos = 0;
-  message.EndPos = static_cast<std::int32_t>(body.Size());
+  message.EndPos = static_cast<std::int32_t>(body.size());
   parts.push_back(std::move(message));
   return 1;
 }

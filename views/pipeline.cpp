@@ -45,17 +45,20 @@ std::string HtmlForLinks(const TTextView& memo6) {
 // a line that reads the same in every code is not copied at all; nor is a
 // converted line the text or HTML view already holds (a part that was not
 // transfer-encoded converts to the same lines).
-void FillBodyViews(const TSharedBytes& body, TMailViews& views) {
+void FillBodyViews(const TBodyText& body, TMailViews& views) {
   std::unordered_map<std::string_view, std::pair<const TTextView*, std::size_t>> converted;
   for (const TTextView* view : {&views.Memo4, &views.Memo6})
     for (std::size_t i = 0; i < view->Count(); ++i)
       if (!IsPlainAscii((*view)[i])) converted.try_emplace((*view)[i], view, i);
   const std::size_t notes = views.Memo3.Count();
-  views.Memo3.AddLinesOf(body, 0, body->size());
+  const TSharedBytes& buffer = body.Buffer;
+  if (body.Bytes.empty()) return;
+  const auto start = static_cast<std::size_t>(body.Bytes.data() - buffer->data());
+  views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
   for (std::size_t i = notes; i < views.Memo3.Count(); ++i) {
     const std::string_view line = views.Memo3[i];
     if (IsPlainAscii(line)) {
-      views.Memo2.AddRef(body, static_cast<std::size_t>(line.data() - body->data()), line.size());
+      views.Memo2.AddRef(buffer, static_cast<std::size_t>(line.data() - buffer->data()), line.size());
       continue;
     }
     std::string utf8 = ConvertLineToUtf8(line);
@@ -67,26 +70,30 @@ void FillBodyViews(const TSharedBytes& body, TMailViews& views) {
 }
 
 void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
-  // Split, then the file buffer is released.
-  TMemoryStream envelope, body;
-  SplitEnvelopeConsuming(file, envelope, body);
-
-  // The header block, read where it lies; the envelope view keeps it.
-  const TSharedBytes header = std::make_shared<const std::string>(std::move(envelope.Bytes()));
-  views.Memo1.AddLinesOf(header, 0, header->size());
+  // The header block and the body are read where they lie in the file's
+  // bytes, which the views keep. Without a header end both are empty.
+  const TEnvelopeSplit split = FindEnvelopeSplit(file);
+  const TSharedBytes bytes = std::make_shared<const std::string>(std::move(file.Bytes()));
+  const std::string_view all(*bytes);
+  const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
+  const std::string_view header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
+  const TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
+                                  ? all.substr(static_cast<std::size_t>(split.BodyStart))
+                                  : std::string_view());
+  views.Memo1.AddLinesOf(bytes, 0, header.size());
 
   // Header summary.
   TMailEnvFormat env;
-  GetMailEnvFormat(*header, env);
+  GetMailEnvFormat(header, env);
 
   // The header list.
   TEnvSections sections;
-  GetEnvSections(*header, sections);
+  GetEnvSections(header, sections);
 
   // The route list. Lookups note unknown relays in Memo3 before
   // the body lines arrive there.
   TReceivedLists relays;
-  GetReceivedLists(*header, relays);
+  GetReceivedLists(header, relays);
   for (const TReceivedList& r : relays) {
     TRouteRow& row = views.ListView2.emplace_back();
     row.No = IntToStr(static_cast<std::int64_t>(views.ListView2.size()));
@@ -116,29 +123,25 @@ void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
 
   // The MIME walk: every leaf part of the body.
   TAttachLists parts;
-  ParseMessageParts(*header, body, parts);
-
-  // The body's bytes move (not copy) into the buffer the views point into.
-  const TSharedBytes bodyBytes = std::make_shared<const std::string>(std::move(body.Bytes()));
+  ParseMessageParts(header, body.Bytes, parts);
 
   // The parts of the message, decoded and fingerprinted: the longest step,
   // run beside the views below (both only read the body and the walk); in
   // this thread later when no thread can be started.
-  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&bodyBytes, &parts, options] {
-    return GetMailParts(*bodyBytes, parts, options.KeepPartData);
+  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&body, &parts, options] {
+    return GetMailParts(body.Bytes, parts, options.KeepPartData);
   });
 
   // Text-only and HTML views: the text of every plain and every HTML part,
   // decoded; the type alone decides where a part goes.
-  GetTextPlainParts(bodyBytes, parts, views.Memo4);
-  GetTextHtmlParts(bodyBytes, parts, views.Memo6);
+  GetTextPlainParts(body, parts, views.Memo4);
+  GetTextHtmlParts(body, parts, views.Memo6);
 
   // Authentication results and warning signs, from the header block and the
   // body as stored, and the HTML before its links are neutralised.
-  CheckAuthenticity(*header, *bodyBytes, HtmlForLinks(views.Memo6), views.Authentication,
-                    views.Findings);
+  CheckAuthenticity(header, body.Bytes, HtmlForLinks(views.Memo6), views.Authentication, views.Findings);
 
-  FillBodyViews(bodyBytes, views);
+  FillBodyViews(body, views);
   views.Parts = partList.get();
 }
 
