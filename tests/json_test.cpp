@@ -89,3 +89,26 @@ TEST(JsonWriter, LinesLongerThanTheBufferGoOutWhole) {
   EXPECT_EQ(Written([&](TJsonWriter& w) { w.Raw("[").String("a\"" + big + "\"b").Raw("]"); }),
             "[\"a\\\"" + big + "\\\"b\"]");
 }
+
+TEST(JsonWriter, EveryByteEscapedTheSameInsideAndPastTheFirstSixteen) {
+  const auto reference = [](unsigned char c) -> std::string {
+    static const char* hex = "0123456789abcdef";
+    switch (c) {
+      case '"': return "\\\"";
+      case '\\': return "\\\\";
+      case '\n': return "\\n";
+      case '\r': return "\\r";
+      case '\t': return "\\t";
+      default:
+        if (c < 0x20) return std::string("\\u00") + hex[c >> 4] + hex[c & 15];
+        return std::string(1, static_cast<char>(c));
+    }
+  };
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    const std::string lead = "0123456789abcdefg";  // past one 16-byte step
+    const std::string in = std::string(1, c) + lead + c + "x" + c;
+    const std::string want = "\"" + reference(b) + lead + reference(b) + "x" + reference(b) + "\"";
+    EXPECT_EQ(Written([&](TJsonWriter& w) { w.String(in); }), want) << b;
+  }
+}

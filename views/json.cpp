@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "jcode/charset.h"
 
 namespace tarvo {
@@ -16,6 +20,25 @@ constexpr std::array<bool, 256> kEscape = [] {
   t['"'] = t['\\'] = true;
   return t;
 }();
+
+// The index of the first byte at or after `from` that needs an escape, or
+// the size: sixteen bytes a step, as most of a big message needs none.
+std::size_t NextEscape(std::string_view s, std::size_t from) {
+  std::size_t i = from;
+#ifdef __SSE2__
+  const __m128i space = _mm_set1_epi8(0x1F), quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  for (; i + 16 <= s.size(); i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(v, space), space);  // v <= 0x1F
+    const int hits = _mm_movemask_epi8(
+        _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash))));
+    if (hits != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+  }
+#endif
+  for (; i < s.size(); ++i)
+    if (kEscape[static_cast<unsigned char>(s[i])]) return i;
+  return s.size();
+}
 
 bool HasHighByte(std::string_view s) {
   // Eight bytes at a time: base64 and ASCII lines are most of a big message.
@@ -51,9 +74,8 @@ void TJsonWriter::Escaped(std::string_view s) {
   static constexpr char kHex[] = "0123456789abcdef";
   buf_ += '"';
   std::size_t run = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  for (std::size_t i = NextEscape(s, 0); i < s.size(); i = NextEscape(s, i + 1)) {
     const auto c = static_cast<unsigned char>(s[i]);
-    if (!kEscape[c]) continue;
     Put(s.data() + run, i - run);
     run = i + 1;
     switch (c) {
