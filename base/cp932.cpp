@@ -133,21 +133,29 @@ void AppendCp932(std::string& out, char32_t cp, bool privateBytes) {
 }  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {
+  // One append a character: most text here is three-byte kana and kanji.
+  char b[4];
+  std::size_t n;
   if (cp < 0x80) {
     out += static_cast<char>(cp);
+    return;
   } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    b[0] = static_cast<char>(0xC0 | (cp >> 6));
+    b[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 2;
   } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    b[0] = static_cast<char>(0xE0 | (cp >> 12));
+    b[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    b[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 3;
   } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    b[0] = static_cast<char>(0xF0 | (cp >> 18));
+    b[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    b[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    b[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 4;
   }
+  out.append(b, n);
 }
 
 std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
