@@ -22,12 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TAttachLists parts;
   const std::int32_t n = ParseMessageParts(header, body, parts);
   if (n != static_cast<std::int32_t>(parts.size())) std::abort();
-  TStringList text;
+  // The text views read the body where it lies inside the whole input.
+  const TSharedBytes whole = std::make_shared<const std::string>(input);
+  const TBodyText inFile(whole, std::string_view(*whole).substr(static_cast<std::size_t>(split.BodyStart)));
+  TTextView text(TTextKind::Decoded);
   for (const TAttachFilesFormat& p : parts) {
     if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
     if (p.Depth < 0 || p.Depth > kMaxBoundaryLevel + 1) std::abort();
-    AppendPartText(body, p, text);
+    AppendPartText(inFile, p, text);
   }
+  for (std::size_t i = 0; i < text.Count(); ++i)
+    if (text[i].find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) std::abort();
   // The list without the decoded bytes has the same sizes and digests.
   const TMailParts kept = GetMailParts(body, parts), bare = GetMailParts(body, parts, false);
   for (std::size_t i = 0; i < kept.size(); ++i)

@@ -46,14 +46,20 @@ std::string HtmlForLinks(const TTextView& memo6) {
 // converted line the text or HTML view already holds (a part that was not
 // transfer-encoded converts to the same lines).
 void FillBodyViews(const TBodyText& body, TMailViews& views) {
+  const TSharedBytes& buffer = body.Buffer;
+  if (body.Bytes.empty()) return;
+  const auto start = static_cast<std::size_t>(body.Bytes.data() - buffer->data());
+  const std::size_t notes = views.Memo3.Count();
+  if (IsPlainAscii(body.Bytes)) {
+    // Nothing to convert: both views are the body's lines.
+    views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
+    views.Memo2.AddLinesOf(buffer, start, start + body.Bytes.size());
+    return;
+  }
   std::unordered_map<std::string_view, std::pair<const TTextView*, std::size_t>> converted;
   for (const TTextView* view : {&views.Memo4, &views.Memo6})
     for (std::size_t i = 0; i < view->Count(); ++i)
       if (!IsPlainAscii((*view)[i])) converted.try_emplace((*view)[i], view, i);
-  const std::size_t notes = views.Memo3.Count();
-  const TSharedBytes& buffer = body.Buffer;
-  if (body.Bytes.empty()) return;
-  const auto start = static_cast<std::size_t>(body.Bytes.data() - buffer->data());
   views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
   for (std::size_t i = notes; i < views.Memo3.Count(); ++i) {
     const std::string_view line = views.Memo3[i];
