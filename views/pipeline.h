@@ -39,17 +39,17 @@ struct THeaderRow {
 // The memos' lines point into the message's bytes where they show them as
 // they are, and into arenas of their own where they were converted.
 struct TMailViews {
-  std::vector<TRouteRow> ListView2;            // 配信経路
-  TTextView Memo1{TTextKind::Stored};          // メールエンベローブ
-  TTextView Memo3{TTextKind::Stored};          // 生データ
-  TTextView Memo2{TTextKind::Decoded};         // SJIS に変換
-  TTextView Memo4{TTextKind::Decoded};         // テキストのみ抽出
-  TTextView Memo6{TTextKind::Decoded};         // HTML部
-  std::vector<THeaderRow> ListView1; // エンベローブチェック (stored)
-  TAuthentication Authentication;    // 安全性チェック (UTF-8)
-  std::vector<TFinding> Findings;    // 安全性チェック (UTF-8)
-  TDelivery Delivery;                // the line under 配信経路
-  TMailParts Parts;                  // 添付ファイル
+  std::vector<TRouteRow> ListView2;     // 配信経路
+  TTextView Memo1{TTextKind::Stored};   // メールエンベローブ
+  TTextView Memo3{TTextKind::Stored};   // 生データ
+  TTextView Memo2{TTextKind::Decoded};  // SJIS に変換
+  TTextView Memo4{TTextKind::Decoded};  // テキストのみ抽出
+  TTextView Memo6{TTextKind::Decoded};  // HTML部
+  std::vector<THeaderRow> ListView1;    // エンベローブチェック (stored)
+  TAuthentication Authentication;       // 安全性チェック (UTF-8)
+  std::vector<TFinding> Findings;       // 安全性チェック (UTF-8)
+  TDelivery Delivery;                   // the line under 配信経路
+  TMailParts Parts;                     // 添付ファイル
 
   // Empties every view the pipeline fills.
   void Clear();
