@@ -132,60 +132,75 @@ void AppendCp932(std::string& out, char32_t cp, bool privateBytes) {
 
 }  // namespace
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  // One append a character: most text here is three-byte kana and kanji.
-  char b[4];
-  std::size_t n;
+namespace {
+// Writes cp as UTF-8 at p (room for four bytes); returns the bytes written.
+std::size_t EncodeUtf8(char* p, char32_t cp) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-    return;
-  } else if (cp < 0x800) {
-    b[0] = static_cast<char>(0xC0 | (cp >> 6));
-    b[1] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 2;
-  } else if (cp < 0x10000) {
-    b[0] = static_cast<char>(0xE0 | (cp >> 12));
-    b[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    b[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 3;
-  } else {
-    b[0] = static_cast<char>(0xF0 | (cp >> 18));
-    b[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    b[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    b[3] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 4;
+    p[0] = static_cast<char>(cp);
+    return 1;
   }
-  out.append(b, n);
+  if (cp < 0x800) {
+    p[0] = static_cast<char>(0xC0 | (cp >> 6));
+    p[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    p[0] = static_cast<char>(0xE0 | (cp >> 12));
+    p[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    p[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  p[0] = static_cast<char>(0xF0 | (cp >> 18));
+  p[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  p[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  p[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  char b[4];
+  out.append(b, EncodeUtf8(b, cp));
 }
 
 std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
   const Tables& t = T();
   std::string out;
   out.reserve(in.size() + in.size() / 2);
+  // Characters gather in a small buffer that goes out in one append.
+  char buf[1024];
+  std::size_t n = 0;
+  const auto flush = [&] {
+    out.append(buf, n);
+    n = 0;
+  };
   for (std::size_t i = 0; i < in.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(in[i]);
     if (c < 0x80) {
       // ASCII maps to itself, NUL included: copy the whole run at once.
       std::size_t end = i + 1;
       while (end < in.size() && static_cast<unsigned char>(in[end]) < 0x80) ++end;
+      flush();
       out.append(in.substr(i, end - i));
       i = end - 1;
       continue;
     }
+    if (n > sizeof buf - 4) flush();
     char32_t cp = 0;
     if (IsCp932LeadByte(c) && i + 1 < in.size()) {
       cp = t.pair[c << 8 | static_cast<unsigned char>(in[i + 1])];
       if (cp) {
-        AppendUtf8(out, cp);
+        n += EncodeUtf8(buf + n, cp);
         ++i;
         continue;
       }
     } else {
       cp = t.single[c];
     }
-    if (cp) AppendUtf8(out, cp);
-    else AppendUtf8(out, mode == TDecodeMode::Lossless ? kPrivateBase + c : 0xFFFD);
+    if (!cp) cp = mode == TDecodeMode::Lossless ? kPrivateBase + c : 0xFFFD;
+    n += EncodeUtf8(buf + n, cp);
   }
+  flush();
   return out;
 }
 
