@@ -121,6 +121,18 @@ void TTextView::AddView(const TTextView& other) {
   for (std::size_t i = 0; i < other.Count(); ++i) AddLineOf(other, i);
 }
 
+void TTextView::AddLinesFrom(const TTextView& other, std::size_t first) {
+  std::uint32_t from = UINT32_MAX, to = 0;  // the last buffer index mapped
+  for (std::size_t i = first; i < other.Count(); ++i) {
+    const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+    if (e.buffer != from) {
+      from = e.buffer;
+      to = BufferIndex(other.buffers_[e.buffer]);
+    }
+    Push(e.offset, e.length, to);
+  }
+}
+
 void TTextView::AddLineOf(const TTextView& other, std::size_t i) {
   const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
   AddRef(other.buffers_[e.buffer], e.offset, e.length);

@@ -47,6 +47,9 @@ class TTextView final : public TLineSource {
   void AddView(const TTextView& other);
   // Appends line i of another view, sharing its bytes.
   void AddLineOf(const TTextView& other, std::size_t i);
+  // Appends the lines of another view from line `first` on, sharing their
+  // bytes (no scan of the text again).
+  void AddLinesFrom(const TTextView& other, std::size_t first);
 
   // The lines as strings: for tests and small views.
   [[nodiscard]] std::vector<std::string> Lines() const;

@@ -122,3 +122,15 @@ TEST(TextView, LinesOfOtherViewsAndManyBuffersInTurn) {
   }
   EXPECT_EQ(v.Lines(), want);
 }
+
+TEST(TextView, LinesFromALineOnShareTheOtherViewsBuffers) {
+  const TSharedBytes file = Shared("a\nb\nc\n");
+  TTextView raw;
+  raw.Add("note");
+  raw.AddLinesOf(file, 0, file->size());
+  TTextView copy(TTextKind::Decoded);
+  copy.Add("own");
+  copy.AddLinesFrom(raw, 1);
+  copy.AddLinesFrom(raw, 9);  // past the end: nothing
+  EXPECT_EQ(copy.Lines(), (std::vector<std::string>{"own", "a", "b", "c"}));
+}

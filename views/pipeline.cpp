@@ -53,7 +53,7 @@ void FillBodyViews(const TBodyText& body, TMailViews& views) {
   if (IsPlainAscii(body.Bytes)) {
     // Nothing to convert: both views are the body's lines.
     views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
-    views.Memo2.AddLinesOf(buffer, start, start + body.Bytes.size());
+    views.Memo2.AddLinesFrom(views.Memo3, notes);
     return;
   }
   std::unordered_map<std::string_view, std::pair<const TTextView*, std::size_t>> converted;
