@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string joined;
   char buf[TBase64BodyDecoder::MaxOut(64)];
   for (std::size_t i = 0, k = 0; i < text.size(); ++k) {
-    const std::size_t n = std::min<std::size_t>(text.size() - i, static_cast<unsigned char>(text[k % size]) % 65);
+    // One to 64 bytes a piece: a piece of none would never end the loop.
+    const std::size_t n = std::min<std::size_t>(text.size() - i, 1 + static_cast<unsigned char>(text[k % size]) % 64);
     joined.append(buf, pieces.Feed(text.substr(i, n), buf));
     i += n;
   }
