@@ -169,7 +169,11 @@ std::optional<std::string> DecodeCharsetToUtf8(std::string_view bytes, std::stri
     return std::nullopt;
   IconvHandle cd(IconvName(name));
   if (!cd.Valid()) return std::nullopt;
-  return cd.Convert(bytes);
+  // glibc reads UCS-4 and UTF-8 beyond U+10FFFF and writes such values out
+  // again as five- and six-byte forms: what comes back is checked as well.
+  std::optional<std::string> out = cd.Convert(bytes);
+  if (out) out = CheckedUtf8(*out);
+  return out;
 }
 
 std::string StoredTextToUtf8(std::string_view bytes, TDecodeMode mode) {

@@ -42,6 +42,15 @@ TEST(Charset, DecodesEachFamilyByItsName) {
 
 TEST(Charset, UnknownCharsetOrEightBitAsciiIsLeftToTheCaller) {
   EXPECT_FALSE(DecodeCharsetToUtf8("abc", "x-no-such-charset").has_value());
+  // Values beyond U+10FFFF that the system converter passes on come out as
+  // the lossless code points of their bytes, not as five-byte forms.
+  for (const auto& [bytes, charset] : {std::pair<std::string, std::string>{std::string("\x7f\xff\xff\xff", 4), "ucs-4"},
+                                       {"\xf6\x88\x90\x8c a", "\xf8\xdb\xff\x7futf-8"}}) {
+    const std::optional<std::string> got = DecodeCharsetToUtf8(bytes, charset);
+    if (!got) continue;  // a system that refuses the name or the value is fine too
+    EXPECT_EQ(CheckedUtf8(*got), *got) << charset;
+    for (const unsigned char b : *got) EXPECT_TRUE(b != 0xC0 && b != 0xC1 && b < 0xF5) << charset;
+  }
   EXPECT_FALSE(DecodeCharsetToUtf8("abc", "").has_value());
   EXPECT_FALSE(DecodeCharsetToUtf8("abc", "unknown-8bit").has_value());
   EXPECT_FALSE(DecodeCharsetToUtf8("caf\xe9", "us-ascii").has_value());
