@@ -1,21 +1,25 @@
 #include "base/textview.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 
 #include "base/bytes.h"
 
 namespace tarvo {
 
 std::string_view TTextView::Line(std::size_t i) const {
-  const Entry& e = entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+  const Entry& e = At(i);
   return std::string_view(buffers_[e.buffer]->data() + e.offset, e.length);
 }
 
 void TTextView::Clear() {
   entries_.clear();
   count_ = 0;
+  capacity_ = 0;
   buffers_.clear();
   arena_.reset();
   std::fill(std::begin(recent_), std::end(recent_), UINT32_MAX);
@@ -23,8 +27,19 @@ void TTextView::Clear() {
 }
 
 void TTextView::NewBlock() {
-  // A block emptied by PopBack is still there.
-  if (entries_.size() <= (count_ >> kBlockBits)) entries_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockEntries));
+  const std::size_t lines = std::size_t{1} << (kFirstBits + entries_.size());
+  const std::size_t bytes = lines * sizeof(Entry);
+  constexpr std::size_t kHuge = std::size_t{2} << 20;
+  void* block = nullptr;
+  if (bytes >= kHuge) {
+    block = std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge);
+    if (block) ::madvise(block, bytes, MADV_HUGEPAGE);  // a hint only
+  } else {
+    block = std::malloc(bytes);
+  }
+  if (!block) throw std::bad_alloc();
+  entries_.emplace_back(static_cast<Entry*>(block));
+  capacity_ += lines;
 }
 
 std::uint32_t TTextView::ArenaRoom(std::size_t n) {
@@ -124,7 +139,7 @@ void TTextView::AddView(const TTextView& other) {
 void TTextView::AddLinesFrom(const TTextView& other, std::size_t first) {
   std::uint32_t from = UINT32_MAX, to = 0;  // the last buffer index mapped
   for (std::size_t i = first; i < other.Count(); ++i) {
-    const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+    const Entry& e = other.At(i);
     if (e.buffer != from) {
       from = e.buffer;
       to = BufferIndex(other.buffers_[e.buffer]);
@@ -134,7 +149,7 @@ void TTextView::AddLinesFrom(const TTextView& other, std::size_t first) {
 }
 
 void TTextView::AddLineOf(const TTextView& other, std::size_t i) {
-  const Entry& e = other.entries_[i >> kBlockBits][i & (kBlockEntries - 1)];
+  const Entry& e = other.At(i);
   AddRef(other.buffers_[e.buffer], e.offset, e.length);
 }
 

@@ -4,6 +4,7 @@
 // message is its buffers plus 12 bytes a line.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,16 +66,21 @@ class TTextView final : public TLineSource {
     std::uint32_t buffer;  // index into buffers_
   };
   // Entries and arena grow in blocks that never move: no copying as a view
-  // grows, and no moment with an old and a new copy both alive.
-  static constexpr std::size_t kBlockBits = 12;
-  static constexpr std::size_t kBlockEntries = std::size_t{1} << kBlockBits;
+  // grows, and no moment with an old and a new copy both alive. Entry block
+  // k holds 4096 << k lines, so a big view has few, big blocks (in 2 MB
+  // pages where the system offers them) and a small one one small block.
+  static constexpr std::size_t kFirstBits = 12;
   static constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 
   std::uint32_t BufferIndex(const TSharedBytes& buffer);
+  [[nodiscard]] Entry& At(std::size_t i) const {
+    const std::size_t j = (i >> kFirstBits) + 1;
+    const auto k = static_cast<std::size_t>(63 - __builtin_clzll(j));
+    return entries_[k].get()[i - (((std::size_t{1} << k) - 1) << kFirstBits)];
+  }
   void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
-    const std::size_t slot = count_ & (kBlockEntries - 1);
-    if (slot == 0) NewBlock();
-    entries_.back()[slot] = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), buffer};
+    if (count_ == capacity_) NewBlock();
+    At(count_) = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), buffer};
     ++count_;
     if (length > widest_) widest_ = length;
   }
@@ -83,8 +89,12 @@ class TTextView final : public TLineSource {
   std::uint32_t ArenaRoom(std::size_t n);
 
   TTextKind kind_;
-  std::vector<std::unique_ptr<Entry[]>> entries_;
+  struct TFree {
+    void operator()(Entry* p) const { std::free(p); }
+  };
+  std::vector<std::unique_ptr<Entry[], TFree>> entries_;
   std::size_t count_ = 0;
+  std::size_t capacity_ = 0;  // lines the blocks hold
   std::vector<TSharedBytes> buffers_;
   // The arena's open block (also in buffers_), appended to within its capacity.
   std::shared_ptr<std::string> arena_;

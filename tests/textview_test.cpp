@@ -134,3 +134,23 @@ TEST(TextView, LinesFromALineOnShareTheOtherViewsBuffers) {
   copy.AddLinesFrom(raw, 9);  // past the end: nothing
   EXPECT_EQ(copy.Lines(), (std::vector<std::string>{"own", "a", "b", "c"}));
 }
+
+TEST(TextView, LinesAddedAfterDroppingBackAcrossABlockLandInPlace) {
+  // Dropping lines back over a block's start and adding again must write
+  // where the lines are read (a part's trailing blank lines can do that).
+  TTextView v;
+  std::vector<std::string> want;
+  for (int i = 0; i < 5000; ++i) {
+    v.Add("line " + std::to_string(i));
+    want.push_back("line " + std::to_string(i));
+  }
+  for (int i = 0; i < 1000; ++i) {
+    v.PopBack();
+    want.pop_back();
+  }
+  for (int i = 0; i < 20000; ++i) {
+    v.Add("again " + std::to_string(i));
+    want.push_back("again " + std::to_string(i));
+  }
+  EXPECT_EQ(v.Lines(), want);
+}
