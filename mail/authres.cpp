@@ -117,21 +117,6 @@ std::vector<std::pair<std::string, std::string>> Items(std::string_view s) {
   return out;
 }
 
-std::string Collapse(std::string_view s) {
-  std::string out;
-  bool blank = false;
-  for (char c : TrimBlanks(s)) {
-    if (IsBlank(c)) {
-      blank = true;
-      continue;
-    }
-    if (blank) out += ' ';
-    blank = false;
-    out += c;
-  }
-  return out;
-}
-
 std::optional<TAuthMethod> ParseStatement(std::string_view text) {
   auto items = Items(text);
   if (items.empty()) return std::nullopt;

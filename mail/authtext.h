@@ -20,4 +20,20 @@ inline std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+// Blanks trimmed at the ends and each run of them inside made one space.
+inline std::string Collapse(std::string_view s) {
+  std::string out;
+  bool blank = false;
+  for (char c : TrimBlanks(s)) {
+    if (IsBlank(c)) {
+      blank = true;
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace tarvo::authtext

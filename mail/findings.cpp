@@ -87,8 +87,17 @@ bool IsAddressChar(char c) {
 // An address written in a text ("support@bank.example"), with the wide
 // "＠" read as "@"; lower case, or empty.
 std::string AddressIn(std::string_view utf8) {
-  std::string s(utf8);
-  for (std::size_t at; (at = s.find("\xEF\xBC\xA0")) != std::string::npos;) s.replace(at, 3, "@");
+  // A full-width at sign counts as "@".
+  std::string s;
+  s.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (utf8.substr(i, 3) == "\xEF\xBC\xA0") {
+      s += '@';
+      i += 3;
+    } else {
+      s += utf8[i++];
+    }
+  }
   for (std::size_t at = s.find('@'); at != std::string::npos; at = s.find('@', at + 1)) {
     std::size_t b = at, e = at + 1;
     while (b > 0 && IsAddressChar(s[b - 1])) --b;
@@ -158,17 +167,7 @@ std::string VisibleText(std::string_view html) {
   }
   std::string decoded;
   DecodeEntities(text, decoded);
-  bool blank = false;
-  for (char c : TrimBlanks(decoded)) {
-    if (IsBlank(c)) {
-      blank = true;
-      continue;
-    }
-    if (blank) out += ' ';
-    blank = false;
-    out += c;
-  }
-  return out;
+  return out + Collapse(decoded);
 }
 
 std::size_t FindNoCase(std::string_view s, std::string_view lowerSub, std::size_t from) {

@@ -195,6 +195,9 @@ struct TMimeValue {
 // token *(";" name "=" (token | quoted-string)), with name*=, name*N= and
 // name*N*= pieces (RFC 2231) joined in order.
 [[nodiscard]] TMimeValue ParseMimeValue(std::string_view value);
+// RFC 2231 extended-value: %XX in either case is a byte; a "%" that starts
+// no escape stays.
+[[nodiscard]] std::string PercentUnescape(std::string_view s);
 // "Name: value" (blanks allowed before the colon): true and the two parts,
 // or false when the line is no header field.
 bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value);

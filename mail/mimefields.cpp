@@ -32,6 +32,8 @@ int HexDigit(char c) {
   return -1;
 }
 
+}  // namespace
+
 // RFC 2231 extended-value: %XX in either case is a byte; a "%" that starts
 // no escape stays.
 std::string PercentUnescape(std::string_view s) {
@@ -50,6 +52,8 @@ std::string PercentUnescape(std::string_view s) {
   }
   return out;
 }
+
+namespace {
 
 // quoted-string = DQUOTE *(qtext / quoted-pair) DQUOTE, starting at s[0].
 // Returns the unquoted text and moves `s` past the closing quote (or to the

@@ -11,6 +11,7 @@
 #include "base/cp932.h"
 #include "jcode/charset.h"
 #include "jcode/jconvert.h"
+#include "mail/mailutils.h"
 
 namespace tarvo {
 
@@ -72,31 +73,6 @@ std::vector<TRawParam> SplitParams(std::string_view v, std::string& token) {
   return params;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// %XX in either case to the byte; a "%" without two hex digits stays.
-std::string PercentDecode2231(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      const int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += s[i];
-  }
-  return out;
-}
-
 // Bytes in a named charset to UTF-8; bytes of no or an unknown charset are
 // read as stored text (UTF-8 when well-formed, else code page 932).
 std::string CharsetToUtf8(std::string_view bytes, std::string_view charset) {
@@ -121,8 +97,8 @@ std::string ParamToUtf8(const std::vector<TRawParam>& params, std::string_view b
     if (p.name != star) continue;
     const std::size_t q1 = p.value.find('\'');
     const std::size_t q2 = q1 == std::string::npos ? q1 : p.value.find('\'', q1 + 1);
-    if (q2 == std::string::npos) return CharsetToUtf8(PercentDecode2231(p.value), {});
-    return CharsetToUtf8(PercentDecode2231(std::string_view(p.value).substr(q2 + 1)), p.value.substr(0, q1));
+    if (q2 == std::string::npos) return CharsetToUtf8(PercentUnescape(p.value), {});
+    return CharsetToUtf8(PercentUnescape(std::string_view(p.value).substr(q2 + 1)), p.value.substr(0, q1));
   }
   // Segments: number -> (encoded, value). The charset comes from segment 0.
   std::map<int, std::pair<bool, std::string>> segments;
@@ -147,7 +123,7 @@ std::string ParamToUtf8(const std::vector<TRawParam>& params, std::string_view b
           v.remove_prefix(q2 + 1);
         }
       }
-      joined += seg.first ? PercentDecode2231(v) : std::string(v);
+      joined += seg.first ? PercentUnescape(v) : std::string(v);
     }
     return CharsetToUtf8(joined, charset);
   }

@@ -215,7 +215,7 @@ void ParseByWith(std::string_view joined, TReceivedList& entry) {
       std::string protocol;
       for (; more && item.kind == TItem::kWord && !EndsFromClause(item) && !EqualsNoCase(item.text, "FROM");
            more = scan.Next(item))
-        protocol += (protocol.empty() ? "" : " ") + std::string(item.text);
+        protocol.append(protocol.empty() ? "" : " ").append(item.text);
       entry.With = std::move(protocol);
     }
   }
