@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/cp932.h"
+#include "base/memory.h"
 #include "route/asn.h"
 #include "route/lookup.h"
 #include "views/dump.h"
@@ -54,6 +55,7 @@ int RunWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarvo::ReserveHugePageHeap();
   if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
     std::cout << kUsage;
     return 0;

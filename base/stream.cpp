@@ -1,7 +1,6 @@
 #include "base/stream.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cstring>
 
 #include "base/errors.h"
+#include "base/memory.h"
 
 namespace tarvo {
 
@@ -38,16 +38,6 @@ struct Fd {
     if (fd >= 0) ::close(fd);
   }
 };
-
-// A big message is read into 2 MB pages where the system offers them: a
-// thousandth of the page faults a 4 KB page each would take.
-void AdviseHugePages(char* p, std::size_t n) {
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (n < 2 * kHuge) return;
-  const auto first = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
-  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint only
-}
 }  // namespace
 
 void TMemoryStream::LoadFromFile(const std::string& path) {
@@ -60,6 +50,7 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
   if (static_cast<std::uint64_t>(st.st_size) > kMaxMailSize) throw EFOpenError::TooLarge(path);
   std::string buf;
   buf.reserve(static_cast<std::size_t>(st.st_size));
+  // A big message is read into 2 MB pages where the system offers them.
   AdviseHugePages(buf.data(), buf.capacity());
   buf.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;

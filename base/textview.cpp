@@ -1,13 +1,12 @@
 #include "base/textview.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
 
 #include "base/bytes.h"
+#include "base/memory.h"
 
 namespace tarvo {
 
@@ -33,7 +32,7 @@ void TTextView::NewBlock() {
   void* block = nullptr;
   if (bytes >= kHuge) {
     block = std::aligned_alloc(kHuge, (bytes + kHuge - 1) / kHuge * kHuge);
-    if (block) ::madvise(block, bytes, MADV_HUGEPAGE);  // a hint only
+    if (block) AdviseHugePages(block, bytes);
   } else {
     block = std::malloc(bytes);
   }

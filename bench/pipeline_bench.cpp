@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/memory.h"
 #include "base/stream.h"
 #include "views/pipeline.h"
 
 int main(int argc, char** argv) {
+  tarvo::ReserveHugePageHeap();  // as the program does
   if (argc < 2) {
     std::fprintf(stderr, "usage: pipeline_bench FILE [RUNS]\n");
     return 2;

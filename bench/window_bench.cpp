@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "app/Unit1.h"
+#include "base/memory.h"
 
 namespace {
 // Brings the pages that hold `w` to the front, outermost last.
@@ -20,6 +21,7 @@ void Reveal(QWidget* w) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarvo::ReserveHugePageHeap();  // as the program does
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   if (argc < 2) {
