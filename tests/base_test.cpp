@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "base/memory.h"
 #include "base/stream.h"
 #include "base/strlist.h"
 #include "tests/temp_dir.h"
@@ -235,4 +241,22 @@ TEST(Cp932, DuplicatePairsDecodeAndEncodeAsWindows) {
 TEST(Cp932, ReplaceModeMarksUndecodableBytes) {
   EXPECT_EQ(Cp932ToUtf8("a\x81", TDecodeMode::Replace), "a\xEF\xBF\xBD");
   EXPECT_EQ(Cp932ToUtf8("a\x81", TDecodeMode::Lossless), "a\xEF\x9E\x81");
+}
+
+TEST(HugePageHeap, ReservesItsRoomAndAllocationStillWorks) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
+#else
+  ReserveHugePageHeap();
+  // The reserve is there: a compiler that dropped the block meant to grow
+  // the heap would leave it at its old size.
+  EXPECT_GE(mallinfo2().keepcost, std::size_t{256} << 20);
+  // Blocks on both sides of the mmap threshold are written and freed.
+  std::vector<std::unique_ptr<char[]>> blocks;
+  for (const std::size_t size : {std::size_t{16}, std::size_t{4096}, std::size_t{1} << 20, std::size_t{40} << 20}) {
+    blocks.push_back(std::make_unique<char[]>(size));
+    std::memset(blocks.back().get(), 0x5A, size);
+    EXPECT_EQ(blocks.back()[size - 1], 0x5A);
+  }
+#endif
 }
