@@ -191,7 +191,7 @@ void TForm1::SavePart(const TMailPart& part, const std::string& folder) {
       case TOverwriteAnswer::Skip: return;
     }
   }
-  SavePartFile(target.Path, part.Data, overwrite);
+  SavePartFile(target.Path, part.Bytes(), overwrite);
   Memo8->appendPlainText(QStringLiteral("保存しました: ") + Utf8(target.Path));
 }
 

@@ -26,7 +26,7 @@ void DigestBase64(std::string_view text, TPartDigests& digests, std::string* dat
 
 }  // namespace
 
-TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool keepData) {
+TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool keepData, const TSharedBytes& buffer) {
   TMailParts list;
   list.reserve(entries.size());
   TPartDigests digests;
@@ -42,7 +42,12 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
           break;
         case TPartCoding::Identity:
           digests.Update(content);
-          if (keepData) part.Data = content;
+          if (keepData && buffer) {
+            part.Stored = buffer;
+            part.StoredBytes = content;
+          } else if (keepData) {
+            part.Data = content;
+          }
           break;
         case TPartCoding::QuotedPrintable:
           decoded.Clear();
@@ -57,6 +62,7 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
     } catch (const std::bad_alloc&) {
       // Bytes that do not fit in memory count as none, as for decoding alone.
       part.Data = std::string();
+      part.Stored.reset();
       TMailPart discarded;
       digests.Finish(discarded);
     }

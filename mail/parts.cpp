@@ -252,13 +252,13 @@ bool IsTextPart(const TMailPart& part) {
 TStringList PartTextLines(const TMailPart& part) {
   TStringList lines;
   if (!part.Charset.empty()) {
-    if (auto utf8 = DecodeCharsetToUtf8(part.Data, part.Charset)) {
+    if (auto utf8 = DecodeCharsetToUtf8(part.Bytes(), part.Charset)) {
       lines.AddText(*utf8);
       return lines;
     }
   }
   TStringList raw;
-  raw.AddText(part.Data);
+  raw.AddText(part.Bytes());
   for (const std::string& line : raw.Lines) lines.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
   return lines;
 }

@@ -10,6 +10,7 @@
 
 #include "base/stream.h"
 #include "base/strlist.h"
+#include "base/textview.h"
 
 namespace tarvo {
 
@@ -35,7 +36,12 @@ struct TMailPart {
   std::uint64_t Size = 0;    // decoded bytes
   std::string Md5, Sha1, Sha256;  // lower-case hexadecimal
   std::string Warning;       // a Japanese sentence (UTF-8), or empty
-  std::string Data;          // the decoded bytes
+  std::string Data;          // the decoded bytes, when decoding made them
+  TSharedBytes Stored;       // else the message's bytes that hold them
+  std::string_view StoredBytes;  // inside *Stored
+  // The part's bytes: where they lie in the message when nothing had to be
+  // decoded (no copy of a big text part), else Data.
+  [[nodiscard]] std::string_view Bytes() const { return Stored ? StoredBytes : std::string_view(Data); }
 };
 using TMailParts = std::vector<TMailPart>;
 
@@ -102,10 +108,12 @@ class TPartDigests {
 
 // A record for every part the walk listed (every leaf part, in walk order;
 // a single-part message is one part, an attached message one part). Without
-// `keepData` the records hold no Data, and at most one part's decoded bytes
-// are in memory at a time (a listing needs only sizes and digests).
+// `keepData` the records hold no bytes, and at most one part's decoded bytes
+// are in memory at a time (a listing needs only sizes and digests). With
+// `buffer`, the shared bytes `body` lies in, a part stored as it is points
+// there instead of being copied.
 [[nodiscard]] TMailParts GetMailParts(std::string_view body, const std::vector<TAttachFilesFormat>& entries,
-                                      bool keepData = true);
+                                      bool keepData = true, const TSharedBytes& buffer = {});
 [[nodiscard]] inline TMailParts GetMailParts(const TMemoryStream& body, const std::vector<TAttachFilesFormat>& entries,
                                              bool keepData = true) {
   return GetMailParts(std::string_view(body.Bytes()), entries, keepData);

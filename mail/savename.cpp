@@ -101,7 +101,7 @@ std::string SafeSaveName(std::string_view name, std::int32_t index, std::string_
   while (first < out.size() && (out[first] == '.' || out[first] == ' ')) ++first;
   out.erase(0, first);
   while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
-  if (IsDeviceName(out)) out.insert(0, "_");
+  if (IsDeviceName(out)) out.insert(out.begin(), '_');
   out = CutToLength(out, kMaxNameBytes);
   if (out.empty()) out = "part" + std::to_string(index) + ExtensionForType(contentType);
   return out;
@@ -157,7 +157,7 @@ std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::strin
     TSaveTarget target = SaveTargetIn(folder, name);
     const bool renamed = target.Exists;
     if (renamed) target = SaveTargetIn(folder, FreeSaveName(folder, name));
-    SavePartFile(target.Path, p.Data, false);
+    SavePartFile(target.Path, p.Bytes(), false);
     saved.push_back({p.Index, target.Path, renamed});
   }
   return saved;

@@ -56,7 +56,7 @@ TEST(PartList, LetterWithPdfJpegAndText) {
   EXPECT_EQ(pdf.Disposition, "attachment");
   EXPECT_EQ(pdf.Encoding, "base64");
   EXPECT_EQ(pdf.Size, PdfBytes().size());
-  EXPECT_TRUE(pdf.Data == PdfBytes());
+  EXPECT_TRUE(pdf.Bytes() == PdfBytes());
   EXPECT_EQ(pdf.Sha256, ToolSha256(PdfBytes()));
 
   const TMailPart& jpeg = v.Parts[2];
@@ -65,7 +65,7 @@ TEST(PartList, LetterWithPdfJpegAndText) {
   EXPECT_EQ(jpeg.ContentType, "image/jpeg");
   EXPECT_EQ(jpeg.Disposition, "inline");
   EXPECT_EQ(jpeg.Encoding, "base64");
-  EXPECT_TRUE(jpeg.Data == JpegBytes());
+  EXPECT_TRUE(jpeg.Bytes() == JpegBytes());
   EXPECT_EQ(jpeg.Sha256, ToolSha256(JpegBytes()));
   EXPECT_EQ(jpeg.Warning, "");
 }
@@ -87,12 +87,12 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   LoadMailBytes(mail, v);
   ASSERT_EQ(v.Parts.size(), 4u);
   EXPECT_EQ(v.Parts[0].ContentType, "text/plain");
-  EXPECT_EQ(v.Parts[0].Data, "plain");
+  EXPECT_EQ(v.Parts[0].Bytes(), "plain");
   EXPECT_EQ(v.Parts[1].ContentType, "text/html");
-  EXPECT_EQ(v.Parts[1].Data, "<p>\xE3\x81\x82</p>");
+  EXPECT_EQ(v.Parts[1].Bytes(), "<p>\xE3\x81\x82</p>");
   EXPECT_EQ(v.Parts[2].ContentType, "message/rfc822");
   EXPECT_EQ(v.Parts[2].Name, "fwd.eml");
-  EXPECT_EQ(v.Parts[2].Data, "Subject: inner\r\n\r\ninner body");
+  EXPECT_EQ(v.Parts[2].Bytes(), "Subject: inner\r\n\r\ninner body");
   EXPECT_EQ(v.Parts[3].Name, "請求書.pdf.exe");
   EXPECT_NE(v.Parts[3].Warning.find("二重拡張子"), std::string::npos);
   for (std::size_t i = 0; i < v.Parts.size(); ++i) EXPECT_EQ(v.Parts[i].Index, static_cast<int>(i + 1));
@@ -107,8 +107,8 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
     EXPECT_EQ(w.Parts[i].ContentType, v.Parts[i].ContentType);
     EXPECT_EQ(w.Parts[i].Name, v.Parts[i].Name);
   }
-  EXPECT_EQ(w.Parts[0].Data, "plain");
-  EXPECT_EQ(w.Parts[3].Data, "MZ");
+  EXPECT_EQ(w.Parts[0].Bytes(), "plain");
+  EXPECT_EQ(w.Parts[3].Bytes(), "MZ");
 }
 
 TEST(PartList, SinglePartMessageIsOnePart) {
@@ -128,7 +128,7 @@ TEST(PartList, SinglePartMessageIsOnePart) {
     ASSERT_EQ(v.Parts.size(), 1u) << c.mail;
     EXPECT_EQ(v.Parts[0].ContentType, c.type) << c.mail;
     EXPECT_EQ(v.Parts[0].Encoding, c.encoding) << c.mail;
-    EXPECT_EQ(v.Parts[0].Data, c.data) << c.mail;
+    EXPECT_EQ(v.Parts[0].Bytes(), c.data) << c.mail;
     EXPECT_EQ(v.Parts[0].Size, c.data.size()) << c.mail;
   }
 }

@@ -135,7 +135,7 @@ void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
   // run beside the views below (both only read the body and the walk); in
   // this thread later when no thread can be started.
   std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&body, &parts, options] {
-    return GetMailParts(body.Bytes, parts, options.KeepPartData);
+    return GetMailParts(body.Bytes, parts, options.KeepPartData, body.Buffer);
   });
 
   // Text-only and HTML views: the text of every plain and every HTML part,
