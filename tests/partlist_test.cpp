@@ -96,6 +96,11 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   EXPECT_EQ(v.Parts[3].Name, "請求書.pdf.exe");
   EXPECT_NE(v.Parts[3].Warning.find("二重拡張子"), std::string::npos);
   for (std::size_t i = 0; i < v.Parts.size(); ++i) EXPECT_EQ(v.Parts[i].Index, static_cast<int>(i + 1));
+  // A part stored as it is is not copied: its bytes lie in the message,
+  // which the header view points into as well; a decoded one has its own.
+  const char* message = v.Memo1[0].data();
+  EXPECT_TRUE(v.Parts[0].Bytes().data() > message && v.Parts[0].Bytes().data() < message + mail.size());
+  EXPECT_TRUE(v.Parts[1].Bytes().data() < message || v.Parts[1].Bytes().data() >= message + mail.size());
 
   // The same message with LF line ends lists the same parts.
   std::string lf = mail;
