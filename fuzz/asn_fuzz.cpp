@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!a && !owner.empty()) std::abort();
   if (a && IsSpecialAddress(*a) && !owner.empty()) std::abort();
 
-  const TASTable table("TarvoAS1" + std::string(text));
+  const std::string bytes = "TarvoAS1" + std::string(text);  // the table points into it
+  const TASTable table(bytes);
   const TIPAddress probes[] = {a.value_or(TIPAddress{}), *ParseAddressText("1.2.3.4"),
                                *ParseAddressText("2001:200::1")};
   for (const TIPAddress& p : probes) (void)table.Find(p);

@@ -34,8 +34,8 @@ struct TNetworkOwner {
   std::string Name;  // UTF-8 as the database has it; may be empty
 };
 
-// A parsed view of a table's bytes. A table whose header or size does not
-// add up is empty: every lookup finds nothing.
+// A parsed view of a table's bytes, which must outlive it. A table whose
+// header or size does not add up is empty: every lookup finds nothing.
 class TASTable {
  public:
   explicit TASTable(std::string_view bytes);
