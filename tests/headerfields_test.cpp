@@ -50,7 +50,7 @@ std::vector<std::string> Walk(std::string_view block) {
     out.emplace_back(line);
     if (!line.starts_with("T")) continue;
     THeaderLines rest = walk.TakeRest();
-    for (std::string_view l; rest.Next(l);) out.push_back("+" + std::string(l));
+    for (std::string_view l; rest.Next(l);) out.push_back(std::string("+").append(l));
   }
   return out;
 }

@@ -108,7 +108,7 @@ TEST(JsonWriter, EveryByteEscapedTheSameInsideAndPastTheFirstSixteen) {
     const char c = static_cast<char>(b);
     const std::string lead = "0123456789abcdefg";  // past one 16-byte step
     const std::string in = std::string(1, c) + lead + c + "x" + c;
-    const std::string want = "\"" + reference(b) + lead + reference(b) + "x" + reference(b) + "\"";
+    const std::string want = std::string("\"").append(reference(b)).append(lead).append(reference(b)).append("x").append(reference(b)).append("\"");
     EXPECT_EQ(Written([&](TJsonWriter& w) { w.String(in); }), want) << b;
   }
 }
