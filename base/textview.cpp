@@ -11,22 +11,51 @@
 namespace tarvo {
 
 std::string_view TTextView::Line(std::size_t i) const {
-  const Entry& e = At(i);
-  return std::string_view(buffers_[e.buffer]->data() + e.offset, e.length);
+  const TStore& s = *store_;
+  const Entry& e = s.At(first_ + i);
+  return std::string_view(s.buffers[e.buffer]->data() + e.offset, e.length);
 }
 
 void TTextView::Clear() {
-  entries_.clear();
+  store_.reset();
+  first_ = 0;
   count_ = 0;
-  capacity_ = 0;
-  buffers_.clear();
-  arena_.reset();
-  std::fill(std::begin(recent_), std::end(recent_), UINT32_MAX);
   widest_ = 0;
 }
 
-void TTextView::NewBlock() {
-  const std::size_t lines = std::size_t{1} << (kFirstBits + entries_.size());
+TTextView::TStore& TTextView::Own() {
+  if (!store_) {
+    store_ = std::make_shared<TStore>();
+    first_ = 0;
+    return *store_;
+  }
+  if (store_.use_count() == 1 && first_ == 0) {
+    // Lines dropped from the end are written over.
+    store_->count = count_;
+    return *store_;
+  }
+  // Shared, or a stretch of a store: a copy of this view's lines.
+  const std::shared_ptr<TStore> from = std::move(store_);
+  const std::size_t first = first_, count = count_;
+  store_ = std::make_shared<TStore>();
+  first_ = 0;
+  count_ = 0;
+  widest_ = 0;
+  TStore& s = *store_;
+  std::uint32_t mappedFrom = UINT32_MAX, mappedTo = 0;
+  for (std::size_t i = first; i < first + count; ++i) {
+    const Entry& e = from->At(i);
+    if (e.buffer != mappedFrom) {
+      mappedFrom = e.buffer;
+      mappedTo = s.BufferIndex(from->buffers[e.buffer]);
+    }
+    Push(s, e.offset, e.length, mappedTo);
+  }
+  return s;
+}
+
+void TTextView::TStore::NewBlock() {
+  const std::size_t lines = std::size_t{1} << (kFirstBits + entries.size());
   const std::size_t bytes = lines * sizeof(Entry);
   constexpr std::size_t kHuge = std::size_t{2} << 20;
   void* block = nullptr;
@@ -37,75 +66,80 @@ void TTextView::NewBlock() {
     block = std::malloc(bytes);
   }
   if (!block) throw std::bad_alloc();
-  entries_.emplace_back(static_cast<Entry*>(block));
-  capacity_ += lines;
+  entries.emplace_back(static_cast<Entry*>(block));
+  capacity += lines;
 }
 
-std::uint32_t TTextView::ArenaRoom(std::size_t n) {
-  if (!arena_ || arena_->capacity() - arena_->size() < n) {
+std::uint32_t TTextView::TStore::ArenaRoom(std::size_t n) {
+  if (!arena || arena->capacity() - arena->size() < n) {
     // Small views stay small: blocks double from 4 KiB up to 1 MiB.
-    const std::size_t block = arena_ ? std::min(kArenaBlock, 2 * arena_->capacity()) : 4096;
-    arena_ = std::make_shared<std::string>();
-    arena_->reserve(std::max(n, block));
-    buffers_.push_back(arena_);
-    arenaIndex_ = static_cast<std::uint32_t>(buffers_.size() - 1);
+    const std::size_t block = arena ? std::min(kArenaBlock, 2 * arena->capacity()) : 4096;
+    arena = std::make_shared<std::string>();
+    arena->reserve(std::max(n, block));
+    buffers.push_back(arena);
+    arenaIndex = static_cast<std::uint32_t>(buffers.size() - 1);
   }
-  return arenaIndex_;
+  return arenaIndex;
 }
 
-void TTextView::Add(std::string_view line) {
-  const std::uint32_t index = ArenaRoom(line.size());
-  Push(arena_->size(), line.size(), index);
-  arena_->append(line);  // within the capacity: the block never moves
+void TTextView::AddTo(TStore& s, std::string_view line) {
+  const std::uint32_t index = s.ArenaRoom(line.size());
+  Push(s, s.arena->size(), line.size(), index);
+  s.arena->append(line);  // within the capacity: the block never moves
 }
+
+void TTextView::Add(std::string_view line) { AddTo(Own(), line); }
 
 void TTextView::AddText(std::string_view text) {
   if (const void* nul = std::memchr(text.data(), 0, text.size()))
     text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
   if (text.empty()) return;
-  const std::uint32_t index = ArenaRoom(text.size());
-  const std::size_t base = arena_->size();
-  arena_->append(text);
-  const char* const start = arena_->data();
+  TStore& s = Own();
+  const std::uint32_t index = s.ArenaRoom(text.size());
+  const std::size_t base = s.arena->size();
+  s.arena->append(text);
+  const char* const start = s.arena->data();
   const char* const end = start + base + text.size();
   for (const char* p = start + base; p < end;) {
     const char* q = p + FindLineEnd(std::string_view(p, static_cast<std::size_t>(end - p)));
-    Push(static_cast<std::uint64_t>(p - start), static_cast<std::size_t>(q - p), index);
+    Push(s, static_cast<std::uint64_t>(p - start), static_cast<std::size_t>(q - p), index);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;
   }
 }
 
-std::uint32_t TTextView::BufferIndex(const TSharedBytes& buffer) {
+std::uint32_t TTextView::TStore::BufferIndex(const TSharedBytes& buffer) {
   // Lines come in runs from a few buffers at a time (the body, a part's
   // text, the arena); a buffer not among the latest takes a new slot, as a
   // scan over every buffer would make a message of many parts quadratic.
   std::uint32_t index = UINT32_MAX;
   std::size_t k = 0;
-  for (; k < std::size(recent_); ++k)
-    if (recent_[k] < buffers_.size() && buffers_[recent_[k]] == buffer) {
-      index = recent_[k];
+  for (; k < std::size(recent); ++k)
+    if (recent[k] < buffers.size() && buffers[recent[k]] == buffer) {
+      index = recent[k];
       break;
     }
   if (index == UINT32_MAX) {
-    buffers_.push_back(buffer);
-    index = static_cast<std::uint32_t>(buffers_.size() - 1);
-    k = std::size(recent_) - 1;
+    buffers.push_back(buffer);
+    index = static_cast<std::uint32_t>(buffers.size() - 1);
+    k = std::size(recent) - 1;
   }
-  for (; k > 0; --k) recent_[k] = recent_[k - 1];
-  recent_[0] = index;
+  for (; k > 0; --k) recent[k] = recent[k - 1];
+  recent[0] = index;
   return index;
 }
 
 void TTextView::AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length) {
-  if (offset + length > UINT32_MAX) Add(std::string_view(*buffer).substr(offset, length));
-  else Push(offset, length, BufferIndex(buffer));
+  TStore& s = Own();
+  if (offset + length > UINT32_MAX) AddTo(s, std::string_view(*buffer).substr(offset, length));
+  else Push(s, offset, length, s.BufferIndex(buffer));
 }
 
 void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::size_t to) {
   if (!buffer || from >= to || to > buffer->size()) return;
-  const std::uint32_t index = BufferIndex(buffer);
+  TStore& s = Own();
+  const std::uint32_t index = s.BufferIndex(buffer);
   const char* const base = buffer->data();
   const char* p = base + from;
   const char* end = base + to;
@@ -123,33 +157,47 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
     if (nextLf < p) nextLf = find(p, '\n');
     const char* q = nextCr < nextLf ? nextCr : nextLf;
     const auto offset = static_cast<std::size_t>(p - base), length = static_cast<std::size_t>(q - p);
-    if (offset + length > UINT32_MAX) Add(std::string_view(p, length));
-    else Push(offset, length, index);
+    if (offset + length > UINT32_MAX) AddTo(s, std::string_view(p, length));
+    else Push(s, offset, length, index);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;
   }
 }
 
-void TTextView::AddView(const TTextView& other) {
-  for (std::size_t i = 0; i < other.Count(); ++i) AddLineOf(other, i);
-}
-
 void TTextView::AddLinesFrom(const TTextView& other, std::size_t first) {
-  std::uint32_t from = UINT32_MAX, to = 0;  // the last buffer index mapped
-  for (std::size_t i = first; i < other.Count(); ++i) {
-    const Entry& e = other.At(i);
-    if (e.buffer != from) {
-      from = e.buffer;
-      to = BufferIndex(other.buffers_[e.buffer]);
+  if (first >= other.count_) return;
+  const std::shared_ptr<TStore> from = other.store_;  // alive even when `other` is this view
+  const std::size_t begin = other.first_ + first, end = other.first_ + other.count_;
+  if (count_ == 0) {
+    // Nothing of its own yet: the view becomes that stretch of the store.
+    store_ = from;
+    first_ = begin;
+    count_ = end - begin;
+    widest_ = 0;
+    if (from->widestAt >= begin && from->widestAt < end) {
+      widest_ = from->widest;
+    } else {
+      for (std::size_t i = begin; i < end; ++i) widest_ = std::max<std::size_t>(widest_, from->At(i).length);
     }
-    Push(e.offset, e.length, to);
+    return;
+  }
+  TStore& s = Own();
+  std::uint32_t mappedFrom = UINT32_MAX, mappedTo = 0;  // the last buffer index mapped
+  for (std::size_t i = begin; i < end; ++i) {
+    const Entry& e = from->At(i);
+    if (e.buffer != mappedFrom) {
+      mappedFrom = e.buffer;
+      mappedTo = s.BufferIndex(from->buffers[e.buffer]);
+    }
+    Push(s, e.offset, e.length, mappedTo);
   }
 }
 
 void TTextView::AddLineOf(const TTextView& other, std::size_t i) {
-  const Entry& e = other.At(i);
-  AddRef(other.buffers_[e.buffer], e.offset, e.length);
+  const std::shared_ptr<TStore> from = other.store_;  // alive even when `other` is this view
+  const Entry& e = from->At(other.first_ + i);
+  AddRef(from->buffers[e.buffer], e.offset, e.length);
 }
 
 std::vector<std::string> TTextView::Lines() const {

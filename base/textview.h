@@ -44,12 +44,13 @@ class TTextView final : public TLineSource {
   void AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::size_t to);
   // Appends one line that lies in buffer[offset, offset + length).
   void AddRef(const TSharedBytes& buffer, std::size_t offset, std::size_t length);
-  // Appends every line of another view, sharing its bytes.
-  void AddView(const TTextView& other);
+  // Appends every line of another view, sharing its bytes; an empty view
+  // shares the other's lines themselves (no copy, however many).
+  void AddView(const TTextView& other) { AddLinesFrom(other, 0); }
   // Appends line i of another view, sharing its bytes.
   void AddLineOf(const TTextView& other, std::size_t i);
   // Appends the lines of another view from line `first` on, sharing their
-  // bytes (no scan of the text again).
+  // bytes (no scan of the text again); an empty view shares the lines too.
   void AddLinesFrom(const TTextView& other, std::size_t first);
 
   // The lines as strings: for tests and small views.
@@ -63,7 +64,10 @@ class TTextView final : public TLineSource {
   struct Entry {
     std::uint32_t offset;
     std::uint32_t length;
-    std::uint32_t buffer;  // index into buffers_
+    std::uint32_t buffer;  // index into the store's buffers
+  };
+  struct TFree {
+    void operator()(Entry* p) const { std::free(p); }
   };
   // Entries and arena grow in blocks that never move: no copying as a view
   // grows, and no moment with an old and a new copy both alive. Entry block
@@ -72,35 +76,54 @@ class TTextView final : public TLineSource {
   static constexpr std::size_t kFirstBits = 12;
   static constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 
-  std::uint32_t BufferIndex(const TSharedBytes& buffer);
-  [[nodiscard]] Entry& At(std::size_t i) const {
-    const std::size_t j = (i >> kFirstBits) + 1;
-    const auto k = static_cast<std::size_t>(63 - __builtin_clzll(j));
-    return entries_[k].get()[i - (((std::size_t{1} << k) - 1) << kFirstBits)];
-  }
-  void Push(std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
-    if (count_ == capacity_) NewBlock();
-    At(count_) = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), buffer};
+  // The entries and the buffers they point into. Views share a store when
+  // one holds lines of another (the SJIS view of a plain-ASCII body is the
+  // raw view's lines, all 2.5 million of them): a view is the store's lines
+  // [first_, first_ + count_), and writes only to a store that is its own
+  // alone and begins where it begins; else it first takes a copy of its
+  // lines.
+  struct TStore {
+    std::vector<std::unique_ptr<Entry[], TFree>> entries;
+    std::size_t count = 0;     // lines written
+    std::size_t capacity = 0;  // lines the blocks hold
+    std::vector<TSharedBytes> buffers;
+    // The arena's open block (also in buffers), appended to within its capacity.
+    std::shared_ptr<std::string> arena;
+    std::uint32_t arenaIndex = 0;
+    // The buffers the latest references went to, most recent first.
+    std::uint32_t recent[4] = {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
+    std::size_t widest = 0, widestAt = 0;  // the longest line and where it first is
+
+    [[nodiscard]] Entry& At(std::size_t i) const {
+      const std::size_t j = (i >> kFirstBits) + 1;
+      const auto k = static_cast<std::size_t>(63 - __builtin_clzll(j));
+      return entries[k].get()[i - (((std::size_t{1} << k) - 1) << kFirstBits)];
+    }
+    void NewBlock();
+    std::uint32_t BufferIndex(const TSharedBytes& buffer);
+    // Room for n more bytes in the arena's last block; returns its index.
+    std::uint32_t ArenaRoom(std::size_t n);
+  };
+
+  // The store, made this view's own to write to.
+  TStore& Own();
+  void Push(TStore& s, std::uint64_t offset, std::size_t length, std::uint32_t buffer) {
+    if (s.count == s.capacity) s.NewBlock();
+    s.At(s.count) = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), buffer};
+    if (length > s.widest) {
+      s.widest = length;
+      s.widestAt = s.count;
+    }
+    ++s.count;
     ++count_;
     if (length > widest_) widest_ = length;
   }
-  void NewBlock();
-  // Room for n more bytes in the arena's last block; returns its index.
-  std::uint32_t ArenaRoom(std::size_t n);
+  void AddTo(TStore& s, std::string_view line);
 
   TTextKind kind_;
-  struct TFree {
-    void operator()(Entry* p) const { std::free(p); }
-  };
-  std::vector<std::unique_ptr<Entry[], TFree>> entries_;
+  std::shared_ptr<TStore> store_;
+  std::size_t first_ = 0;
   std::size_t count_ = 0;
-  std::size_t capacity_ = 0;  // lines the blocks hold
-  std::vector<TSharedBytes> buffers_;
-  // The arena's open block (also in buffers_), appended to within its capacity.
-  std::shared_ptr<std::string> arena_;
-  std::uint32_t arenaIndex_ = 0;
-  // The buffers the latest references went to, most recent first.
-  std::uint32_t recent_[4] = {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
   std::size_t widest_ = 0;
 };
 

@@ -154,3 +154,38 @@ TEST(TextView, LinesAddedAfterDroppingBackAcrossABlockLandInPlace) {
   }
   EXPECT_EQ(v.Lines(), want);
 }
+
+TEST(TextView, SharedLinesStayPutWhenEitherViewChanges) {
+  const TSharedBytes file = Shared("a\nbb\nccc\n");
+  TTextView raw;
+  raw.Add("a note longer than any line");
+  raw.AddLinesOf(file, 0, file->size());
+  TTextView shown(TTextKind::Decoded);
+  shown.AddLinesFrom(raw, 1);  // empty: takes the lines without copying them
+  const std::vector<std::string> lines{"a", "bb", "ccc"};
+  EXPECT_EQ(shown.Lines(), lines);
+  EXPECT_EQ(shown.Kind(), TTextKind::Decoded);
+  EXPECT_EQ(shown.MaxLineBytes(), 3u);  // the note is not among its lines
+
+  // Writes to either view leave the other as it was, across block ends too.
+  raw.PopBack();
+  for (int i = 0; i < 5000; ++i) raw.Add("raw " + std::to_string(i));
+  EXPECT_EQ(shown.Lines(), lines);
+  shown.PopBack();
+  shown.Add("own");
+  EXPECT_EQ(shown.Lines(), (std::vector<std::string>{"a", "bb", "own"}));
+  ASSERT_EQ(raw.Count(), 5003u);
+  EXPECT_EQ(raw[2], "bb");
+  EXPECT_EQ(raw[3], "raw 0");
+
+  // A copy shares too, and a view may take lines of itself.
+  TTextView copy = shown;
+  copy.AddLinesFrom(copy, 1);
+  EXPECT_EQ(copy.Lines(), (std::vector<std::string>{"a", "bb", "own", "bb", "own"}));
+  EXPECT_EQ(shown.Lines(), (std::vector<std::string>{"a", "bb", "own"}));
+  TTextView whole;
+  whole.AddView(copy);
+  copy.Clear();
+  EXPECT_EQ(whole.Count(), 5u);
+  EXPECT_EQ(whole[4], "own");
+}
