@@ -40,7 +40,7 @@ struct Fd {
 };
 }  // namespace
 
-void TMemoryStream::LoadFromFile(const std::string& path) {
+TSharedBytes ReadFileBytes(const std::string& path) {
   // Read-only; on Linux nothing stops other readers, which is all we ask.
   Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (f.fd < 0) throw EFOpenError::Make(path, errno);
@@ -48,32 +48,34 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
   if (::fstat(f.fd, &st) != 0) throw EFOpenError::Make(path, errno);
   if (S_ISDIR(st.st_mode)) throw EFOpenError::Make(path, EISDIR);
   if (static_cast<std::uint64_t>(st.st_size) > kMaxMailSize) throw EFOpenError::TooLarge(path);
-  std::string buf;
-  buf.reserve(static_cast<std::size_t>(st.st_size));
-  // A big message is read into 2 MB pages where the system offers them.
-  AdviseHugePages(buf.data(), buf.capacity());
-  buf.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < buf.size()) {
-    const ssize_t r = ::read(f.fd, buf.data() + got, buf.size() - got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) throw EFOpenError::Make(path, errno);
-    if (r == 0) throw EFOpenError::Make(path, EIO);  // shrank while we read
-    got += static_cast<std::size_t>(r);
-  }
-  // Files whose size stat does not know (pipes, /proc) are read to their end.
-  if (!S_ISREG(st.st_mode)) {
-    char chunk[65536];
-    for (;;) {
-      const ssize_t r = ::read(f.fd, chunk, sizeof chunk);
+  if (S_ISREG(st.st_mode)) {
+    // Straight into memory that is not cleared first: every byte is read.
+    auto bytes = std::make_shared<TBytes>(static_cast<std::size_t>(st.st_size));
+    for (std::size_t got = 0; got < bytes->size();) {
+      const ssize_t r = ::read(f.fd, bytes->Writable() + got, bytes->size() - got);
       if (r < 0 && errno == EINTR) continue;
       if (r < 0) throw EFOpenError::Make(path, errno);
-      if (r == 0) break;
-      buf.append(chunk, static_cast<std::size_t>(r));
-      if (buf.size() > kMaxMailSize) throw EFOpenError::TooLarge(path);
+      if (r == 0) throw EFOpenError::Make(path, EIO);  // shrank while we read
+      got += static_cast<std::size_t>(r);
     }
+    return bytes;
   }
-  data_ = std::move(buf);
+  // Files whose size stat does not know (pipes, /proc) are read to their end.
+  std::string buf;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t r = ::read(f.fd, chunk, sizeof chunk);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) throw EFOpenError::Make(path, errno);
+    if (r == 0) break;
+    buf.append(chunk, static_cast<std::size_t>(r));
+    if (buf.size() > kMaxMailSize) throw EFOpenError::TooLarge(path);
+  }
+  return ShareBytes(std::move(buf));
+}
+
+void TMemoryStream::LoadFromFile(const std::string& path) {
+  data_ = std::string(*ReadFileBytes(path));
   pos_ = 0;
 }
 

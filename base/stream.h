@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/sharedbytes.h"
+
 namespace tarvo {
 
 class TMemoryStream {
@@ -39,8 +41,7 @@ class TMemoryStream {
     return pos_ < data_.size() ? std::string_view(data_).substr(pos_) : std::string_view();
   }
 
-  // Replaces the content with a whole file, position 0. Raises EFOpenError
-  // when the file cannot be opened or read completely (folders included).
+  // Replaces the content with a whole file, position 0 (ReadFileBytes).
   void LoadFromFile(const std::string& path);
   // Writes the whole content to a file. Raises EFCreateError.
   void SaveToFile(const std::string& path) const;
@@ -52,5 +53,10 @@ class TMemoryStream {
 
 // Messages are at most this long: offsets inside one are 32-bit signed.
 constexpr std::uint64_t kMaxMailSize = 2147483647;
+
+// A whole file, in one read. Raises EFOpenError when the file cannot be
+// opened or read completely (folders included) or is longer than a message
+// may be.
+[[nodiscard]] TSharedBytes ReadFileBytes(const std::string& path);
 
 }  // namespace tarvo

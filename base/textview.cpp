@@ -71,11 +71,11 @@ void TTextView::TStore::NewBlock() {
 }
 
 std::uint32_t TTextView::TStore::ArenaRoom(std::size_t n) {
-  if (!arena || arena->capacity() - arena->size() < n) {
+  if (!arena || arena->size() - arenaUsed < n) {
     // Small views stay small: blocks double from 4 KiB up to 1 MiB.
-    const std::size_t block = arena ? std::min(kArenaBlock, 2 * arena->capacity()) : 4096;
-    arena = std::make_shared<std::string>();
-    arena->reserve(std::max(n, block));
+    const std::size_t block = arena ? std::min(kArenaBlock, 2 * arena->size()) : 4096;
+    arena = std::make_shared<TBytes>(std::max(n, block));
+    arenaUsed = 0;
     buffers.push_back(arena);
     arenaIndex = static_cast<std::uint32_t>(buffers.size() - 1);
   }
@@ -84,8 +84,14 @@ std::uint32_t TTextView::TStore::ArenaRoom(std::size_t n) {
 
 void TTextView::AddTo(TStore& s, std::string_view line) {
   const std::uint32_t index = s.ArenaRoom(line.size());
-  Push(s, s.arena->size(), line.size(), index);
-  s.arena->append(line);  // within the capacity: the block never moves
+  Push(s, s.ArenaAppend(line), line.size(), index);
+}
+
+std::size_t TTextView::TStore::ArenaAppend(std::string_view bytes) {
+  const std::size_t at = arenaUsed;
+  if (!bytes.empty()) std::memcpy(arena->Writable() + at, bytes.data(), bytes.size());
+  arenaUsed += bytes.size();
+  return at;
 }
 
 void TTextView::Add(std::string_view line) { AddTo(Own(), line); }
@@ -96,8 +102,7 @@ void TTextView::AddText(std::string_view text) {
   if (text.empty()) return;
   TStore& s = Own();
   const std::uint32_t index = s.ArenaRoom(text.size());
-  const std::size_t base = s.arena->size();
-  s.arena->append(text);
+  const std::size_t base = s.ArenaAppend(text);
   const char* const start = s.arena->data();
   const char* const end = start + base + text.size();
   for (const char* p = start + base; p < end;) {

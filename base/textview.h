@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "base/lines.h"
+#include "base/sharedbytes.h"
 
 namespace tarvo {
-
-using TSharedBytes = std::shared_ptr<const std::string>;
 
 class TTextView final : public TLineSource {
  public:
@@ -87,8 +86,9 @@ class TTextView final : public TLineSource {
     std::size_t count = 0;     // lines written
     std::size_t capacity = 0;  // lines the blocks hold
     std::vector<TSharedBytes> buffers;
-    // The arena's open block (also in buffers), appended to within its capacity.
-    std::shared_ptr<std::string> arena;
+    // The arena's open block (also in buffers), filled up to arenaUsed.
+    std::shared_ptr<TBytes> arena;
+    std::size_t arenaUsed = 0;
     std::uint32_t arenaIndex = 0;
     // The buffers the latest references went to, most recent first.
     std::uint32_t recent[4] = {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
@@ -103,6 +103,8 @@ class TTextView final : public TLineSource {
     std::uint32_t BufferIndex(const TSharedBytes& buffer);
     // Room for n more bytes in the arena's last block; returns its index.
     std::uint32_t ArenaRoom(std::size_t n);
+    // Copies bytes into that room; returns where they begin.
+    std::size_t ArenaAppend(std::string_view bytes);
   };
 
   // The store, made this view's own to write to.

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t n = ParseMessageParts(header, body, parts);
   if (n != static_cast<std::int32_t>(parts.size())) std::abort();
   // The text views read the body where it lies inside the whole input.
-  const TSharedBytes whole = std::make_shared<const std::string>(input);
+  const TSharedBytes whole = ShareBytes(std::string(input));
   const TBodyText inFile(whole, std::string_view(*whole).substr(static_cast<std::size_t>(split.BodyStart)));
   TTextView text(TTextKind::Decoded);
   for (const TAttachFilesFormat& p : parts) {

@@ -14,8 +14,7 @@ std::string_view ReadStreamLineView(TMemoryStream& s) {
 
 std::string ReadStreamLine(TMemoryStream& s) { return std::string(ReadStreamLineView(s)); }
 
-TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
-  const std::string& b = mail.Bytes();
+TEnvelopeSplit FindEnvelopeSplit(std::string_view b) {
   const std::size_t n = b.size();
   const auto at = [&b, n](std::size_t i, char c) { return i < n && b[i] == c; };
   const auto split = [](std::size_t header, std::size_t body) {
@@ -25,7 +24,7 @@ TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
   // uses: CR LF CR LF, LF LF, CR CR (old Mac files) or LF CR LF (mixed).
   std::size_t k = 0;
   while (k < n) {
-    k += FindLineEnd(std::string_view(b).substr(k));
+    k += FindLineEnd(b.substr(k));
     if (k >= n) break;
     if (b[k] == '\r') {
       if (at(k + 1, '\n') && at(k + 2, '\r') && at(k + 3, '\n')) return split(k + 2, k + 4);

@@ -45,7 +45,7 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
   if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
     TMemoryStream decoded;
     DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
-    text = std::make_shared<const std::string>(std::move(decoded.Bytes()));
+    text = ShareBytes(std::move(decoded.Bytes()));
     to = text->size();
   } else {
     const std::string_view content = PartContent(body.Bytes, part.StartPos, part.EndPos);
@@ -56,7 +56,7 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
   bool readable = false;  // every line is UTF-8 to show as it is
   if (!ReadByLines(part.Charset)) {
     if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(std::string_view(*text).substr(from, to - from), part.Charset)) {
-      text = std::make_shared<const std::string>(std::move(*utf8));
+      text = ShareBytes(std::move(*utf8));
       from = 0;
       to = text->size();
       readable = true;

@@ -105,7 +105,10 @@ struct TEnvelopeSplit {
 // The split at the first blank line: CR LF CR LF keeps its first CR LF in the
 // header block; LF LF, CR CR and LF CR LF end it before their first byte.
 // Without a blank line the whole mail is the header block.
-[[nodiscard]] TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail);
+[[nodiscard]] TEnvelopeSplit FindEnvelopeSplit(std::string_view mail);
+[[nodiscard]] inline TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
+  return FindEnvelopeSplit(std::string_view(mail.Bytes()));
+}
 // Length of the header block (FindEnvelopeSplit's HeaderEnd).
 [[nodiscard]] std::int32_t FindEnvelopeEnd(const TMemoryStream& mail);
 // Copies header block and body (after the blank line) into the two streams.

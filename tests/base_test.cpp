@@ -189,6 +189,9 @@ TEST(MemoryStream, FileErrors) {
   s.LoadFromFile((dir / "f").string());
   EXPECT_EQ(s.Bytes(), bytes);
   EXPECT_EQ(s.Position(), 0u);
+  EXPECT_EQ(std::string_view(*ReadFileBytes((dir / "f").string())), bytes);
+  // A file whose size the system does not know is read to its end.
+  EXPECT_EQ(std::string_view(*ReadFileBytes("/proc/version")).substr(0, 14), "Linux version ");
 }
 
 TEST(Cp932, DecodesAndEncodesCommonText) {

@@ -22,7 +22,7 @@ Extracted Extract(const std::string& body, const std::string& boundary) {
   ParseMultipart(b, boundary, outside, parts);
   TTextView text(TTextKind::Decoded), html(TTextKind::Decoded);
   text.Add("before");
-  const TSharedBytes shared = std::make_shared<const std::string>(body);
+  const TSharedBytes shared = ShareBytes(body);
   GetTextPlainParts(shared, parts, text);
   GetTextHtmlParts(shared, parts, html);
   return {text.Lines(), html.Lines()};
@@ -36,7 +36,7 @@ Lines PartText(const std::string& headers, const std::string& content) {
   std::string outside;
   ParseMultipart(b, "b", outside, parts);
   TTextView text(TTextKind::Decoded);
-  const TSharedBytes shared = std::make_shared<const std::string>(body);
+  const TSharedBytes shared = ShareBytes(body);
   for (const auto& p : parts) AppendPartText(shared, p, text);
   return text.Lines();
 }

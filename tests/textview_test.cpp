@@ -7,7 +7,7 @@
 using namespace tarvo;
 
 namespace {
-TSharedBytes Shared(std::string s) { return std::make_shared<const std::string>(std::move(s)); }
+TSharedBytes Shared(std::string s) { return ShareBytes(std::move(s)); }
 }  // namespace
 
 TEST(TextView, SplitsByTheListRule) {

@@ -75,12 +75,11 @@ void FillBodyViews(const TBodyText& body, TMailViews& views) {
   }
 }
 
-void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
+void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
   // The header block and the body are read where they lie in the file's
   // bytes, which the views keep. Without a header end both are empty.
-  const TEnvelopeSplit split = FindEnvelopeSplit(file);
-  const TSharedBytes bytes = std::make_shared<const std::string>(std::move(file.Bytes()));
   const std::string_view all(*bytes);
+  const TEnvelopeSplit split = FindEnvelopeSplit(all);
   const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
   const std::string_view header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
   const TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
@@ -155,15 +154,12 @@ void RunPipeline(TMemoryStream& file, TMailViews& views, TLoadOptions options) {
 
 void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options) {
   views.Clear();
-  TMemoryStream file;
-  file.LoadFromFile(fileName);
-  RunPipeline(file, views, options);
+  RunPipeline(ReadFileBytes(fileName), views, options);
 }
 
 void LoadMailBytes(std::string bytes, TMailViews& views, TLoadOptions options) {
   views.Clear();
-  TMemoryStream file(std::move(bytes));
-  RunPipeline(file, views, options);
+  RunPipeline(ShareBytes(std::move(bytes)), views, options);
 }
 
 }  // namespace tarvo
