@@ -48,7 +48,7 @@ TSharedBytes ReadFileBytes(const std::string& path) {
   if (::fstat(f.fd, &st) != 0) throw EFOpenError::Make(path, errno);
   if (S_ISDIR(st.st_mode)) throw EFOpenError::Make(path, EISDIR);
   if (static_cast<std::uint64_t>(st.st_size) > kMaxMailSize) throw EFOpenError::TooLarge(path);
-  if (S_ISREG(st.st_mode)) {
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
     // Straight into memory that is not cleared first: every byte is read.
     auto bytes = std::make_shared<TBytes>(static_cast<std::size_t>(st.st_size));
     for (std::size_t got = 0; got < bytes->size();) {
@@ -60,7 +60,8 @@ TSharedBytes ReadFileBytes(const std::string& path) {
     }
     return bytes;
   }
-  // Files whose size stat does not know (pipes, /proc) are read to their end.
+  // Files whose size stat does not know (pipes, /proc, which says 0) are
+  // read to their end.
   std::string buf;
   char chunk[65536];
   for (;;) {
