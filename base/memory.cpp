@@ -30,10 +30,16 @@ void ReserveHugePageHeap() {
     ::mallopt(M_TOP_PAD, kDefaultTopPad);
     return;
   }
-  // A block bigger than the top of the heap makes it grow now (volatile:
-  // the compiler may drop a block that is freed unused).
-  void* volatile grow = std::malloc(::mallinfo2().keepcost + (std::size_t{1} << 20));
-  std::free(grow);
+  // A block bigger than all the free memory the heap holds, its top
+  // included, makes it grow now (volatile: the compiler may drop a block
+  // that is freed unused). A heap with more than that free is past its start.
+  const std::size_t grow = ::mallinfo2().fordblks + (std::size_t{1} << 20);
+  if (grow >= (std::size_t{32} << 20)) {
+    ::mallopt(M_TOP_PAD, kDefaultTopPad);
+    return;
+  }
+  void* volatile block = std::malloc(grow);
+  std::free(block);
   const std::size_t reserved = ::mallinfo2().keepcost;
   if (reserved < kReserve) {
     // Refused (strict overcommit) or not this allocator's heap: keep the

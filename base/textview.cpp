@@ -170,10 +170,11 @@ void TTextView::AddLinesOf(const TSharedBytes& buffer, std::size_t from, std::si
   }
 }
 
-void TTextView::AddLinesFrom(const TTextView& other, std::size_t first) {
-  if (first >= other.count_) return;
+void TTextView::AddLinesFrom(const TTextView& other, std::size_t first, std::size_t last) {
+  last = std::min(last, other.count_);
+  if (first >= last) return;
   const std::shared_ptr<TStore> from = other.store_;  // alive even when `other` is this view
-  const std::size_t begin = other.first_ + first, end = other.first_ + other.count_;
+  const std::size_t begin = other.first_ + first, end = other.first_ + last;
   if (count_ == 0) {
     // Nothing of its own yet: the view becomes that stretch of the store.
     store_ = from;

@@ -48,9 +48,10 @@ class TTextView final : public TLineSource {
   void AddView(const TTextView& other) { AddLinesFrom(other, 0); }
   // Appends line i of another view, sharing its bytes.
   void AddLineOf(const TTextView& other, std::size_t i);
-  // Appends the lines of another view from line `first` on, sharing their
-  // bytes (no scan of the text again); an empty view shares the lines too.
-  void AddLinesFrom(const TTextView& other, std::size_t first);
+  // Appends lines [first, last) of another view (to its end by default),
+  // sharing their bytes (no scan of the text again); an empty view shares
+  // the lines too.
+  void AddLinesFrom(const TTextView& other, std::size_t first, std::size_t last = SIZE_MAX);
 
   // The lines as strings: for tests and small views.
   [[nodiscard]] std::vector<std::string> Lines() const;

@@ -25,12 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The text views read the body where it lies inside the whole input.
   const TSharedBytes whole = ShareBytes(std::string(input));
   const TBodyText inFile(whole, std::string_view(*whole).substr(static_cast<std::size_t>(split.BodyStart)));
-  TTextView text(TTextKind::Decoded);
+  // And again sharing the body's lines from a raw view, as the pipeline does.
+  TBodyText lined = inFile;
+  TTextView raw;
+  raw.Add("note");
+  raw.AddLinesOf(whole, static_cast<std::size_t>(split.BodyStart), size);
+  lined.Lines = &raw;
+  lined.FirstLine = 1;
+  TTextView text(TTextKind::Decoded), shared(TTextKind::Decoded);
   for (const TAttachFilesFormat& p : parts) {
     if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
     if (p.Depth < 0 || p.Depth > kMaxBoundaryLevel + 1) std::abort();
     AppendPartText(inFile, p, text);
+    AppendPartText(lined, p, shared);
   }
+  if (shared.Count() != text.Count()) std::abort();
+  for (std::size_t i = 0; i < text.Count(); ++i)
+    if (shared[i] != text[i]) std::abort();
   // The text view holds UTF-8: no line holds a byte UTF-8 never uses (and
   // reading every byte lets ASan check that it is alive).
   for (std::size_t i = 0; i < text.Count(); ++i)

@@ -27,6 +27,33 @@ void AppendParts(const TBodyText& body, const TAttachLists& parts, TTextView& li
     if (wanted(part) && !(part.Depth > 0 && part.Disposition == "attachment")) AppendPartText(body, part, list);
 }
 
+// Appends the lines of the body's bytes [from, end) as the body's line view
+// holds them, when it holds exactly those lines: a part stored as it is is
+// then neither scanned nor indexed a second time. False when it cannot.
+bool AddBodyLines(const TBodyText& body, std::size_t from, std::size_t end, TTextView& list) {
+  if (!body.Lines || from >= end) return false;
+  const TTextView& lines = *body.Lines;
+  const char* const base = body.Buffer->data();
+  // Lines from FirstLine on lie in the body in order.
+  const auto offset = [&](std::size_t i) { return static_cast<std::size_t>(lines[i].data() - base); };
+  const auto firstAtOrAfter = [&](std::size_t at) {
+    std::size_t lo = body.FirstLine, hi = lines.Count();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (offset(mid) < at) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  };
+  const std::size_t first = firstAtOrAfter(from);
+  if (first == lines.Count() || offset(first) != from) return false;
+  const std::size_t last = firstAtOrAfter(end);
+  // A line running on past `end` would be cut there in the part.
+  if (offset(last - 1) + lines[last - 1].size() > end) return false;
+  list.AddLinesFrom(lines, first, last);
+  return true;
+}
+
 }  // namespace
 
 std::string ConvertLineToUtf8(std::string_view line) {
@@ -79,7 +106,7 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
       from = q;
     }
     const std::size_t before = list.Count();
-    list.AddLinesOf(text, from, end);
+    if (text != body.Buffer || !AddBodyLines(body, from, end, list)) list.AddLinesOf(text, from, end);
     while (list.Count() > before && blank(list[list.Count() - 1])) list.PopBack();
     return;
   }

@@ -264,6 +264,10 @@ enum class TPartCoding { Identity, Base64, QuotedPrintable };
 struct TBodyText {
   TSharedBytes Buffer;
   std::string_view Bytes;  // inside *Buffer
+  // The body's lines where a view already holds them, from line FirstLine
+  // on (the raw view): a part stored as it is shares them.
+  const TTextView* Lines = nullptr;
+  std::size_t FirstLine = 0;
   TBodyText(TSharedBytes whole) : Buffer(std::move(whole)), Bytes(Buffer ? std::string_view(*Buffer) : std::string_view()) {}
   TBodyText(TSharedBytes buffer, std::string_view bytes) : Buffer(std::move(buffer)), Bytes(bytes) {}
 };

@@ -15,6 +15,19 @@ struct Extracted {
   Lines text, html;
 };
 
+// The body as the pipeline has it: its lines in a raw view below a note,
+// which text views share for parts stored as they are.
+struct SharedBody {
+  TTextView raw;
+  TBodyText body;
+  explicit SharedBody(const std::string& bytes) : body(ShareBytes(bytes)) {
+    raw.Add("a note");
+    raw.AddLinesOf(body.Buffer, 0, bytes.size());
+    body.Lines = &raw;
+    body.FirstLine = 1;
+  }
+};
+
 Extracted Extract(const std::string& body, const std::string& boundary) {
   TMemoryStream b(body);
   TAttachLists parts;
@@ -25,6 +38,14 @@ Extracted Extract(const std::string& body, const std::string& boundary) {
   const TSharedBytes shared = ShareBytes(body);
   GetTextPlainParts(shared, parts, text);
   GetTextHtmlParts(shared, parts, html);
+  // Sharing the body's lines changes nothing.
+  const SharedBody lined(body);
+  TTextView text2(TTextKind::Decoded), html2(TTextKind::Decoded);
+  text2.Add("before");
+  GetTextPlainParts(lined.body, parts, text2);
+  GetTextHtmlParts(lined.body, parts, html2);
+  EXPECT_EQ(text2.Lines(), text.Lines());
+  EXPECT_EQ(html2.Lines(), html.Lines());
   return {text.Lines(), html.Lines()};
 }
 
@@ -35,9 +56,14 @@ Lines PartText(const std::string& headers, const std::string& content) {
   TAttachLists parts;
   std::string outside;
   ParseMultipart(b, "b", outside, parts);
-  TTextView text(TTextKind::Decoded);
+  TTextView text(TTextKind::Decoded), text2(TTextKind::Decoded);
   const TSharedBytes shared = ShareBytes(body);
-  for (const auto& p : parts) AppendPartText(shared, p, text);
+  const SharedBody lined(body);
+  for (const auto& p : parts) {
+    AppendPartText(shared, p, text);
+    AppendPartText(lined.body, p, text2);
+  }
+  EXPECT_EQ(text2.Lines(), text.Lines());
   return text.Lines();
 }
 

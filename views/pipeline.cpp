@@ -40,19 +40,17 @@ std::string HtmlForLinks(const TTextView& memo6) {
   return html;
 }
 
-// The body's lines into the raw view, below the lookup's notes, and each
-// converted into the SJIS view. The views point into the body's bytes, and
+// The body's lines (the raw view's from line body.FirstLine on), each
+// converted into the SJIS view. The view points into the body's bytes, and
 // a line that reads the same in every code is not copied at all; nor is a
 // converted line the text or HTML view already holds (a part that was not
 // transfer-encoded converts to the same lines).
-void FillBodyViews(const TBodyText& body, TMailViews& views) {
+void FillSjisView(const TBodyText& body, TMailViews& views) {
   const TSharedBytes& buffer = body.Buffer;
   if (body.Bytes.empty()) return;
-  const auto start = static_cast<std::size_t>(body.Bytes.data() - buffer->data());
-  const std::size_t notes = views.Memo3.Count();
+  const std::size_t notes = body.FirstLine;
   if (IsPlainAscii(body.Bytes)) {
-    // Nothing to convert: both views are the body's lines.
-    views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
+    // Nothing to convert: the view is the body's lines.
     views.Memo2.AddLinesFrom(views.Memo3, notes);
     return;
   }
@@ -60,7 +58,6 @@ void FillBodyViews(const TBodyText& body, TMailViews& views) {
   for (const TTextView* view : {&views.Memo4, &views.Memo6})
     for (std::size_t i = 0; i < view->Count(); ++i)
       if (!IsPlainAscii((*view)[i])) converted.try_emplace((*view)[i], view, i);
-  views.Memo3.AddLinesOf(buffer, start, start + body.Bytes.size());
   for (std::size_t i = notes; i < views.Memo3.Count(); ++i) {
     const std::string_view line = views.Memo3[i];
     if (IsPlainAscii(line)) {
@@ -82,7 +79,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   const TEnvelopeSplit split = FindEnvelopeSplit(all);
   const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
   const std::string_view header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
-  const TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
+  TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
                                   ? all.substr(static_cast<std::size_t>(split.BodyStart))
                                   : std::string_view());
   views.Memo1.AddLinesOf(bytes, 0, header.size());
@@ -126,6 +123,15 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // The header rows.
   for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
 
+  // The body's lines below the lookup's notes in the raw view; the text
+  // views share them for parts stored as they are.
+  body.FirstLine = views.Memo3.Count();
+  body.Lines = &views.Memo3;
+  if (!body.Bytes.empty()) {
+    const auto start = static_cast<std::size_t>(body.Bytes.data() - bytes->data());
+    views.Memo3.AddLinesOf(bytes, start, start + body.Bytes.size());
+  }
+
   // The MIME walk: every leaf part of the body.
   TAttachLists parts;
   ParseMessageParts(header, body.Bytes, parts);
@@ -146,7 +152,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // body as stored, and the HTML before its links are neutralised.
   CheckAuthenticity(header, body.Bytes, HtmlForLinks(views.Memo6), views.Authentication, views.Findings);
 
-  FillBodyViews(body, views);
+  FillSjisView(body, views);
   views.Parts = partList.get();
 }
 
