@@ -82,10 +82,15 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
   }
   bool readable = false;  // every line is UTF-8 to show as it is
   if (!ReadByLines(part.Charset)) {
-    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(std::string_view(*text).substr(from, to - from), part.Charset)) {
-      text = ShareBytes(std::move(*utf8));
-      from = 0;
-      to = text->size();
+    const std::string_view stored = std::string_view(*text).substr(from, to - from);
+    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(stored, part.Charset)) {
+      // Text that decodes to itself (UTF-8, or ASCII in most charsets) is
+      // kept where it lies rather than held twice.
+      if (*utf8 != stored) {
+        text = ShareBytes(std::move(*utf8));
+        from = 0;
+        to = text->size();
+      }
       readable = true;
     }
   }

@@ -101,6 +101,10 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   const char* message = v.Memo1[0].data();
   EXPECT_TRUE(v.Parts[0].Bytes().data() > message && v.Parts[0].Bytes().data() < message + mail.size());
   EXPECT_TRUE(v.Parts[1].Bytes().data() < message || v.Parts[1].Bytes().data() >= message + mail.size());
+  // Nor is UTF-8 text copied for the text view: it reads the same decoded.
+  ASSERT_EQ(v.Memo4.Count(), 1u);
+  EXPECT_EQ(v.Memo4[0], "plain");
+  EXPECT_TRUE(v.Memo4[0].data() > message && v.Memo4[0].data() < message + mail.size());
 
   // The same message with LF line ends lists the same parts.
   std::string lf = mail;
