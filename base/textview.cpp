@@ -41,17 +41,20 @@ TTextView::TStore& TTextView::Own() {
   first_ = 0;
   count_ = 0;
   widest_ = 0;
-  TStore& s = *store_;
-  std::uint32_t mappedFrom = UINT32_MAX, mappedTo = 0;
-  for (std::size_t i = first; i < first + count; ++i) {
-    const Entry& e = from->At(i);
+  CopyLines(*store_, *from, first, first + count);
+  return *store_;
+}
+
+void TTextView::CopyLines(TStore& s, const TStore& from, std::size_t begin, std::size_t end) {
+  std::uint32_t mappedFrom = UINT32_MAX, mappedTo = 0;  // the last buffer index mapped
+  for (std::size_t i = begin; i < end; ++i) {
+    const Entry& e = from.At(i);
     if (e.buffer != mappedFrom) {
       mappedFrom = e.buffer;
-      mappedTo = s.BufferIndex(from->buffers[e.buffer]);
+      mappedTo = s.BufferIndex(from.buffers[e.buffer]);
     }
     Push(s, e.offset, e.length, mappedTo);
   }
-  return s;
 }
 
 void TTextView::TStore::NewBlock() {
@@ -188,16 +191,7 @@ void TTextView::AddLinesFrom(const TTextView& other, std::size_t first, std::siz
     }
     return;
   }
-  TStore& s = Own();
-  std::uint32_t mappedFrom = UINT32_MAX, mappedTo = 0;  // the last buffer index mapped
-  for (std::size_t i = begin; i < end; ++i) {
-    const Entry& e = from->At(i);
-    if (e.buffer != mappedFrom) {
-      mappedFrom = e.buffer;
-      mappedTo = s.BufferIndex(from->buffers[e.buffer]);
-    }
-    Push(s, e.offset, e.length, mappedTo);
-  }
+  CopyLines(Own(), *from, begin, end);
 }
 
 void TTextView::AddLineOf(const TTextView& other, std::size_t i) {

@@ -122,6 +122,8 @@ class TTextView final : public TLineSource {
     if (length > widest_) widest_ = length;
   }
   void AddTo(TStore& s, std::string_view line);
+  // Appends lines [begin, end) of another store, sharing their buffers.
+  void CopyLines(TStore& s, const TStore& from, std::size_t begin, std::size_t end);
 
   TTextKind kind_;
   std::shared_ptr<TStore> store_;
