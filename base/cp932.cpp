@@ -163,10 +163,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
   out.append(b, EncodeUtf8(b, cp));
 }
 
-std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
+namespace {
+// Decodes `in` onto `out`, handing each run of ASCII bytes to `ascii`
+// (which appends it, as it is or escaped).
+template <typename Ascii>
+void DecodeCp932(std::string_view in, TDecodeMode mode, std::string& out, Ascii&& ascii) {
   const Tables& t = T();
-  std::string out;
-  out.reserve(in.size() + in.size() / 2);
   // Characters gather in a small buffer that goes out in one append.
   char buf[1024];
   std::size_t n = 0;
@@ -181,7 +183,7 @@ std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
       std::size_t end = i + 1;
       while (end < in.size() && static_cast<unsigned char>(in[end]) < 0x80) ++end;
       flush();
-      out.append(in.substr(i, end - i));
+      ascii(in.substr(i, end - i));
       i = end - 1;
       continue;
     }
@@ -201,7 +203,19 @@ std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
     n += EncodeUtf8(buf + n, cp);
   }
   flush();
+}
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
+  std::string out;
+  out.reserve(in.size() + in.size() / 2);
+  DecodeCp932(in, mode, out, [&out](std::string_view run) { out.append(run); });
   return out;
+}
+
+void AppendCp932AsUtf8(std::string_view in, TDecodeMode mode, std::string& out,
+                       const std::function<void(std::string_view)>& ascii) {
+  DecodeCp932(in, mode, out, ascii);
 }
 
 std::string Utf8ToCp932(std::string_view in) {

@@ -4,6 +4,7 @@
 // starts no character is shown as the private-use code point U+F700 + byte,
 // and encoding maps it back. Encoding writes the code Windows writes.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ enum class TDecodeMode {
 
 // CP932 bytes to UTF-8.
 [[nodiscard]] std::string Cp932ToUtf8(std::string_view cp932, TDecodeMode mode = TDecodeMode::Lossless);
+// The same appended to `out`, but each run of ASCII bytes handed to `ascii`
+// to append (JSON escapes them on the way: one pass, no copy between).
+void AppendCp932AsUtf8(std::string_view cp932, TDecodeMode mode, std::string& out,
+                       const std::function<void(std::string_view)>& ascii);
 
 // UTF-8 to CP932 bytes. U+F700..U+F7FF become the byte they stand for; a
 // character CP932 lacks, and a malformed UTF-8 byte, become '?'.

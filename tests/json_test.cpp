@@ -84,6 +84,28 @@ TEST(JsonWriter, AsciiShortcutsWriteWhatTheDecodersWrite) {
   }
 }
 
+TEST(JsonWriter, CodePage932LinesComeOutAsTheDecoderWritesThem) {
+  // Every byte before, between and after characters and bytes JSON escapes.
+  std::vector<std::string> lines;
+  for (int b = 0; b < 256; ++b) {
+    const std::string c(1, static_cast<char>(b));
+    lines.push_back("\x93\xfa" + c + "\"q\\\t\x82\xa0" + c);
+    lines.push_back(c + "\x81");  // a lead byte at the end
+    lines.push_back(c + c + "\x1f\xb1");
+  }
+  // And one longer than the buffer, so that runs go out across flushes.
+  std::string longLine;
+  while (longLine.size() < (3u << 20) / 2) longLine += "\x93\xfa\"abc\n\x82\xa0 ";
+  lines.push_back(longLine);
+  for (const std::string& line : lines) {
+    const std::string want = Written([&](TJsonWriter& w) { w.String(Cp932ToUtf8(line, TDecodeMode::Replace)); });
+    EXPECT_EQ(Written([&](TJsonWriter& w) { w.Cp932(line); }), want) << line.size();
+    EXPECT_EQ(Written([&](TJsonWriter& w) { w.Text(line, TTextKind::Stored); }),
+              Written([&](TJsonWriter& w) { w.String(StoredTextToUtf8(line, TDecodeMode::Replace)); }))
+        << line.size();
+  }
+}
+
 TEST(JsonWriter, LinesLongerThanTheBufferGoOutWhole) {
   const std::string big(3 << 20, 'x');
   EXPECT_EQ(Written([&](TJsonWriter& w) { w.Raw("[").String("a\"" + big + "\"b").Raw("]"); }),

@@ -71,8 +71,14 @@ TJsonWriter& TJsonWriter::Raw(std::string_view s) {
 }
 
 void TJsonWriter::Escaped(std::string_view s) {
-  static constexpr char kHex[] = "0123456789abcdef";
   buf_ += '"';
+  EscapedRun(s);
+  buf_ += '"';
+  MaybeFlush();
+}
+
+void TJsonWriter::EscapedRun(std::string_view s) {
+  static constexpr char kHex[] = "0123456789abcdef";
   std::size_t run = 0;
   for (std::size_t i = NextEscape(s, 0); i < s.size(); i = NextEscape(s, i + 1)) {
     const auto c = static_cast<unsigned char>(s[i]);
@@ -91,8 +97,6 @@ void TJsonWriter::Escaped(std::string_view s) {
     }
   }
   Put(s.data() + run, s.size() - run);
-  buf_ += '"';
-  MaybeFlush();
 }
 
 void TJsonWriter::Put(const char* p, std::size_t n) {
@@ -112,8 +116,10 @@ TJsonWriter& TJsonWriter::String(std::string_view utf8) {
 
 TJsonWriter& TJsonWriter::Text(std::string_view text, TTextKind kind) {
   // Most lines are ASCII (or clean UTF-8): they go out without a copy.
-  if (kind == TTextKind::Stored ? !HasHighByte(text) : !HasLosslessCodePoint(text)) {
+  if (kind == TTextKind::Stored ? !HasHighByte(text) || IsUtf8Multibyte(text) : !HasLosslessCodePoint(text)) {
     Escaped(text);
+  } else if (kind == TTextKind::Stored) {
+    Cp932(text);
   } else {
     scratch_ = TextToUtf8(text, kind, TDecodeMode::Replace);
     Escaped(scratch_);
@@ -125,8 +131,11 @@ TJsonWriter& TJsonWriter::Cp932(std::string_view text) {
   if (!HasHighByte(text)) {
     Escaped(text);
   } else {
-    scratch_ = Cp932ToUtf8(text, TDecodeMode::Replace);
-    Escaped(scratch_);
+    // Decoded and escaped in one pass straight into the buffer.
+    buf_ += '"';
+    AppendCp932AsUtf8(text, TDecodeMode::Replace, buf_, [this](std::string_view run) { EscapedRun(run); });
+    buf_ += '"';
+    MaybeFlush();
   }
   return *this;
 }

@@ -37,6 +37,8 @@ class TJsonWriter {
  private:
   static constexpr std::size_t kFlushAt = 1 << 20;
   void Escaped(std::string_view utf8);
+  // The same without the quotes.
+  void EscapedRun(std::string_view utf8);
   void Put(const char* p, std::size_t n);
   void MaybeFlush() {
     if (buf_.size() >= kFlushAt) Flush();
