@@ -80,8 +80,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
   const std::string_view header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
   TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
-                                  ? all.substr(static_cast<std::size_t>(split.BodyStart))
-                                  : std::string_view());
+                            ? all.substr(static_cast<std::size_t>(split.BodyStart))
+                            : std::string_view());
   views.Memo1.AddLinesOf(bytes, 0, header.size());
 
   // Header summary.
