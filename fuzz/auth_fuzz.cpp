@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "mail/auth.h"
+#include "checks/auth.h"
 
 using namespace tarvo;
 

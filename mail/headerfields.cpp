@@ -17,6 +17,14 @@ std::string_view TrimmedView(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+// Space, tab, CR and LF trimmed at both ends.
+bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+std::string_view TrimSpaceTab(std::string_view s) {
+  while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlankByte(s.back())) s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace
 
 THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece) {
@@ -87,6 +95,23 @@ THeaderLines THeaderLineWalk::TakeRest() {
   rest_ = THeaderLines();
   taken_ = true;
   return rest;
+}
+
+std::vector<THeaderField> ReadHeaderFields(std::string_view envelope) {
+  std::vector<THeaderField> fields;
+  THeaderFieldReader reader(envelope, kWholeLines);
+  for (THeaderFieldView f; reader.Next(f);) {
+    // Folds before the first field, and a line without a colon with its
+    // folds, belong to no field.
+    const std::size_t colon = f.FirstLine.find(':');
+    if (IsContinuationLine(f.FirstLine) || colon == std::string_view::npos) continue;
+    fields.push_back(
+        {std::string(TrimSpaceTab(f.FirstLine.substr(0, colon))), std::string(f.FirstLine.substr(colon + 1))});
+    THeaderField& field = fields.back();
+    THeaderLines lines = f.ContinuationLines();
+    for (std::string_view line; lines.Next(line);) field.Value.append(line);
+  }
+  return fields;
 }
 
 }  // namespace tarvo

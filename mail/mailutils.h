@@ -14,6 +14,16 @@ namespace tarvo {
 
 // ---- headerfields.cpp: header lines and fields, as views into the block ----
 
+// One header field, unfolded by removing the line breaks only.
+struct THeaderField {
+  std::string Name;   // as written, trimmed
+  std::string Value;  // after the colon
+};
+// Every field of a header block, top first.
+[[nodiscard]] std::vector<THeaderField> ReadHeaderFields(std::string_view envelope);
+
+
+
 // Longest line piece of the envelope readers: a longer line comes in pieces
 // of this many bytes. The MIME readers take lines whole (kWholeLines).
 constexpr std::size_t kLineLookAhead = 2048;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "mail/auth.h"
+#include "checks/auth.h"
 
 using namespace tarvo;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-#include "mail/auth.h"
+#include "checks/auth.h"
 #include "views/pipeline.h"
 
 using namespace tarvo;

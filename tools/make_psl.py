@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes mail/psl_table.inc, the public-suffix rules, from Debian's
+"""Writes checks/psl_table.inc, the public-suffix rules, from Debian's
 `publicsuffix` package (/usr/share/publicsuffix/public_suffix_list.dat).
 
 Both sections of the list are kept (ICANN and private: "github.io" is a
@@ -17,7 +17,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LIST = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/publicsuffix/public_suffix_list.dat"
-OUT = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "..", "mail", "psl_table.inc")
+OUT = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "..", "checks", "psl_table.inc")
 
 
 def a_label(label):

@@ -4,7 +4,7 @@
 
 #include "base/cp932.h"
 #include "jcode/charset.h"
-#include "mail/auth.h"
+#include "checks/auth.h"
 #include "mail/explain.h"
 #include "views/json.h"
 #include "views/pipeline.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/textview.h"
-#include "mail/auth.h"
+#include "checks/auth.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "mail/auth.h"
+#include "checks/auth.h"
 
 namespace tarvo {
 

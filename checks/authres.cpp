@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "mail/auth.h"
-#include "mail/authtext.h"
+#include "checks/auth.h"
+#include "checks/authtext.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
@@ -137,23 +137,6 @@ bool IsDigits(std::string_view s) {
 }
 
 }  // namespace
-
-std::vector<THeaderField> ReadHeaderFields(std::string_view envelope) {
-  std::vector<THeaderField> fields;
-  THeaderFieldReader reader(envelope, kWholeLines);
-  for (THeaderFieldView f; reader.Next(f);) {
-    // Folds before the first field, and a line without a colon with its
-    // folds, belong to no field.
-    const std::size_t colon = f.FirstLine.find(':');
-    if (IsContinuationLine(f.FirstLine) || colon == std::string_view::npos) continue;
-    fields.push_back(
-        {std::string(TrimBlanks(f.FirstLine.substr(0, colon))), std::string(f.FirstLine.substr(colon + 1))});
-    THeaderField& field = fields.back();
-    THeaderLines lines = f.ContinuationLines();
-    for (std::string_view line; lines.Next(line);) field.Value.append(line);
-  }
-  return fields;
-}
 
 std::string TAuthMethod::Prop(std::string_view name) const {
   for (const auto& [k, v] : Props)

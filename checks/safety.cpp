@@ -1,6 +1,6 @@
 // What the safety page says about the authentication: one row per check,
 // and the verdict sentence. Kept here so tests reach it without a window.
-#include "mail/auth.h"
+#include "checks/auth.h"
 
 namespace tarvo {
 

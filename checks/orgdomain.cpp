@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "base/cp932.h"
-#include "mail/auth.h"
+#include "checks/auth.h"
 
 namespace tarvo {
 
@@ -15,7 +15,7 @@ struct TPslRule {
   int Flags;  // 1 a suffix, 2 every child is one, 4 an exception
 };
 
-#include "mail/psl_table.inc"
+#include "checks/psl_table.inc"
 
 int FlagsOf(std::string_view name) {
   const auto* end = std::end(kPslRules);

@@ -5,8 +5,8 @@
 
 #include "base/cp932.h"
 #include "jcode/jconvert.h"
-#include "mail/auth.h"
-#include "mail/authtext.h"
+#include "checks/auth.h"
+#include "checks/authtext.h"
 
 namespace tarvo {
 

@@ -9,17 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "mail/mailutils.h"
+
 namespace tarvo {
 
-// ---- authres.cpp: header fields, Authentication-Results, tag lists ----
-
-// One header field, unfolded by removing the line breaks only.
-struct THeaderField {
-  std::string Name;   // as written, trimmed
-  std::string Value;  // after the colon
-};
-// Every field of a header block, top first.
-[[nodiscard]] std::vector<THeaderField> ReadHeaderFields(std::string_view envelope);
+// ---- authres.cpp: Authentication-Results, tag lists ----
 
 // One "method=result" statement of an Authentication-Results field.
 struct TAuthMethod {
