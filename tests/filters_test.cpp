@@ -338,3 +338,13 @@ TEST(FilterStamps, ThroughThePipeline) {
 }
 
 }  // namespace
+
+TEST(FilterStamps, CompAuthRowNamesItsReason) {
+  const std::vector<THeaderField> fields = {
+      {"Authentication-Results", " spf=pass smtp.mailfrom=a.example; dmarc=none header.from=a.example;"
+                                 " compauth=fail reason=001"}};
+  const auto rows = AuthenticationRows(GetAuthentication(fields, ""));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.back().Item, "compauth");
+  EXPECT_NE(rows.back().Explanation.find("理由 001: 暗黙の認証に失敗"), std::string::npos) << rows.back().Explanation;
+}
