@@ -2,14 +2,13 @@
 // side's say about the message.
 #include <algorithm>
 
-#include "checks/authtext.h"
+#include "base/ascii.h"
 #include "checks/filters.h"
 #include "checks/filterstamp.h"
 #include "jcode/charset.h"
 
 namespace tarvo {
 
-using namespace authtext;
 
 std::vector<std::string_view> SplitOn(std::string_view s, char separator) {
   std::vector<std::string_view> out;
@@ -37,7 +36,7 @@ namespace {
 
 bool EndsUntrusted(std::string_view name) {
   constexpr std::string_view kSuffix = "-Untrusted";
-  return name.size() > kSuffix.size() && SameNoCase(name.substr(name.size() - kSuffix.size()), kSuffix);
+  return name.size() > kSuffix.size() && EqualsNoCase(name.substr(name.size() - kSuffix.size()), kSuffix);
 }
 
 // The sending side's stamps of a message cap what is kept of them; a
@@ -59,7 +58,7 @@ std::vector<TFilterStamp> ReadFilterStamps(const std::vector<THeaderField>& fiel
     std::optional<TFilterStamp> s = ReadFilterStamp(fields[i].Name, fields[i].Value);
     if (!s) continue;
     s->Field = i;
-    for (std::size_t j = 0; j < i; ++j) s->Ordinal += SameNoCase(fields[j].Name, s->Header) ? 1 : 0;
+    for (std::size_t j = 0; j < i; ++j) s->Ordinal += EqualsNoCase(fields[j].Name, s->Header) ? 1 : 0;
     const bool wrote = i < context.ReceiverWrote.size() && context.ReceiverWrote[i];
     if (s->Family == "Microsoft 365") {
       // The -Untrusted copies are the sending tenant's, always; Exchange
@@ -129,7 +128,7 @@ std::vector<std::string> FilterExplanationLines(const TFilterStamp& stamp, std::
   for (const TFilterField& f : stamp.Fields)
     out.push_back(StoredTextToUtf8(f.Name + ": " + f.Value) + " … " + f.Meaning);
   out.push_back("----------------------------------------");
-  out.push_back(StoredTextToUtf8(TrimBlanks(value)));
+  out.push_back(StoredTextToUtf8(TrimFws(value)));
   return out;
 }
 

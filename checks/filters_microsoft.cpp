@@ -7,7 +7,7 @@
 // for the folder it names and said to be undocumented.
 #include <algorithm>
 
-#include "checks/authtext.h"
+#include "base/ascii.h"
 #include "checks/filters.h"
 #include "checks/filterstamp.h"
 
@@ -15,7 +15,6 @@ namespace tarvo {
 
 namespace {
 
-using namespace authtext;
 
 constexpr std::string_view kFamily = "Microsoft 365";
 constexpr std::string_view kDiagnostic = "Microsoft の迷惑メール対策チームが診断に使う値です（意味は公開されていません）。";
@@ -53,10 +52,10 @@ TFilterField MicrosoftField(std::string_view name, std::string_view value, bool 
 // "NAME:value;NAME:value;..." in order; empty values are left out.
 void ReadPairs(std::string_view value, bool undocumented, TFilterStamp& stamp) {
   for (std::string_view item : SplitOn(value, ';')) {
-    item = TrimBlanks(item);
+    item = TrimFws(item);
     const std::size_t colon = item.find(':');
     if (colon == std::string_view::npos || colon == 0) continue;
-    const std::string_view name = TrimBlanks(item.substr(0, colon)), v = TrimBlanks(item.substr(colon + 1));
+    const std::string_view name = TrimFws(item.substr(0, colon)), v = TrimFws(item.substr(colon + 1));
     if (v.empty()) continue;
     stamp.Fields.push_back(MicrosoftField(name, v, undocumented));
   }
@@ -67,24 +66,24 @@ void ReadPairs(std::string_view value, bool undocumented, TFilterStamp& stamp) {
 std::optional<TFilterStamp> ReadMicrosoftStamp(std::string_view name, std::string_view value) {
   TFilterStamp s;
   s.Family = kFamily;
-  s.Header = std::string(TrimBlanks(name));
-  const std::string_view v = TrimBlanks(value);
-  if (SameNoCase(s.Header, "X-MS-Exchange-Organization-SCL")) {
+  s.Header = std::string(TrimFws(name));
+  const std::string_view v = TrimFws(value);
+  if (EqualsNoCase(s.Header, "X-MS-Exchange-Organization-SCL")) {
     s.Fields.push_back(MicrosoftField("SCL", v, false));
-  } else if (SameNoCase(s.Header, "X-MS-Exchange-Organization-PCL")) {
+  } else if (EqualsNoCase(s.Header, "X-MS-Exchange-Organization-PCL")) {
     s.Fields.push_back(MicrosoftField("PCL", v, false));
-  } else if (SameNoCase(s.Header, "X-Forefront-Antispam-Report") ||
-             SameNoCase(s.Header, "X-Forefront-Antispam-Report-Untrusted") ||
-             SameNoCase(s.Header, "X-Microsoft-Antispam") || SameNoCase(s.Header, "X-Microsoft-Antispam-Untrusted")) {
+  } else if (EqualsNoCase(s.Header, "X-Forefront-Antispam-Report") ||
+             EqualsNoCase(s.Header, "X-Forefront-Antispam-Report-Untrusted") ||
+             EqualsNoCase(s.Header, "X-Microsoft-Antispam") || EqualsNoCase(s.Header, "X-Microsoft-Antispam-Untrusted")) {
     ReadPairs(v, false, s);
-  } else if (SameNoCase(s.Header, "X-Microsoft-Antispam-Mailbox-Delivery")) {
+  } else if (EqualsNoCase(s.Header, "X-Microsoft-Antispam-Mailbox-Delivery")) {
     s.Undocumented = true;
     ReadPairs(v, true, s);
   } else {
     return std::nullopt;
   }
   for (const TFilterField& f : s.Fields)
-    if (f.Name == "DIR" && SameNoCase(f.Value, "OUT")) s.Outbound = true;
+    if (f.Name == "DIR" && EqualsNoCase(f.Value, "OUT")) s.Outbound = true;
   // The verdict: the worst value the stamp holds, the categories first, as
   // they name the threat; a skip said by any field.
   static constexpr std::string_view kOrder[] = {"CAT", "SFTY", "SCL", "SFV", "SRV", "BCL", "PCL", "dest", "IPV"};
@@ -104,7 +103,7 @@ std::optional<TFilterStamp> ReadMicrosoftStamp(std::string_view name, std::strin
 }
 
 std::string CompAuthReasonMeaning(std::string_view code) {
-  code = TrimBlanks(code);
+  code = TrimFws(code);
   if (code.size() != 3 || !std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return {};
   if (code == "000") return "明示的な認証に失敗しました（DMARC が失敗し、ドメインの方針が quarantine か reject）。";

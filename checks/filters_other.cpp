@@ -19,7 +19,7 @@
 #include <charconv>
 #include <limits>
 
-#include "checks/authtext.h"
+#include "base/ascii.h"
 #include "checks/filters.h"
 #include "checks/filterstamp.h"
 
@@ -27,11 +27,10 @@ namespace tarvo {
 
 namespace {
 
-using namespace authtext;
 
 // A decimal number, or NaN (which every comparison finds false).
 double Number(std::string_view s) {
-  s = TrimBlanks(s);
+  s = TrimFws(s);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   double d = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
@@ -54,7 +53,7 @@ TFilterField NamedField(std::string_view family, std::string_view name, std::str
 // marked so. Returns the table's row, if any.
 const TFilterMeaning* TableField(TFilterStamp& s, std::string_view name, std::string_view key, std::string_view value) {
   TFilterField f = NamedField(s.Family, name, value);
-  const TFilterMeaning* m = FindFilterMeaning(key, TrimBlanks(value));
+  const TFilterMeaning* m = FindFilterMeaning(key, TrimFws(value));
   if (m) {
     f.Meaning += " " + std::string(m->Meaning);
   } else {
@@ -81,23 +80,23 @@ struct TStatusLine {
   std::vector<std::pair<std::string_view, std::string>> Pairs;
   [[nodiscard]] const std::string* Get(std::string_view name) const {
     for (const auto& [n, v] : Pairs)
-      if (SameNoCase(n, name)) return &v;
+      if (EqualsNoCase(n, name)) return &v;
     return nullptr;
   }
 };
 
 TStatusLine ReadStatusLine(std::string_view value) {
   TStatusLine line;
-  value = TrimBlanks(value);
+  value = TrimFws(value);
   std::size_t end = 0;
-  while (end < value.size() && value[end] != ',' && !IsBlank(value[end])) ++end;
+  while (end < value.size() && value[end] != ',' && !IsFws(value[end])) ++end;
   line.YesNo = value.substr(0, end);
   value.remove_prefix(end);
   std::size_t i = 0;
   while (i < value.size()) {
-    while (i < value.size() && (IsBlank(value[i]) || (value[i] == ',' && line.Pairs.empty()))) ++i;
+    while (i < value.size() && (IsFws(value[i]) || (value[i] == ',' && line.Pairs.empty()))) ++i;
     const std::size_t start = i;
-    while (i < value.size() && !IsBlank(value[i])) ++i;
+    while (i < value.size() && !IsFws(value[i])) ++i;
     const std::string_view word = value.substr(start, i - start);
     if (word.empty()) break;
     const std::size_t eq = word.find('=');
@@ -143,29 +142,29 @@ void BarracudaStatus(TFilterStamp& s, std::string_view value) {
 void RspamdResult(TFilterStamp& s, std::string_view value) {
   // "default: False [1.40 / 15.00]; SYMBOL(0.00)[...]; ..."
   const std::vector<std::string_view> parts = SplitOn(value, ';');
-  std::string_view head = TrimBlanks(parts.empty() ? value : parts.front());
+  std::string_view head = TrimFws(parts.empty() ? value : parts.front());
   if (const std::size_t colon = head.find(':'); colon != std::string_view::npos) head.remove_prefix(colon + 1);
-  head = TrimBlanks(head);
+  head = TrimFws(head);
   const std::size_t open = head.find('[');
-  const std::string_view status = TrimBlanks(head.substr(0, open));
+  const std::string_view status = TrimFws(head.substr(0, open));
   const TFilterMeaning* flag = TableField(s, "status", "flag", status);
   double score = Number(""), required = Number("");
   if (open != std::string_view::npos) {
     std::string_view nums = head.substr(open + 1);
     nums = nums.substr(0, nums.find(']'));
     const std::size_t slash = nums.find('/');
-    const std::string_view a = TrimBlanks(nums.substr(0, slash));
+    const std::string_view a = TrimFws(nums.substr(0, slash));
     s.Fields.push_back(NamedField(s.Family, "score", a));
     score = Number(a);
     if (slash != std::string_view::npos) {
-      const std::string_view b = TrimBlanks(nums.substr(slash + 1));
+      const std::string_view b = TrimFws(nums.substr(slash + 1));
       s.Fields.push_back(NamedField(s.Family, "required", b));
       required = Number(b);
     }
   }
   std::string symbols;
   for (std::size_t i = 1; i < parts.size(); ++i) {
-    const std::string_view sym = TrimBlanks(parts[i]);
+    const std::string_view sym = TrimFws(parts[i]);
     if (sym.empty()) continue;
     if (!symbols.empty()) symbols += ", ";
     symbols += sym;
@@ -189,20 +188,20 @@ void KeyValues(TFilterStamp& s, std::string_view value, char separator) {
     std::size_t start = 0;
     // Blank-separated lists may hold several pairs in one piece.
     while (start < item.size()) {
-      while (start < item.size() && IsBlank(item[start])) ++start;
+      while (start < item.size() && IsFws(item[start])) ++start;
       std::size_t end = start;
       bool quoted = false;
-      while (end < item.size() && (quoted || !IsBlank(item[end]) || separator != ' ')) {
+      while (end < item.size() && (quoted || !IsFws(item[end]) || separator != ' ')) {
         if (item[end] == '"') quoted = !quoted;
         ++end;
       }
-      std::string_view pair = TrimBlanks(item.substr(start, end - start));
+      std::string_view pair = TrimFws(item.substr(start, end - start));
       start = end;
       const std::size_t eq = pair.find('=');
       if (eq == std::string_view::npos || eq == 0) continue;
-      std::string_view v = TrimBlanks(pair.substr(eq + 1));
+      std::string_view v = TrimFws(pair.substr(eq + 1));
       if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-      const std::string_view name = TrimBlanks(pair.substr(0, eq));
+      const std::string_view name = TrimFws(pair.substr(0, eq));
       if (s.Family == "Proofpoint" && name == "rule") {
         TableStamp(s, name, "pp-rule", v);
       } else {
@@ -213,7 +212,7 @@ void KeyValues(TFilterStamp& s, std::string_view value, char separator) {
 }
 
 void TrendMicroResult(TFilterStamp& s, std::string_view value) {
-  const std::vector<std::string_view> parts = SplitOn(TrimBlanks(value), '-');
+  const std::vector<std::string_view> parts = SplitOn(TrimFws(value), '-');
   if (parts.empty()) return;
   const TFilterMeaning* flag = TableField(s, "status", "flag", parts.front());
   // The numbers after it; an empty piece is the minus sign of the next.
@@ -221,8 +220,8 @@ void TrendMicroResult(TFilterStamp& s, std::string_view value) {
   std::size_t n = 0;
   const TFilterMeaning* type = nullptr;
   for (std::size_t i = 1; i < parts.size() && n < std::size(kNames); ++i) {
-    std::string number(TrimBlanks(parts[i]));
-    if (number.empty() && i + 1 < parts.size()) number = "-" + std::string(TrimBlanks(parts[++i]));
+    std::string number(TrimFws(parts[i]));
+    if (number.empty() && i + 1 < parts.size()) number = "-" + std::string(TrimFws(parts[++i]));
     if (kNames[n] == "type") type = TableField(s, "type", "tm-type", number);
     else s.Fields.push_back(NamedField(s.Family, kNames[n], number));
     ++n;
@@ -237,58 +236,58 @@ void TrendMicroResult(TFilterStamp& s, std::string_view value) {
 
 std::optional<TFilterStamp> ReadOtherStamp(std::string_view name, std::string_view value) {
   TFilterStamp s;
-  s.Header = std::string(TrimBlanks(name));
+  s.Header = std::string(TrimFws(name));
   const std::string& h = s.Header;
-  const std::string_view v = TrimBlanks(value);
-  if (SameNoCase(h, "X-Spam-Status")) {
+  const std::string_view v = TrimFws(value);
+  if (EqualsNoCase(h, "X-Spam-Status")) {
     s.Family = "SpamAssassin";
     SpamAssassinStatus(s, v);
-  } else if (SameNoCase(h, "X-Spam-Flag")) {
+  } else if (EqualsNoCase(h, "X-Spam-Flag")) {
     s.Family = "SpamAssassin";
     TableStamp(s, "status", "flag", v);
-  } else if (SameNoCase(h, "X-Spam-Score")) {
+  } else if (EqualsNoCase(h, "X-Spam-Score")) {
     s.Family = "SpamAssassin";
     s.Fields.push_back(NamedField(s.Family, "score", v));
-  } else if (SameNoCase(h, "X-Spam-Level")) {
+  } else if (EqualsNoCase(h, "X-Spam-Level")) {
     s.Family = "SpamAssassin";
     TFilterField f = NamedField(s.Family, "level", v);
     if (!v.empty() && v.find_first_not_of('*') == std::string_view::npos)
       f.Meaning += "ここでは " + std::to_string(v.size()) + " 点以上です。";
     s.Fields.push_back(std::move(f));
-  } else if (SameNoCase(h, "X-Spamd-Result")) {
+  } else if (EqualsNoCase(h, "X-Spamd-Result")) {
     s.Family = "rspamd";
     RspamdResult(s, v);
-  } else if (SameNoCase(h, "X-Rspamd-Action")) {
+  } else if (EqualsNoCase(h, "X-Rspamd-Action")) {
     s.Family = "rspamd";
     TableStamp(s, "action", "rspamd-action", v);
-  } else if (SameNoCase(h, "X-Spam")) {
+  } else if (EqualsNoCase(h, "X-Spam")) {
     s.Family = "rspamd";
     TableStamp(s, "status", "flag", v);
-  } else if (SameNoCase(h, "X-IronPort-AV")) {
+  } else if (EqualsNoCase(h, "X-IronPort-AV")) {
     s.Family = "Cisco";
     KeyValues(s, v, ';');
-  } else if (SameNoCase(h, "X-SBRS")) {
+  } else if (EqualsNoCase(h, "X-SBRS")) {
     s.Family = "Cisco";
     s.Fields.push_back(NamedField(s.Family, "SBRS", v));
-  } else if (SameNoCase(h, "X-Amp-Result")) {
+  } else if (EqualsNoCase(h, "X-Amp-Result")) {
     s.Family = "Cisco";
     TableStamp(s, "amp", "amp", v);
-  } else if (SameNoCase(h, "X-Proofpoint-Spam-Details")) {
+  } else if (EqualsNoCase(h, "X-Proofpoint-Spam-Details")) {
     s.Family = "Proofpoint";
     KeyValues(s, v, ' ');
-  } else if (SameNoCase(h, "X-Barracuda-Spam-Score")) {
+  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Score")) {
     s.Family = "Barracuda";
     s.Fields.push_back(NamedField(s.Family, "SCORE", v));
-  } else if (SameNoCase(h, "X-Barracuda-Spam-Status")) {
+  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Status")) {
     s.Family = "Barracuda";
     BarracudaStatus(s, v);
-  } else if (SameNoCase(h, "X-Barracuda-Spam-Flag")) {
+  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Flag")) {
     s.Family = "Barracuda";
     TableStamp(s, "status", "flag", v);
-  } else if (SameNoCase(h, "X-TM-AS-Result")) {
+  } else if (EqualsNoCase(h, "X-TM-AS-Result")) {
     s.Family = "Trend Micro";
     TrendMicroResult(s, v);
-  } else if (SameNoCase(h, "X-Mimecast-Spam-Score")) {
+  } else if (EqualsNoCase(h, "X-Mimecast-Spam-Score")) {
     s.Family = "Mimecast";
     s.Fields.push_back(NamedField(s.Family, "score", v));
   } else {

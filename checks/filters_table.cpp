@@ -12,7 +12,7 @@
 // stands, marked unknown.
 #include <array>
 
-#include "checks/authtext.h"
+#include "base/ascii.h"
 #include "checks/filters.h"
 
 namespace tarvo {
@@ -195,7 +195,7 @@ constexpr std::array kNames = std::to_array<TNameMeaning>({
 
 const TFilterMeaning* FindFilterMeaning(std::string_view key, std::string_view value) {
   for (const TFilterMeaning& m : kMeanings)
-    if (m.Key == key && authtext::SameNoCase(m.Value, value)) return &m;
+    if (m.Key == key && EqualsNoCase(m.Value, value)) return &m;
   return nullptr;
 }
 

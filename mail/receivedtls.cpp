@@ -3,25 +3,11 @@
 #include <array>
 #include <cstdint>
 
+#include "base/ascii.h"
+
 namespace tarvo {
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool StartsNoCase(std::string_view s, std::size_t at, std::string_view word) {
-  if (at > s.size() || s.size() - at < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if (Lower(s[at + i]) != Lower(word[i])) return false;
-  return true;
-}
-
-std::size_t FindNoCase(std::string_view s, std::string_view word, std::size_t from = 0) {
-  for (std::size_t i = from; i + word.size() <= s.size(); ++i)
-    if (Lower(s[i]) == Lower(word[0]) && StartsNoCase(s, i, word)) return i;
-  return std::string_view::npos;
-}
 
 // A cipher's name runs to a blank, a comma, a semicolon or a bracket.
 std::string_view TokenAt(std::string_view s, std::size_t at) {
@@ -34,9 +20,9 @@ std::string_view TokenAt(std::string_view s, std::size_t at) {
 std::string VersionIn(std::string_view s, std::size_t& at) {
   for (std::size_t i = FindNoCase(s, "tls"); i != std::string_view::npos; i = FindNoCase(s, "tls", i + 1)) {
     // Not the tail of a longer word (ESMTPS, STARTTLS is fine to skip).
-    if (i > 0 && ((s[i - 1] >= 'A' && s[i - 1] <= 'Z') || (s[i - 1] >= 'a' && s[i - 1] <= 'z'))) continue;
+    if (i > 0 && IsAlpha(s[i - 1])) continue;
     std::size_t j = i + 3;
-    if (j < s.size() && Lower(s[j]) == 'v') ++j;
+    if (j < s.size() && LowerAscii(s[j]) == 'v') ++j;
     if (j + 2 < s.size() && IsDigit(s[j]) && (s[j + 1] == '_' || s[j + 1] == '.') && IsDigit(s[j + 2])) {
       at = j + 3;
       return std::string("TLS") + s[j] + "." + s[j + 2];
@@ -71,19 +57,17 @@ std::string CipherIn(std::string_view s, std::size_t versionEnd) {
   return {};
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsNoCase(a, 0, b); }
-
 }  // namespace
 
 bool IsLocalAddress(std::string_view ip) {
   if (ip.size() > 2 && ip.front() == '[' && ip.back() == ']') ip = ip.substr(1, ip.size() - 2);
-  if (StartsNoCase(ip, 0, "ipv6:")) ip.remove_prefix(5);
+  if (StartsWithNoCase(ip, "ipv6:")) ip.remove_prefix(5);
   if (ip.find(':') != std::string_view::npos) {
     if (ip == "::1") return true;
     const std::string_view head = ip.substr(0, 4);
-    if (head.size() >= 2 && (StartsNoCase(head, 0, "fc") || StartsNoCase(head, 0, "fd"))) return true;
-    return StartsNoCase(head, 0, "fe8") || StartsNoCase(head, 0, "fe9") || StartsNoCase(head, 0, "fea") ||
-           StartsNoCase(head, 0, "feb");
+    if (StartsWithNoCase(head, "fc") || StartsWithNoCase(head, "fd")) return true;
+    return StartsWithNoCase(head, "fe8") || StartsWithNoCase(head, "fe9") || StartsWithNoCase(head, "fea") ||
+           StartsWithNoCase(head, "feb");
   }
   std::array<int, 4> o{};
   std::size_t k = 0, i = 0;
@@ -115,14 +99,14 @@ std::optional<std::string> ReceivedTls(std::string_view text, std::string_view w
   // The protocol's name: ESMTPS and ESMTPSA (RFC 3848), LMTPS, HTTPS.
   std::string_view word = with.substr(0, with.find(' '));
   if (word.empty()) return std::nullopt;
-  const char last = Lower(word.back());
+  const char last = LowerAscii(word.back());
   const bool secured = (last == 's' && word.size() > 4) ||
-                       (word.size() > 5 && Lower(word[word.size() - 2]) == 's' && last == 'a');
+                       (word.size() > 5 && LowerAscii(word[word.size() - 2]) == 's' && last == 'a');
   if (secured && (FindNoCase(word, "smtp") != std::string_view::npos || FindNoCase(word, "lmtp") != std::string_view::npos ||
-                  SameNoCase(word, "https")))
+                  EqualsNoCase(word, "https")))
     return "TLS";
   for (std::string_view plain : {"SMTP", "ESMTP", "ESMTPA", "UTF8SMTP", "UTF8SMTPA"})
-    if (SameNoCase(word, plain)) {
+    if (EqualsNoCase(word, plain)) {
       if (!ip.empty() && !IsLocalAddress(ip)) return "none";
       return std::nullopt;
     }
