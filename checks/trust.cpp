@@ -7,20 +7,12 @@
 #include <algorithm>
 #include <mutex>
 
+#include "base/ascii.h"
 #include "checks/auth.h"
-#include "checks/authtext.h"
 
 namespace tarvo {
 
 namespace {
-
-using namespace authtext;
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
-}
 
 // Operators that write under several organisational domains.
 struct TOperatorDomain {
@@ -39,7 +31,7 @@ constexpr TOperatorDomain kOperators[] = {
 constexpr std::string_view kResultsBelow[] = {"google"};
 
 std::string HostOf(std::string_view s) {
-  std::string h = LowerAscii(TrimBlanks(s));
+  std::string h = LowerAscii(TrimFws(s));
   while (!h.empty() && h.back() == '.') h.pop_back();
   return h;
 }
@@ -93,7 +85,7 @@ TTrustBoundary::TTrustBoundary(const std::vector<THeaderField>& fields, std::vec
   for (const std::string& id : trusted_)
     if (std::string op = OperatorOf(id); !op.empty()) members.push_back(std::move(op));
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (!EqualNoCase(TrimBlanks(fields[i].Name), "Received")) continue;
+    if (!EqualsNoCase(TrimFws(fields[i].Name), "Received")) continue;
     TReceivedList entry;
     ParseReceivedField(fields[i].Value, entry);
     const std::string op = OperatorOf(entry.By);
@@ -114,8 +106,8 @@ TTrustBoundary::TTrustBoundary(const std::vector<THeaderField>& fields, std::vec
   // is one the user trusts.
   const bool below = std::find(std::begin(kResultsBelow), std::end(kResultsBelow), operator_) != std::end(kResultsBelow);
   std::size_t i = oldest_ + 1;
-  if (i < fields.size() && EqualNoCase(TrimBlanks(fields[i].Name), "Received-SPF")) ++i;
-  if (i < fields.size() && EqualNoCase(TrimBlanks(fields[i].Name), "Authentication-Results")) {
+  if (i < fields.size() && EqualsNoCase(TrimFws(fields[i].Name), "Received-SPF")) ++i;
+  if (i < fields.size() && EqualsNoCase(TrimFws(fields[i].Name), "Authentication-Results")) {
     const std::string id = ParseAuthResults(fields[i].Value).AuthServId;
     if ((below && BelongsToReceiver(id)) || IsTrustedId(id)) belowEnd_ = i + 1;
   }
