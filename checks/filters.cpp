@@ -5,6 +5,7 @@
 #include "base/ascii.h"
 #include "checks/filters.h"
 #include "checks/filterstamp.h"
+#include "checks/trust.h"
 #include "jcode/charset.h"
 
 namespace tarvo {
@@ -46,9 +47,11 @@ constexpr std::size_t kMaxStamps = 64;
 }  // namespace
 
 TFilterContext FilterContextOf(const std::vector<THeaderField>& fields) {
-  // Until the receiving side's run is known, no stamp is taken as its.
+  const TTrustBoundary boundary(fields);
   TFilterContext c;
-  c.ReceiverWrote.assign(fields.size(), false);
+  c.ReceiverWrote.resize(fields.size());
+  for (std::size_t i = 0; i < fields.size(); ++i) c.ReceiverWrote[i] = boundary.IsReceiverWritten(i);
+  c.MicrosoftReceiver = boundary.IsMicrosoft();
   return c;
 }
 

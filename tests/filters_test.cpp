@@ -339,12 +339,41 @@ TEST(FilterStamps, ThroughThePipeline) {
 
 }  // namespace
 
-TEST(FilterStamps, CompAuthRowNamesItsReason) {
-  const std::vector<THeaderField> fields = {
-      {"Authentication-Results", " spf=pass smtp.mailfrom=a.example; dmarc=none header.from=a.example;"
-                                 " compauth=fail reason=001"}};
-  const auto rows = AuthenticationRows(GetAuthentication(fields, ""));
-  ASSERT_FALSE(rows.empty());
-  EXPECT_EQ(rows.back().Item, "compauth");
-  EXPECT_NE(rows.back().Explanation.find("理由 001: 暗黙の認証に失敗"), std::string::npos) << rows.back().Explanation;
+// The two messages of tests/data/filters through the pipeline: whose each
+// stamp is, by the receiving side's run.
+TEST(FilterStamps, SidesInWholeMessages) {
+  TMailViews m365;
+  LoadMailFile(TARVO_SOURCE_DIR "/tests/data/filters/m365-phishing.eml", m365);
+  std::vector<std::pair<std::string, std::string>> sides;
+  for (const TFilterStamp& s : m365.Filters) sides.emplace_back(s.Header, FilterSideName(s.Side));
+  const std::vector<std::pair<std::string, std::string>> wanted = {
+      {"X-Forefront-Antispam-Report-Untrusted", "sender"}, {"X-Microsoft-Antispam-Untrusted", "sender"},
+      {"X-MS-Exchange-Organization-SCL", "receiver"},      {"X-Forefront-Antispam-Report", "receiver"},
+      {"X-Microsoft-Antispam", "receiver"},                {"X-Microsoft-Antispam-Mailbox-Delivery", "receiver"}};
+  EXPECT_EQ(sides, wanted);
+  ASSERT_FALSE(m365.Findings.empty());
+  EXPECT_EQ(m365.Findings.front().Level, TLevel::Bad);
+  int filter = 0, tenant = 0;
+  for (const TFinding& f : m365.Findings) {
+    filter += f.Kind == "receiver-filter";
+    tenant += f.Kind == "sender-tenant";
+  }
+  EXPECT_GE(filter, 2);
+  EXPECT_EQ(tenant, 1);
+  // compauth's reason said in words on the safety page.
+  const auto rows = AuthenticationRows(m365.Authentication);
+  const auto compauth = std::find_if(rows.begin(), rows.end(), [](const TSafetyRow& r) { return r.Item == "compauth"; });
+  ASSERT_NE(compauth, rows.end());
+  EXPECT_NE(compauth->Explanation.find("理由 000: 明示的な認証に失敗"), std::string::npos) << compauth->Explanation;
+
+  TMailViews sa;
+  LoadMailFile(TARVO_SOURCE_DIR "/tests/data/filters/spamassassin.eml", sa);
+  ASSERT_EQ(sa.Filters.size(), 5u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(sa.Filters[i].Side, TFilterSide::Receiver) << sa.Filters[i].Header;
+  EXPECT_EQ(sa.Filters[4].Side, TFilterSide::Sender);  // the sender's own "No" below the receiver's run
+  const auto bad = std::find_if(sa.Findings.begin(), sa.Findings.end(), [](const TFinding& f) {
+    return f.Kind == "receiver-filter" && f.Level == TLevel::Bad;
+  });
+  ASSERT_NE(bad, sa.Findings.end());
+  EXPECT_NE(bad->Text.find("SpamAssassin"), std::string::npos);
 }
