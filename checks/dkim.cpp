@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/ascii.h"
 #include "checks/auth.h"
 #include "hash/Digest.h"
 #include "jcode/jconvert.h"
@@ -12,8 +13,6 @@
 namespace tarvo {
 
 namespace {
-
-bool IsWsp(char c) { return c == ' ' || c == '\t'; }
 
 // Feeds the canonical body to `put` in pieces, without building it whole: a
 // body may be gigabytes. Empty lines are held back until a non-empty line
