@@ -5,17 +5,17 @@
 //     integrations (amavis) write it.
 //   rspamd: "Milter headers module" (x-spamd-result "default: True [score /
 //     required]; SYMBOL(score)[options]; ...", x-rspamd-action, x-spam).
-//   Cisco: "Reputation Filtering" (SenderBase Reputation Score, -10 to +10,
-//     or None), "File Reputation Filtering and File Analysis" (X-Amp-Result),
-//     and X-IronPort-AV, the anti-virus engine's record.
-//   Proofpoint: "Proofpoint Protection Server: X-Proofpoint-Spam-Details"
-//     (rule=, policy=, the scores 0 to 100).
-//   Barracuda: "Barracuda Email Security Gateway: spam scoring"
-//     (X-Barracuda-Spam-Status "Yes, SCORE=... using ... TAG_LEVEL=...
-//     QUARANTINE_LEVEL=... KILL_LEVEL=... tests=...").
-//   Trend Micro: "Understanding the X-headers of IMSS" (X-TM-AS-Result
+//   Cisco: "Cisco IronPort AsyncOS for Email Configuration Guide: Reputation
+//     Filtering" (SenderBase Reputation Score, -10 to +10, or None);
+//     X-Amp-Result and X-IronPort-AV are read for their values only.
+//   Trend Micro: "What the X-headers of IMSS mean" (KA-0001462: X-TM-AS-Result
 //     "Yes/No-score-threshold-category-type"; "--1.8" is a score of -1.8).
-//   Mimecast: "Mimecast: message header X-Mimecast-Spam-Score".
+//   Proofpoint, Barracuda and Mimecast publish no reference we could read:
+//   their fields are named as the stamps write them (Barracuda's levels as its
+//   customers' pages describe them), no value is given a meaning beyond the
+//   words themselves, and a verdict comes only from the stamp's own words
+//   (Yes / No, the rule's name) and Barracuda's score against its own
+//   KILL_LEVEL.
 #include <charconv>
 #include <limits>
 

@@ -4,10 +4,10 @@
 //     PCL stamp of Exchange Server, "Antispam stamps".
 //   rspamd: "Milter headers module" and its actions (no action, greylist,
 //     add header, rewrite subject, soft reject, reject).
-//   Cisco: "Cisco Secure Email ... Reputation Filtering" (SenderBase
-//     Reputation Score) and "File Reputation Filtering and File Analysis".
-//   Proofpoint: "Proofpoint Protection Server ... X-Proofpoint-Spam-Details".
-//   Trend Micro: "Understanding the X-headers of IMSS" (X-TM-AS-Result).
+//   Cisco: "Reputation Filtering" (SenderBase Reputation Score); the AMP
+//     words are the values as written (CLEAN, MALICIOUS ...).
+//   Trend Micro: "What the X-headers of IMSS mean" (X-TM-AS-Result).
+//   Proofpoint's rule words are the values as written (notspam, spam, bulk).
 // A value none of them explains is not in this table: it is shown as it
 // stands, marked unknown.
 #include <array>
@@ -188,7 +188,7 @@ constexpr std::array kNames = std::to_array<TNameMeaning>({
     {"Trend Micro", "threshold", "迷惑メールと判定する点数の閾値です。"},
     {"Trend Micro", "category", "判定の分類の番号です。"},
     {"Trend Micro", "type", "判定の種類です（1 は迷惑メール、2 はフィッシング）。"},
-    {"Mimecast", "score", "Mimecast が付けた迷惑メールの点数です。大きいほど迷惑メールらしいことを示します（判定の閾値は組織の設定によります）。"},
+    {"Mimecast", "score", "Mimecast が付けた迷惑メールの点数です（値の詳しい意味は公開されていません）。"},
 });
 
 }  // namespace
