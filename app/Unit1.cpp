@@ -330,6 +330,7 @@ void TForm1::RenderViews(TMailViews& views) {
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
+  textContext_ = views.TextContext;
   RenderSafety(views, true);
 }
 

@@ -27,7 +27,7 @@ void TForm1::ShowHeaderExplanation() {
   if (selected.isEmpty()) return;
   const int row = selected.front().row();
   TStringList lines;
-  lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), CellBytes(*ListView1, row, 1));
+  lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), CellBytes(*ListView1, row, 1), textContext_);
   SetMemoLines(*Memo5, lines, TTextKind::Decoded);
 }
 

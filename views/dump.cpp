@@ -210,8 +210,9 @@ void WriteMailViews(const std::string& fileName, const TMailViews& views, const 
     cell(h.Value, TTextKind::Stored);
   });
   w.Raw(",\n \"Memo5\": ");
-  WriteRows(w, views.ListView1, [](const THeaderRow& h, auto cell) {
-    for (const std::string& line : HeaderExplanationLines(h.Name, h.Value)) cell(line, TTextKind::Decoded);
+  WriteRows(w, views.ListView1, [&views](const THeaderRow& h, auto cell) {
+    for (const std::string& line : HeaderExplanationLines(h.Name, h.Value, views.TextContext))
+      cell(line, TTextKind::Decoded);
   });
   w.Raw(",\n \"Authentication\": ");
   WriteAuthentication(w, views.Authentication);

@@ -50,6 +50,7 @@ struct TMailViews {
   std::vector<TFinding> Findings;       // 安全性チェック (UTF-8)
   TDelivery Delivery;                   // the line under 配信経路
   TMailParts Parts;                     // 添付ファイル
+  TTextContext TextContext;             // how the message's text reads (the carrier, a declared charset)
 
   // Empties every view the pipeline fills.
   void Clear();
