@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/MainWindow.h"
+#include "app/AboutBox.h"
 
 // Start-up: the application, the main window (which loads the first
 // argument while it is created), then the message loop until it closes.
@@ -17,7 +17,7 @@ extern "C" __attribute__((visibility("default"))) int tarvo_run_window(int argc,
   QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
-  tarvo::TForm1 form(args);
+  tarvo::TMainWindow form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);
   form.show();

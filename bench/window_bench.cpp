@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "base/memory.h"
 
 namespace {
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int runs = argc > 2 ? std::atoi(argv[2]) : 1;
-  tarvo::TForm1 form;
+  tarvo::TMainWindow form;
   form.show();
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {

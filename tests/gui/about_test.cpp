@@ -11,9 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/EffLabel.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/HoverLabel.h"
+#include "app/MainWindow.h"
+#include "app/AboutBox.h"
 
 namespace tarvo {
 namespace {
@@ -42,8 +42,8 @@ int CountPixels(QWidget* w, const QColor& c) {
   return n;
 }
 
-TEST(EffLabel, PropertiesInStoredOrderWithCreationValues) {
-  TEffLabel label;
+TEST(HoverLabel, PropertiesInStoredOrderWithCreationValues) {
+  THoverLabel label;
   const QMetaObject* mo = label.metaObject();
   const char* names[] = {"ChangeItalic", "ChangeBold", "ChangeUnderLine", "ChangeColor"};
   for (int i = 0; i < 4; ++i) {
@@ -57,7 +57,7 @@ TEST(EffLabel, PropertiesInStoredOrderWithCreationValues) {
   EXPECT_EQ(label.property("ChangeColor").value<QColor>(), QColor(0, 0, 255));
 }
 
-TEST(EffLabel, LeavingRemovesFlaggedStylesTheFontHadBefore) {
+TEST(HoverLabel, LeavingRemovesFlaggedStylesTheFontHadBefore) {
   struct Case {
     const char* flag;
     bool (QFont::*get)() const;
@@ -67,7 +67,7 @@ TEST(EffLabel, LeavingRemovesFlaggedStylesTheFontHadBefore) {
                         {"ChangeItalic", &QFont::italic, &QFont::setItalic},
                         {"ChangeUnderLine", &QFont::underline, &QFont::setUnderline}};
   for (const Case& c : cases) {
-    TEffLabel label;
+    THoverLabel label;
     label.setProperty(c.flag, true);
     QFont f = label.font();
     (f.*c.set)(true);  // the style is there at design time
@@ -79,8 +79,8 @@ TEST(EffLabel, LeavingRemovesFlaggedStylesTheFontHadBefore) {
   }
 }
 
-TEST(EffLabel, EnterAddsOnlyFlaggedStyles) {
-  TEffLabel label;
+TEST(HoverLabel, EnterAddsOnlyFlaggedStyles) {
+  THoverLabel label;
   label.SetChangeItalic(true);
   label.SetChangeUnderLine(true);
   Enter(&label);
@@ -92,8 +92,8 @@ TEST(EffLabel, EnterAddsOnlyFlaggedStyles) {
   EXPECT_FALSE(label.font().underline());
 }
 
-TEST(EffLabel, ColourChangesWhileOverAndIsRestored) {
-  TEffLabel label;
+TEST(HoverLabel, ColourChangesWhileOverAndIsRestored) {
+  THoverLabel label;
   label.setText(QStringLiteral("MMMMMMMM"));
   label.resize(100, 20);
   label.SetFontColor(Qt::black);
@@ -108,8 +108,8 @@ TEST(EffLabel, ColourChangesWhileOverAndIsRestored) {
   EXPECT_GT(CountPixels(&label, Qt::black), 0);
 }
 
-TEST(EffLabel, ColourIsSavedAnewOnEveryEnter) {
-  TEffLabel label;
+TEST(HoverLabel, ColourIsSavedAnewOnEveryEnter) {
+  THoverLabel label;
   label.SetFontColor(Qt::black);
   label.SetChangeColor(Qt::red);
   Enter(&label);
@@ -120,17 +120,17 @@ TEST(EffLabel, ColourIsSavedAnewOnEveryEnter) {
   EXPECT_EQ(label.FontColor(), QColor(Qt::green));
 }
 
-TEST(EffLabel, LeaveWithoutEnterKeepsTheColour) {
-  TEffLabel label;
+TEST(HoverLabel, LeaveWithoutEnterKeepsTheColour) {
+  THoverLabel label;
   label.SetFontColor(Qt::black);
   Leave(&label);
   EXPECT_EQ(label.FontColor(), QColor(Qt::black));
 }
 
-TEST(EffLabel, RaisesItsOwnEnterAndLeaveEvents) {
-  TEffLabel label;
-  QSignalSpy entered(&label, &TEffLabel::mouseEntered);
-  QSignalSpy left(&label, &TEffLabel::mouseLeft);
+TEST(HoverLabel, RaisesItsOwnEnterAndLeaveEvents) {
+  THoverLabel label;
+  QSignalSpy entered(&label, &THoverLabel::mouseEntered);
+  QSignalSpy left(&label, &THoverLabel::mouseLeft);
   Enter(&label);
   EXPECT_EQ(entered.count(), 1);
   EXPECT_EQ(left.count(), 0);
@@ -138,10 +138,10 @@ TEST(EffLabel, RaisesItsOwnEnterAndLeaveEvents) {
   EXPECT_EQ(left.count(), 1);
 }
 
-TEST(EffLabel, ClickedOnlyWhenReleasedOverTheLabel) {
-  TEffLabel label;
+TEST(HoverLabel, ClickedOnlyWhenReleasedOverTheLabel) {
+  THoverLabel label;
   label.resize(50, 12);
-  QSignalSpy clicked(&label, &TEffLabel::clicked);
+  QSignalSpy clicked(&label, &THoverLabel::clicked);
   QTest::mouseClick(&label, Qt::LeftButton);
   EXPECT_EQ(clicked.count(), 1);
   QTest::mouseClick(&label, Qt::RightButton);
@@ -171,13 +171,13 @@ TEST(AboutBox, NamesTheNetworkDataAndItsLicenceInFull) {
   const QRect r(l->pos(), l->sizeHint());
   EXPECT_TRUE(box.Panel1->rect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
   for (const QWidget* other : {static_cast<QWidget*>(box.Version), static_cast<QWidget*>(box.Label1),
-                               static_cast<QWidget*>(box.Copyright), static_cast<QWidget*>(box.EffLabel1)})
+                               static_cast<QWidget*>(box.Copyright), static_cast<QWidget*>(box.HomePageLink)})
     EXPECT_FALSE(r.intersects(other->geometry())) << other->objectName().toStdString();
 }
 
 TEST(AboutBox, LinkLabelLooksTheSameUnderThePointer) {
   TAboutBox box;
-  TEffLabel* link = box.EffLabel1;
+  THoverLabel* link = box.HomePageLink;
   EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(link->FontColor(), QColor(0, 0, 255));
   EXPECT_LE(link->sizeHint().width(), link->width());  // the whole address is seen
@@ -220,10 +220,10 @@ TEST(AboutBox, ClickingTheLinkOpensTheAddressAndStaysOpen) {
   std::vector<QUrl> opened;
   box.SetUrlOpener([&](const QUrl& url) { opened.push_back(url); });
   box.show();
-  QTest::mouseClick(box.EffLabel1, Qt::LeftButton);
+  QTest::mouseClick(box.HomePageLink, Qt::LeftButton);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://tarvo.example.com/")));
-  EXPECT_EQ(opened[0].host(), box.EffLabel1->text());
+  EXPECT_EQ(opened[0].host(), box.HomePageLink->text());
   EXPECT_TRUE(box.isVisible());
 }
 
@@ -231,7 +231,7 @@ TEST(AboutBox, ClickingTheLinkOpensTheAddressAndStaysOpen) {
 }  // namespace tarvo
 
 TEST(AboutBox, AboutMenuItemShowsTheBoxWithItsVersion) {
-  tarvo::TForm1 form;
+  tarvo::TMainWindow form;
   tarvo::TAboutBox about;
   form.SetAboutBox(&about);
   QString seen;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 using namespace tarvo;
 
@@ -21,7 +21,7 @@ const std::string kNihongo = "\x93\xfa\x96\x7b\x8c\xea";  // 日本語
 const std::string kKana = "\xb1\xb2\xb3";                // ｱｲｳ
 
 struct Tools : ::testing::Test {
-  TForm1 f;
+  TMainWindow f;
   void Type(QLineEdit* edit, const std::string& cp932) { SetEditText(*edit, cp932); }
   static std::string Text(const QLineEdit* edit) { return EditText(*edit); }
 };

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "mail/explain.h"
 #include "tests/temp_dir.h"
 
@@ -19,7 +19,7 @@ const QString kSample = QStringLiteral(TARVO_SOURCE_DIR "/samples/iso2022jp-plai
 const std::string kSeparator(40, '-');
 
 struct Check : ::testing::Test {
-  TForm1 f{{kSample}};
+  TMainWindow f{{kSample}};
   void SetUp() override {
     f.show();
     f.PageControl1->setCurrentIndex(3);
@@ -102,7 +102,7 @@ TEST(CheckUnicode, SubjectShowsEveryCharacter) {
   const std::string path = (dir / "unicode.eml").string();
   tarvo::testing::WriteFile(path, "Subject: =?UTF-8?B?8J+YgCDpq5nmqYsg4pGgIOOAnA==?=\r\n"
                            "From: =?ISO-8859-2?Q?Miros=B3aw?= <m@example.pl>\r\n\r\nbody\r\n");
-  TForm1 f{{QString::fromStdString(path)}};
+  TMainWindow f{{QString::fromStdString(path)}};
   f.show();
   f.PageControl1->setCurrentIndex(3);
   for (const auto& [row, want] : {std::pair{0, QStringLiteral(" 😀 髙橋 ① 〜")}, std::pair{1, QStringLiteral("Mirosław")}}) {

@@ -20,7 +20,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "views/pipeline.h"
 #include "tests/ja_locale.h"
 #include "tests/temp_dir.h"
@@ -50,7 +50,7 @@ struct Names : ::testing::Test {
   void TearDown() override { SetErrorMessageHook({}); }
 
   // The window shows what the pipeline makes of the same bytes.
-  void ExpectShowsSample(const TForm1& f) const {
+  void ExpectShowsSample(const TMainWindow& f) const {
     TMailViews want;
     tarvo::LoadMailFile(sjisPath, want);
     ASSERT_FALSE(want.Memo1.Empty());
@@ -61,7 +61,7 @@ struct Names : ::testing::Test {
   }
 };
 
-void DropUrls(TForm1& f, const QList<QUrl>& urls) {
+void DropUrls(TMainWindow& f, const QList<QUrl>& urls) {
   QMimeData data;
   data.setUrls(urls);
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -80,12 +80,12 @@ QUrl FileUrl(const std::string& path) {
 }  // namespace
 
 TEST_F(Names, ShiftJisNameAsFirstArgument) {
-  TForm1 f(std::vector<std::string>{sjisPath});
+  TMainWindow f(std::vector<std::string>{sjisPath});
   ExpectShowsSample(f);
 }
 
 TEST_F(Names, ShiftJisNameDropped) {
-  TForm1 f;
+  TMainWindow f;
   const QUrl url = FileUrl(sjisPath);
   ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
   DropUrls(f, {url});
@@ -95,7 +95,7 @@ TEST_F(Names, ShiftJisNameDropped) {
 TEST_F(Names, DroppedNameWithSpacesAndUtf8) {
   const std::string path = (temp / "受信 メール #1.eml").string();
   fs::copy_file(sjisPath, path);
-  TForm1 f;
+  TMainWindow f;
   DropUrls(f, {QUrl::fromLocalFile(QString::fromStdString(path))});
   EXPECT_FALSE(MemoLines(*f.Memo1).Empty());
   EXPECT_TRUE(messages.isEmpty());
@@ -105,7 +105,7 @@ TEST_F(Names, QtOptionsDoNotShiftTheFirstArgument) {
   // `tarvo -reverse FILE`: the first argument is "-reverse", which names no
   // file, so nothing is loaded (Qt still takes the option for itself).
   for (const char* option : {"-reverse", "-platform"}) {
-    TForm1 f(std::vector<std::string>{option, sjisPath});
+    TMainWindow f(std::vector<std::string>{option, sjisPath});
     EXPECT_TRUE(MemoLines(*f.Memo1).Empty()) << option;
     EXPECT_EQ(f.ListView1->rowCount(), 0) << option;
   }
@@ -116,7 +116,7 @@ TEST_F(Names, OpenErrorInTheJapaneseLocale) {
   const auto ja = tarvo::testing::JapaneseLocale();
   if (!ja.ok) GTEST_SKIP() << ja.why;
   tarvo::testing::TLocaleEnv env("ja_JP.UTF-8", ja.locpath);
-  TForm1 f;
+  TMainWindow f;
   const std::string missing = (temp / kSjisName).string() + ".missing";
   RunGuarded([&] { f.LoadMailFile(missing); });
   ASSERT_EQ(messages.size(), 1);

@@ -7,13 +7,13 @@
 
 #include <filesystem>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "views/pipeline.h"
 
 using namespace tarvo;
 
 TEST(HostileWindow, EveryFileOfTheSetLoads) {
-  TForm1 form;
+  TMainWindow form;
   int files = 0;
   for (const auto& e : std::filesystem::directory_iterator(TARVO_SOURCE_DIR "/tests/data/hostile")) {
     SCOPED_TRACE(e.path().string());

@@ -16,7 +16,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "tests/temp_dir.h"
 
 using namespace tarvo;
@@ -49,7 +49,7 @@ std::string ReadFile(const fs::path& p) {
 }
 
 struct Html : ::testing::Test {
-  TForm1 f;
+  TMainWindow f;
   // One folder per test: ctest runs tests side by side.
   tarvo::testing::TTempDir temp;
   fs::path folder = temp.Path();

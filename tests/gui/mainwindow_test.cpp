@@ -29,7 +29,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "base/errors.h"
 #include "views/pipeline.h"
 #include "tests/temp_dir.h"
@@ -69,7 +69,7 @@ std::vector<std::string> Column(const QTableWidget& list, int column) {
 }
 
 // Views of the window equal the model the pipeline makes of the same file.
-void ExpectShows(const TForm1& f, const QString& file) {
+void ExpectShows(const TMainWindow& f, const QString& file) {
   TMailViews want;
   tarvo::LoadMailFile(file.toStdString(), want);
   EXPECT_EQ(MemoLines(*f.Memo1).Lines, want.Memo1.Lines());
@@ -86,14 +86,14 @@ void ExpectShows(const TForm1& f, const QString& file) {
   EXPECT_FALSE(want.Memo1.Empty());
 }
 
-void ExpectEmpty(const TForm1& f) {
+void ExpectEmpty(const TMainWindow& f) {
   for (const TLineView* m : {f.Memo1, f.Memo2, f.Memo3, f.Memo4, f.Memo6})
     EXPECT_TRUE(m->IsEmpty()) << m->objectName().toStdString();
   EXPECT_EQ(f.ListView1->rowCount(), 0);
   EXPECT_EQ(f.ListView2->rowCount(), 0);
 }
 
-void Drop(TForm1& f, const QStringList& paths) {
+void Drop(TMainWindow& f, const QStringList& paths) {
   QMimeData data;
   QList<QUrl> urls;
   for (const QString& p : paths) urls.push_back(QUrl::fromLocalFile(p));
@@ -144,7 +144,7 @@ void ChooseName(QFileDialog& d, const QString& name) {
 }  // namespace
 
 TEST(MainWindow, LayoutNamesAndCaptions) {
-  TForm1 f;
+  TMainWindow f;
   f.show();
   EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("Tarvo")));
   EXPECT_EQ(f.frameGeometry().size(), QSize(583, 463));
@@ -159,7 +159,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
   ASSERT_EQ(f.PageControl1->count(), pages.size());
   for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(f.PageControl1->tabText(i), pages[i]);
   EXPECT_EQ(f.PageControl1->widget(4), f.TabSheet9);
-  EXPECT_EQ(f.PageControl1->widget(6), f.TabSheet10);
+  EXPECT_EQ(f.PageControl1->widget(6), f.PartsSheet);
   const QStringList inner = {QStringLiteral("生データ"), QStringLiteral("SJIS に変換"),
                              QStringLiteral("テキストのみ抽出"), QStringLiteral("HTML部")};
   ASSERT_EQ(f.PageControl2->count(), inner.size());
@@ -217,7 +217,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
 
 TEST(MainWindow, StartsEmptyWithTheRoutePageInFront) {
   Capture capture;
-  TForm1 f;
+  TMainWindow f;
   f.show();
   ExpectEmpty(f);
   EXPECT_TRUE(f.Memo5->toPlainText().isEmpty());
@@ -229,7 +229,7 @@ TEST(MainWindow, StartsEmptyWithTheRoutePageInFront) {
 
 TEST(MainWindow, FirstArgumentIsLoadedBeforeTheWindowShows) {
   Capture capture;
-  TForm1 f({Sample("iso2022jp-plain.eml"), Sample("attachment.eml")});
+  TMainWindow f({Sample("iso2022jp-plain.eml"), Sample("attachment.eml")});
   EXPECT_FALSE(f.isVisible());
   ExpectShows(f, Sample("iso2022jp-plain.eml"));  // further arguments are ignored
   f.show();
@@ -241,7 +241,7 @@ TEST(MainWindow, FirstArgumentIsLoadedBeforeTheWindowShows) {
 TEST(MainWindow, FirstArgumentNamingNoFileIsIgnoredSilently) {
   for (const QString& arg : {TempPath(""), QStringLiteral("/nonexistent/x.eml"), QString()}) {
     Capture capture;
-    TForm1 f({arg});
+    TMainWindow f({arg});
     ExpectEmpty(f);
     EXPECT_TRUE(capture.messages.isEmpty()) << arg.toStdString();
   }
@@ -249,7 +249,7 @@ TEST(MainWindow, FirstArgumentNamingNoFileIsIgnoredSilently) {
 
 TEST(MainWindow, FirstArgumentThatFailsToLoadIsShownAndStartUpGoesOn) {
   Capture capture;
-  TForm1 f({UnreadableFile()});
+  TMainWindow f({UnreadableFile()});
   ASSERT_EQ(capture.messages.size(), 1);
   EXPECT_TRUE(capture.messages[0].contains(QStringLiteral("開けません"))) << capture.messages[0].toStdString();
   ExpectEmpty(f);
@@ -259,7 +259,7 @@ TEST(MainWindow, FirstArgumentThatFailsToLoadIsShownAndStartUpGoesOn) {
 
 TEST(MainWindow, DropLoadsEveryExistingFileInTurn) {
   Capture capture;
-  TForm1 f;
+  TMainWindow f;
   f.show();
   Drop(f, {Sample("iso2022jp-plain.eml"), TempPath(""), QStringLiteral("/nonexistent/y.eml"),
            Sample("multipart-alternative.eml")});
@@ -269,7 +269,7 @@ TEST(MainWindow, DropLoadsEveryExistingFileInTurn) {
 
 TEST(MainWindow, AnErrorEndsTheDrop) {
   Capture capture;
-  TForm1 f({Sample("attachment.eml")});
+  TMainWindow f({Sample("attachment.eml")});
   f.show();
   Drop(f, {UnreadableFile(), Sample("iso2022jp-plain.eml")});
   ASSERT_EQ(capture.messages.size(), 1);
@@ -278,7 +278,7 @@ TEST(MainWindow, AnErrorEndsTheDrop) {
 
 TEST(MainWindow, MenuOpenOfAMissingFileShowsTheOpenError) {
   Capture capture;
-  TForm1 f({Sample("iso2022jp-plain.eml")});
+  TMainWindow f({Sample("iso2022jp-plain.eml")});
   f.show();
   f.Memo5->setPlainText(QStringLiteral("説明"));
   const QString missing = TempPath("tarvo_gui_missing.eml");
@@ -302,7 +302,7 @@ TEST(MainWindow, MenuOpenOfAMissingFileShowsTheOpenError) {
 
 TEST(MainWindow, MenuOpenLoadsTheChosenFileAndCancelKeepsTheViews) {
   Capture capture;
-  TForm1 f;
+  TMainWindow f;
   f.show();
   f.PageControl1->setCurrentIndex(3);
   WithOpenDialog(
@@ -318,7 +318,7 @@ TEST(MainWindow, MenuOpenLoadsTheChosenFileAndCancelKeepsTheViews) {
 }
 
 TEST(MainWindow, LoadingAnotherFileReplacesEveryViewButMemo5) {
-  TForm1 f({Sample("multipart-alternative.eml")});
+  TMainWindow f({Sample("multipart-alternative.eml")});
   f.ListView1->selectRow(1);
   f.Memo5->setPlainText(QStringLiteral("kept"));
   f.LoadMailFile(Sample("iso2022jp-plain.eml"));
@@ -330,7 +330,7 @@ TEST(MainWindow, LoadingAnotherFileReplacesEveryViewButMemo5) {
 }
 
 TEST(MainWindow, ExitClosesTheWindow) {
-  TForm1 f;
+  TMainWindow f;
   f.show();
   ASSERT_TRUE(f.isVisible());
   f.Exit1->trigger();
@@ -346,7 +346,7 @@ QStringList Texts(const QTableWidget& list, int column) {
 }  // namespace
 
 TEST(MainWindow, RouteShowsHopsDelaysAndTheTotal) {
-  TForm1 f({Sample("relays-ipv6.eml")});
+  TMainWindow f({Sample("relays-ipv6.eml")});
   EXPECT_EQ(Texts(*f.ListView2, 6), (QStringList{"1秒", "4秒", "2秒", "1秒", ""}));
   EXPECT_EQ(Column(*f.ListView2, 7), (std::vector<std::string>{"localhost", "mx.example.co.jp", "mogw0123.example.ne.jp",
                                                                "smtp.example.ne.jp", "desk.local"}));

@@ -15,7 +15,7 @@
 
 #include "../parts_mail.h"
 #include "app/Application.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 using namespace tarvo;
 namespace fs = std::filesystem;
@@ -28,12 +28,12 @@ std::string ReadFile(const fs::path& p) {
 }
 
 struct PartsPage : ::testing::Test {
-  TForm1 f;
+  TMainWindow f;
   fs::path folder = fs::temp_directory_path() /
                     (std::string("tarvo_partspage_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
                      "_" + std::to_string(::getpid()));
   QStringList messages, asked;
-  TForm1::TOverwriteAnswer answer = TForm1::TOverwriteAnswer::Skip;
+  TMainWindow::TOverwriteAnswer answer = TMainWindow::TOverwriteAnswer::Skip;
 
   void SetUp() override {
     fs::remove_all(folder);
@@ -78,18 +78,18 @@ TEST_F(PartsPage, SaveWritesTheSendersBytesAndAsksBeforeOverwriting) {
   EXPECT_TRUE(ReadFile(folder / "out" / "写真.jpg") == tarvo::testing::JpegBytes());
   EXPECT_TRUE(asked.isEmpty());
 
-  answer = TForm1::TOverwriteAnswer::Skip;
+  answer = TMainWindow::TOverwriteAnswer::Skip;
   f.Button12->click();
   ASSERT_EQ(asked.size(), 1);
   EXPECT_TRUE(asked[0].endsWith(QStringLiteral("写真.jpg")));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), fs::directory_iterator()), 1);
 
-  answer = TForm1::TOverwriteAnswer::Rename;
+  answer = TMainWindow::TOverwriteAnswer::Rename;
   f.Button12->click();
   EXPECT_TRUE(ReadFile(folder / "out" / "写真 (2).jpg") == tarvo::testing::JpegBytes());
 
   std::ofstream(folder / "out" / "写真.jpg", std::ios::trunc) << "changed";
-  answer = TForm1::TOverwriteAnswer::Overwrite;
+  answer = TMainWindow::TOverwriteAnswer::Overwrite;
   f.Button12->click();
   EXPECT_TRUE(ReadFile(folder / "out" / "写真.jpg") == tarvo::testing::JpegBytes());
 }

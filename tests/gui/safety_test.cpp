@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 using namespace tarvo;
 
@@ -21,7 +21,7 @@ QStringList Column(const QTableWidget& t, int c) {
 }
 
 TEST(SafetyPage, SixthPageAfterTheFive) {
-  TForm1 f;
+  TMainWindow f;
   ASSERT_EQ(f.PageControl1->count(), 7);  // 添付ファイル comes after it
   EXPECT_EQ(f.PageControl1->tabText(5), QStringLiteral("安全性チェック"));
   EXPECT_EQ(f.ListView3->columnCount(), 4);
@@ -32,7 +32,7 @@ TEST(SafetyPage, SixthPageAfterTheFive) {
 }
 
 TEST(SafetyPage, PhishingIsDangerousAndSaysWhy) {
-  TForm1 f{{kDir + QStringLiteral("phishing.eml")}};
+  TMainWindow f{{kDir + QStringLiteral("phishing.eml")}};
   EXPECT_TRUE(f.Label10->text().startsWith(QStringLiteral("危険")));
   EXPECT_TRUE(f.Label10->styleSheet().contains(QStringLiteral("#c62828")));
   const QStringList items = Column(*f.ListView3, 0);

@@ -6,7 +6,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "views/pipeline.h"
 
 namespace tarvo {
@@ -45,7 +45,7 @@ const char* LevelColour(TLevel level) {
 
 }  // namespace
 
-QWidget* TForm1::BuildSafetyPage() {
+QWidget* TMainWindow::BuildSafetyPage() {
   Label10 = new QLabel;
   Label10->setObjectName(QStringLiteral("Label10"));
   Label10->setWordWrap(true);
@@ -74,7 +74,7 @@ QWidget* TForm1::BuildSafetyPage() {
   Label11->setMargin(2);
 
   auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet10"));
+  page->setObjectName(QStringLiteral("SafetySheet"));
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
@@ -86,7 +86,7 @@ QWidget* TForm1::BuildSafetyPage() {
   return page;
 }
 
-void TForm1::RenderSafety(const TMailViews& views, bool loaded) {
+void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
   if (!loaded) {
     Label10->setText(QStringLiteral("メールを開くと、差出人が本物かどうかの確認結果をここに表示します。"));
     Label10->setStyleSheet({});

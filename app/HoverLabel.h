@@ -1,4 +1,4 @@
-// TEffLabel: a label that restyles its font while the mouse pointer is over it.
+// THoverLabel: a label that restyles its font while the mouse pointer is over it.
 #pragma once
 
 #include <QColor>
@@ -6,7 +6,7 @@
 
 namespace tarvo {
 
-class TEffLabel : public QLabel {
+class THoverLabel : public QLabel {
   Q_OBJECT
   // Stored in this order; none has a default, so all four are always saved.
   Q_PROPERTY(bool ChangeItalic READ ChangeItalic WRITE SetChangeItalic)
@@ -15,7 +15,7 @@ class TEffLabel : public QLabel {
   Q_PROPERTY(QColor ChangeColor READ ChangeColor WRITE SetChangeColor)
 
  public:
-  explicit TEffLabel(QWidget* parent = nullptr);
+  explicit THoverLabel(QWidget* parent = nullptr);
 
   bool ChangeItalic() const { return FChangeItalic; }
   bool ChangeBold() const { return FChangeBold; }

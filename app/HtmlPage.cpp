@@ -7,7 +7,7 @@
 
 #include "app/Display.h"
 #include "app/LineView.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "base/stream.h"
 #include "base/strlist.h"
 #include "jcode/DString.h"
@@ -43,7 +43,7 @@ std::string ReplaceHttpWithDummy(std::string_view line) {
   return out;
 }
 
-void TForm1::Button2Click() {
+void TMainWindow::Button2Click() {
   const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
   TStringList lines = MemoLines(*Memo6);  // decoded: UTF-8, as work.html is written
   if (CheckBox1->isChecked())

@@ -13,7 +13,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 namespace tarvo {
 
@@ -33,7 +33,7 @@ QString SizeText(std::uint64_t n) {
 
 }  // namespace
 
-QWidget* TForm1::BuildPartsPage() {
+QWidget* TMainWindow::BuildPartsPage() {
   ListView4 = new QTableWidget(0, 9);
   ListView4->setObjectName(QStringLiteral("ListView4"));
   ListView4->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("ファイル名"), QStringLiteral("種類"),
@@ -84,12 +84,12 @@ QWidget* TForm1::BuildPartsPage() {
 
   connect(Button12, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button12Click(); }); });
   connect(Button13, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button13Click(); }); });
-  connect(ListView4, &QTableWidget::itemSelectionChanged, this, [this] { RunGuarded([this] { ListView3Change(); }); });
+  connect(ListView4, &QTableWidget::itemSelectionChanged, this, [this] { RunGuarded([this] { ListView4Change(); }); });
   connect(ListView4, &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { RunGuarded([this, row] { ListView3DblClick(row); }); });
+          [this](int row, int) { RunGuarded([this, row] { ListView4DblClick(row); }); });
 
   auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("TabSheet10"));
+  page->setObjectName(QStringLiteral("PartsSheet"));
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -97,11 +97,11 @@ QWidget* TForm1::BuildPartsPage() {
   layout->addWidget(Memo8);
   layout->addWidget(strip);
   layout->addWidget(Memo9, 2);
-  TabSheet10 = page;
+  PartsSheet = page;
   return page;
 }
 
-void TForm1::RenderParts(TMailParts parts) {
+void TMainWindow::RenderParts(TMailParts parts) {
   parts_ = std::move(parts);
   Memo9->clear();
   Memo8->clear();
@@ -127,14 +127,14 @@ void TForm1::RenderParts(TMailParts parts) {
   ListView4->setUpdatesEnabled(true);
 }
 
-const TMailPart* TForm1::SelectedPart() const {
+const TMailPart* TMainWindow::SelectedPart() const {
   const QModelIndexList rows = ListView4->selectionModel()->selectedRows();
   if (rows.isEmpty()) return nullptr;
   const int row = rows.front().row();
   return row >= 0 && row < static_cast<int>(parts_.size()) ? &parts_[static_cast<std::size_t>(row)] : nullptr;
 }
 
-void TForm1::ListView3Change() {
+void TMainWindow::ListView4Change() {
   Memo8->clear();
   const TMailPart* p = SelectedPart();
   if (!p) return;
@@ -143,7 +143,7 @@ void TForm1::ListView3Change() {
   Memo8->setPlainText(text);
 }
 
-void TForm1::ListView3DblClick(int row) {
+void TMainWindow::ListView4DblClick(int row) {
   if (row < 0 || row >= static_cast<int>(parts_.size())) return;
   const TMailPart& p = parts_[static_cast<std::size_t>(row)];
   if (!IsTextPart(p)) {
@@ -154,7 +154,7 @@ void TForm1::ListView3DblClick(int row) {
   SetMemoLines(*Memo9, PartTextLines(p), TTextKind::Decoded);
 }
 
-QString TForm1::ChooseSaveFolder() {
+QString TMainWindow::ChooseSaveFolder() {
   if (saveFolderChooser_) return saveFolderChooser_();
   QFileDialog dialog(this, QStringLiteral("保存先のフォルダーを選んでください"));
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
@@ -164,7 +164,7 @@ QString TForm1::ChooseSaveFolder() {
   return dialog.selectedFiles().front();
 }
 
-TForm1::TOverwriteAnswer TForm1::AskOverwrite(const QString& path) {
+TMainWindow::TOverwriteAnswer TMainWindow::AskOverwrite(const QString& path) {
   if (overwriteAsker_) return overwriteAsker_(path);
   QMessageBox box(QMessageBox::Question, QStringLiteral("Tarvo"),
                   QStringLiteral("「%1」はすでにあります。上書きしますか？").arg(path), QMessageBox::NoButton, this);
@@ -180,7 +180,7 @@ TForm1::TOverwriteAnswer TForm1::AskOverwrite(const QString& path) {
 
 // One part into the folder; a clash is the user's call. The file layer's
 // create error goes on to the error box.
-void TForm1::SavePart(const TMailPart& part, const std::string& folder) {
+void TMainWindow::SavePart(const TMailPart& part, const std::string& folder) {
   const std::string name = SafeSaveName(part.Name, part.Index, part.ContentType);
   TSaveTarget target = SaveTargetIn(folder, name);
   bool overwrite = false;
@@ -195,7 +195,7 @@ void TForm1::SavePart(const TMailPart& part, const std::string& folder) {
   Memo8->appendPlainText(QStringLiteral("保存しました: ") + Utf8(target.Path));
 }
 
-void TForm1::Button12Click() {
+void TMainWindow::Button12Click() {
   const TMailPart* p = SelectedPart();
   if (!p) {
     ShowErrorMessage(QStringLiteral("保存する部分を一覧から選んでください"));
@@ -206,7 +206,7 @@ void TForm1::Button12Click() {
   SavePart(*p, QFile::encodeName(folder).toStdString());
 }
 
-void TForm1::Button13Click() {
+void TMainWindow::Button13Click() {
   if (std::none_of(parts_.begin(), parts_.end(), [](const TMailPart& p) { return !p.Name.empty(); })) {
     ShowErrorMessage(QStringLiteral("名前の付いた添付ファイルはありません"));
     return;

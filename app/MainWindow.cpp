@@ -1,6 +1,6 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
-#include "app/Unit2.h"
+#include "app/AboutBox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -139,10 +139,10 @@ std::string LocalFileBytes(const QUrl& url) {
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& args, QWidget* parent) : TForm1(EncodeNames(args), parent) {}
+TMainWindow::TMainWindow(const QStringList& args, QWidget* parent) : TMainWindow(EncodeNames(args), parent) {}
 
-TForm1::TForm1(const std::vector<std::string>& args, QWidget* parent) : QMainWindow(parent) {
-  setObjectName(QStringLiteral("Form1"));
+TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(QStringLiteral("Tarvo  -  メールの中身を調べるツール  (C) Tarvo Project"));
   setFont(WindowFont());
   setAttribute(Qt::WA_WindowPropagation);  // menus and dialogs take the font too
@@ -176,7 +176,7 @@ TForm1::TForm1(const std::vector<std::string>& args, QWidget* parent) : QMainWin
   FormCreate(args);
 }
 
-void TForm1::BuildMenu() {
+void TMainWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
   OpenFileR1 = file->addAction(QStringLiteral("Open File(&R)"));
@@ -192,7 +192,7 @@ void TForm1::BuildMenu() {
   connect(About1, &QAction::triggered, this, [this] { RunGuarded([this] { About1Click(); }); });
 }
 
-QWidget* TForm1::BuildRoutePage() {
+QWidget* TMainWindow::BuildRoutePage() {
   // After the Date column, the hop: delay, receiving server, protocol, network.
   ListView2 = NewListView("ListView2",
                           {QStringLiteral("No"), QStringLiteral("server name"), QStringLiteral("Host"),
@@ -206,12 +206,12 @@ QWidget* TForm1::BuildRoutePage() {
   return NewPage("TabSheet1", {ListView2, LabelDelivery});
 }
 
-QWidget* TForm1::BuildEnvelopePage() {
+QWidget* TMainWindow::BuildEnvelopePage() {
   Memo1 = NewMemo("Memo1");
   return NewPage("TabSheet2", {Memo1});
 }
 
-QWidget* TForm1::BuildBodyPage() {
+QWidget* TMainWindow::BuildBodyPage() {
   Memo3 = NewMemo("Memo3");
   Memo2 = NewMemo("Memo2");
   Memo4 = NewMemo("Memo4");
@@ -225,7 +225,7 @@ QWidget* TForm1::BuildBodyPage() {
   return NewPage("TabSheet3", {PageControl2});
 }
 
-QWidget* TForm1::BuildHtmlPage() {
+QWidget* TMainWindow::BuildHtmlPage() {
   Memo6 = NewMemo("Memo6");
   auto* strip = new QWidget;
   strip->setObjectName(QStringLiteral("Panel1"));
@@ -241,7 +241,7 @@ QWidget* TForm1::BuildHtmlPage() {
   return NewPage("TabSheet8", {Memo6, strip});
 }
 
-QWidget* TForm1::BuildCheckPage() {
+QWidget* TMainWindow::BuildCheckPage() {
   ListView1 = NewListView("ListView1", {QString(), QString()}, {150});
   ListView1->horizontalHeader()->setStretchLastSection(true);
   Memo5 = new QPlainTextEdit;
@@ -256,7 +256,7 @@ QWidget* TForm1::BuildCheckPage() {
   return NewPage("TabSheet4", {ListView1, Memo5});
 }
 
-QGroupBox* TForm1::BuildAdvertisement() {
+QGroupBox* TMainWindow::BuildAdvertisement() {
   GroupBox2 = new QGroupBox(QStringLiteral("広告欄"));
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
   GroupBox2->setFixedHeight(kAdvertisementHeight);
@@ -271,12 +271,12 @@ QGroupBox* TForm1::BuildAdvertisement() {
   return GroupBox2;
 }
 
-void TForm1::FormCreate(const std::vector<std::string>& args) {
+void TMainWindow::FormCreate(const std::vector<std::string>& args) {
   if (args.empty() || !IsFile(args.front())) return;
   RunGuarded([&] { LoadMailFile(args.front()); });
 }
 
-void TForm1::OpenFileR1Click() {
+void TMainWindow::OpenFileR1Click() {
   // A dialog object, not getOpenFileName: the name need not exist, the
   // load reports a missing file itself.
   QFileDialog dialog(this);
@@ -289,13 +289,13 @@ void TForm1::OpenFileR1Click() {
   LoadMailFile(dialog.selectedFiles().front());
 }
 
-void TForm1::About1Click() {
+void TMainWindow::About1Click() {
   if (aboutBox_) aboutBox_->ShowVersion();
 }
 
-void TForm1::LoadMailFile(const QString& fileName) { LoadMailFile(QFile::encodeName(fileName).toStdString()); }
+void TMainWindow::LoadMailFile(const QString& fileName) { LoadMailFile(QFile::encodeName(fileName).toStdString()); }
 
-void TForm1::LoadMailFile(const std::string& fileName) {
+void TMainWindow::LoadMailFile(const std::string& fileName) {
   TMailViews views;
   std::exception_ptr error;
   try {
@@ -308,7 +308,7 @@ void TForm1::LoadMailFile(const std::string& fileName) {
   if (error) std::rethrow_exception(error);
 }
 
-void TForm1::RenderViews(TMailViews& views) {
+void TMainWindow::RenderViews(TMailViews& views) {
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView2.size());
   std::vector<std::string> delays;
@@ -334,7 +334,7 @@ void TForm1::RenderViews(TMailViews& views) {
   RenderSafety(views, true);
 }
 
-void TForm1::RenderDelivery(const TMailViews& views) {
+void TMainWindow::RenderDelivery(const TMailViews& views) {
   constexpr int kDelayColumn = 6;
   constexpr std::int64_t kLongDelay = 600;  // ten minutes and more stand out
   for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
@@ -351,18 +351,18 @@ void TForm1::RenderDelivery(const TMailViews& views) {
                          (total ? QString::fromStdString(FormatDelay(*total)) : QStringLiteral("不明")));
 }
 
-void TForm1::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }
+void TMainWindow::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }
 
-void TForm1::DropFiles(const std::vector<std::string>& fileNames) {
+void TMainWindow::DropFiles(const std::vector<std::string>& fileNames) {
   for (const std::string& name : fileNames)
     if (IsFile(name)) LoadMailFile(name);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void TMainWindow::dropEvent(QDropEvent* event) {
   std::vector<std::string> names;
   for (const QUrl& url : event->mimeData()->urls()) names.push_back(LocalFileBytes(url));
   event->acceptProposedAction();
@@ -370,7 +370,7 @@ void TForm1::dropEvent(QDropEvent* event) {
   QTimer::singleShot(0, this, [this, names] { RunGuarded([&] { DropFiles(names); }); });
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!placed_) {
     placed_ = true;
@@ -378,7 +378,7 @@ void TForm1::showEvent(QShowEvent* event) {
   }
 }
 
-void TForm1::PlaceOnScreen() {
+void TMainWindow::PlaceOnScreen() {
   // The size asked for is the outer one, frame included, where the frame is known.
   const QSize frame = frameGeometry().size() - geometry().size();
   resize(kOuterSize - frame);

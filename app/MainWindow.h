@@ -1,4 +1,4 @@
-// TForm1, the main window: five tab pages over the views of one loaded mail,
+// TMainWindow, the main window: seven tab pages over the views of one loaded mail,
 // the File menu, the first command-line argument and dropped files.
 #pragma once
 #include <QMainWindow>
@@ -34,18 +34,18 @@ class TLineView;
 struct TMailViews;
 
 // The line with every "http", in any case, replaced by lower-case "dummy"
-// (Unit1Html.cpp).
+// (HtmlPage.cpp).
 [[nodiscard]] std::string ReplaceHttpWithDummy(std::string_view line);
 
-class TForm1 : public QMainWindow {
+class TMainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
   // `args` are the command-line arguments after the program name, as the
   // bytes of argv: a file name need not be valid in the locale's encoding.
-  explicit TForm1(const std::vector<std::string>& args, QWidget* parent = nullptr);
+  explicit TMainWindow(const std::vector<std::string>& args, QWidget* parent = nullptr);
   // The same with names in the locale's encoding.
-  explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+  explicit TMainWindow(const QStringList& args = {}, QWidget* parent = nullptr);
 
   // Empties every view but Memo5, runs the pipeline and shows what it filled;
   // the pipeline's error is rethrown after what came before it is shown.
@@ -73,7 +73,7 @@ class TForm1 : public QMainWindow {
   void SetOverwriteAsker(std::function<TOverwriteAnswer(const QString&)> asker) { overwriteAsker_ = std::move(asker); }
   [[nodiscard]] const TMailParts& Parts() const { return parts_; }
 
-  QTabWidget* PageControl1 = nullptr;  // the five pages
+  QTabWidget* PageControl1 = nullptr;  // the seven pages
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
   QLabel* LabelDelivery = nullptr;     // 送信から最上段の受信まで, under the route
@@ -110,7 +110,7 @@ class TForm1 : public QMainWindow {
   QTableWidget* ListView3 = nullptr;   // 安全性チェック: 項目, 結果, ドメイン, 説明
   QTextEdit* Memo7 = nullptr;          // 安全性チェック: the warning signs
   QLabel* Label11 = nullptr;           // 安全性チェック: what is not checked
-  QWidget* TabSheet10 = nullptr;       // 添付ファイル
+  QWidget* PartsSheet = nullptr;       // 添付ファイル
   QTableWidget* ListView4 = nullptr;   // the parts
   QPlainTextEdit* Memo8 = nullptr;     // the selected part's fingerprints
   QPlainTextEdit* Memo9 = nullptr;     // a text part's text
@@ -133,7 +133,7 @@ class TForm1 : public QMainWindow {
   void ListView1Click();
   void ListView1KeyUp();
   void Button2Click();
-  // The code tools (Unit1Tools.cpp): one operation each, edit box to edit box.
+  // The code tools (ToolsPage.cpp): one operation each, edit box to edit box.
   void Button1Click();
   void Button3Click();
   void Button4Click();
@@ -145,11 +145,11 @@ class TForm1 : public QMainWindow {
   void Button10Click();
   void Button11Click();
 
-  // The attachments page (Unit1Parts.cpp).
+  // The attachments page (PartsPage.cpp).
   void Button12Click();
   void Button13Click();
-  void ListView3Change();
-  void ListView3DblClick(int row);
+  void ListView4Change();
+  void ListView4DblClick(int row);
 
   void BuildMenu();
   QWidget* BuildRoutePage();
@@ -157,9 +157,9 @@ class TForm1 : public QMainWindow {
   QWidget* BuildBodyPage();
   QWidget* BuildHtmlPage();
   QWidget* BuildCheckPage();
-  QWidget* BuildToolsPage();  // Unit1Tools.cpp
+  QWidget* BuildToolsPage();  // ToolsPage.cpp
   QGroupBox* BuildToolsExplanation();
-  QWidget* BuildSafetyPage();  // Unit1Safety.cpp
+  QWidget* BuildSafetyPage();  // SafetyPage.cpp
   void RenderSafety(const TMailViews& views, bool loaded);
   QGroupBox* BuildAdvertisement();
   void RenderViews(TMailViews& views);

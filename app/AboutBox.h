@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace tarvo {
 
-class TEffLabel;
+class THoverLabel;
 
 class TAboutBox : public QDialog {
   Q_OBJECT
@@ -34,11 +34,11 @@ class TAboutBox : public QDialog {
   QLabel* Label1;
   QLabel* Copyright;
   QLabel* DataLicense;  // names the network-owner data and its licence
-  TEffLabel* EffLabel1;
+  THoverLabel* HomePageLink;
   QPushButton* OKButton;
 
  public slots:
-  void EffLabel1Click();  // opens the home page; the box stays open
+  void HomePageLinkClick();  // opens the home page; the box stays open
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,4 +1,4 @@
-#include "app/Unit2.h"
+#include "app/AboutBox.h"
 
 #include <QDesktopServices>
 #include <QFont>
@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <qdrawutil.h>
 
-#include "app/EffLabel.h"
+#include "app/HoverLabel.h"
 
 // The icon lives in a static library, so its resource must be pulled in by hand.
 static void InitTarvoResources() { Q_INIT_RESOURCE(tarvo); }
@@ -73,16 +73,16 @@ void TAboutBox::CreateControls() {
   // The network owners come from data under CC BY-SA 4.0, which asks for its name.
   DataLicense = MakeLabel(Panel1, QStringLiteral("IPFire location database, CC BY-SA 4.0"), 7, 55);
 
-  EffLabel1 = new TEffLabel(Panel1);
-  EffLabel1->setText(QString::fromLatin1(kHomePageText));
-  EffLabel1->setGeometry(136, 96, 110, 12);
-  EffLabel1->SetFontColor(QColor(0, 0, 255));
-  EffLabel1->setCursor(Qt::PointingHandCursor);
-  EffLabel1->SetChangeItalic(false);
-  EffLabel1->SetChangeBold(false);
-  EffLabel1->SetChangeUnderLine(false);
-  EffLabel1->SetChangeColor(QColor(0, 0, 255));
-  connect(EffLabel1, &TEffLabel::clicked, this, &TAboutBox::EffLabel1Click);
+  HomePageLink = new THoverLabel(Panel1);
+  HomePageLink->setText(QString::fromLatin1(kHomePageText));
+  HomePageLink->setGeometry(136, 96, 110, 12);
+  HomePageLink->SetFontColor(QColor(0, 0, 255));
+  HomePageLink->setCursor(Qt::PointingHandCursor);
+  HomePageLink->SetChangeItalic(false);
+  HomePageLink->SetChangeBold(false);
+  HomePageLink->SetChangeUnderLine(false);
+  HomePageLink->SetChangeColor(QColor(0, 0, 255));
+  connect(HomePageLink, &THoverLabel::clicked, this, &TAboutBox::HomePageLinkClick);
 
   OKButton = new QPushButton(QStringLiteral("OK"), this);
   OKButton->setGeometry(102, 133, 69, 23);
@@ -99,7 +99,7 @@ int TAboutBox::ShowVersion() {
 void TAboutBox::SetUrlOpener(UrlOpener opener) { FOpener = std::move(opener); }
 
 // The shell's answer is not examined: a browser that fails to start goes unnoticed.
-void TAboutBox::EffLabel1Click() {
+void TAboutBox::HomePageLinkClick() {
   if (FOpener) FOpener(QUrl(QString::fromLatin1(kHomePage)));
 }
 

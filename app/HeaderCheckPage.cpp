@@ -7,7 +7,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "mail/explain.h"
 
 namespace tarvo {
@@ -21,7 +21,7 @@ std::string CellBytes(const QTableWidget& list, int row, int column) {
 }
 }  // namespace
 
-void TForm1::ShowHeaderExplanation() {
+void TMainWindow::ShowHeaderExplanation() {
   Memo5->clear();
   const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
   if (selected.isEmpty()) return;
@@ -31,10 +31,10 @@ void TForm1::ShowHeaderExplanation() {
   SetMemoLines(*Memo5, lines, TTextKind::Decoded);
 }
 
-void TForm1::ListView1Click() { ShowHeaderExplanation(); }
-void TForm1::ListView1KeyUp() { ShowHeaderExplanation(); }
+void TMainWindow::ListView1Click() { ShowHeaderExplanation(); }
+void TMainWindow::ListView1KeyUp() { ShowHeaderExplanation(); }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ListView1 && event->type() == QEvent::KeyRelease) {
     RunGuarded([this] { ListView1KeyUp(); });
   } else if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonPress) {

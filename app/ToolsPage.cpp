@@ -11,7 +11,7 @@
 
 #include "app/Application.h"
 #include "app/Display.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "hash/CodeTools.h"
 
 namespace tarvo {
@@ -43,7 +43,7 @@ QPushButton* NewButton(QWidget* page, const char* name, const QString& caption, 
 
 }  // namespace
 
-QWidget* TForm1::BuildToolsPage() {
+QWidget* TMainWindow::BuildToolsPage() {
   TabSheet9 = new QWidget;
   TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
   QWidget* page = TabSheet9;
@@ -70,17 +70,17 @@ QWidget* TForm1::BuildToolsPage() {
   Button11 = NewButton(page, "Button11", QStringLiteral("Upcase"), {512, 128, 49, 20});
   GroupBox1 = BuildToolsExplanation();
 
-  const std::pair<QPushButton*, void (TForm1::*)()> handlers[] = {
-      {Button1, &TForm1::Button1Click}, {Button3, &TForm1::Button3Click},   {Button4, &TForm1::Button4Click},
-      {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},   {Button7, &TForm1::Button7Click},
-      {Button8, &TForm1::Button8Click}, {Button9, &TForm1::Button9Click},   {Button10, &TForm1::Button10Click},
-      {Button11, &TForm1::Button11Click}};
+  const std::pair<QPushButton*, void (TMainWindow::*)()> handlers[] = {
+      {Button1, &TMainWindow::Button1Click}, {Button3, &TMainWindow::Button3Click},   {Button4, &TMainWindow::Button4Click},
+      {Button5, &TMainWindow::Button5Click}, {Button6, &TMainWindow::Button6Click},   {Button7, &TMainWindow::Button7Click},
+      {Button8, &TMainWindow::Button8Click}, {Button9, &TMainWindow::Button9Click},   {Button10, &TMainWindow::Button10Click},
+      {Button11, &TMainWindow::Button11Click}};
   for (const auto& [button, handler] : handlers)
     connect(button, &QPushButton::clicked, this, [this, h = handler] { RunGuarded([&] { (this->*h)(); }); });
   return page;
 }
 
-QGroupBox* TForm1::BuildToolsExplanation() {
+QGroupBox* TMainWindow::BuildToolsExplanation() {
   auto* box = new QGroupBox(QStringLiteral("説明"), TabSheet9);
   box->setObjectName(QStringLiteral("GroupBox1"));
   box->setGeometry(16, 160, 537, 225);
@@ -101,15 +101,15 @@ QGroupBox* TForm1::BuildToolsExplanation() {
   return box;
 }
 
-void TForm1::Button1Click() { SetEditText(*Edit2, ToolJIS(EditText(*Edit1))); }
-void TForm1::Button3Click() { SetEditText(*Edit1, ToolJISBack(EditText(*Edit2))); }
-void TForm1::Button4Click() { SetEditText(*Edit3, ToolEUC(EditText(*Edit1))); }
-void TForm1::Button5Click() { SetEditText(*Edit1, ToolEUCBack(EditText(*Edit3))); }
-void TForm1::Button6Click() { SetEditText(*Edit4, ToolBase64(EditText(*Edit1))); }
-void TForm1::Button7Click() { SetEditText(*Edit1, ToolBase64Back(EditText(*Edit4))); }
-void TForm1::Button8Click() { SetEditText(*Edit5, ToolMD5(EditText(*Edit1))); }
-void TForm1::Button9Click() { SetEditText(*Edit6, ToolSHA1(EditText(*Edit1))); }
-void TForm1::Button10Click() { SetEditText(*Edit5, ToolUpcase(EditText(*Edit5))); }
-void TForm1::Button11Click() { SetEditText(*Edit6, ToolUpcase(EditText(*Edit6))); }
+void TMainWindow::Button1Click() { SetEditText(*Edit2, ToolJIS(EditText(*Edit1))); }
+void TMainWindow::Button3Click() { SetEditText(*Edit1, ToolJISBack(EditText(*Edit2))); }
+void TMainWindow::Button4Click() { SetEditText(*Edit3, ToolEUC(EditText(*Edit1))); }
+void TMainWindow::Button5Click() { SetEditText(*Edit1, ToolEUCBack(EditText(*Edit3))); }
+void TMainWindow::Button6Click() { SetEditText(*Edit4, ToolBase64(EditText(*Edit1))); }
+void TMainWindow::Button7Click() { SetEditText(*Edit1, ToolBase64Back(EditText(*Edit4))); }
+void TMainWindow::Button8Click() { SetEditText(*Edit5, ToolMD5(EditText(*Edit1))); }
+void TMainWindow::Button9Click() { SetEditText(*Edit6, ToolSHA1(EditText(*Edit1))); }
+void TMainWindow::Button10Click() { SetEditText(*Edit5, ToolUpcase(EditText(*Edit5))); }
+void TMainWindow::Button11Click() { SetEditText(*Edit6, ToolUpcase(EditText(*Edit6))); }
 
 }  // namespace tarvo

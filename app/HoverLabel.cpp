@@ -1,4 +1,4 @@
-#include "app/EffLabel.h"
+#include "app/HoverLabel.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -6,17 +6,17 @@
 
 namespace tarvo {
 
-TEffLabel::TEffLabel(QWidget* parent) : QLabel(parent) {}
+THoverLabel::THoverLabel(QWidget* parent) : QLabel(parent) {}
 
-QColor TEffLabel::FontColor() const { return palette().color(foregroundRole()); }
+QColor THoverLabel::FontColor() const { return palette().color(foregroundRole()); }
 
-void TEffLabel::SetFontColor(const QColor& color) {
+void THoverLabel::SetFontColor(const QColor& color) {
   QPalette pal = palette();
   pal.setColor(foregroundRole(), color);
   setPalette(pal);
 }
 
-void TEffLabel::ApplyStyles(bool on) {
+void THoverLabel::ApplyStyles(bool on) {
   QFont f = font();
   if (FChangeBold) f.setBold(on);
   if (FChangeItalic) f.setItalic(on);
@@ -24,7 +24,7 @@ void TEffLabel::ApplyStyles(bool on) {
   setFont(f);
 }
 
-void TEffLabel::enterEvent(QEnterEvent* event) {
+void THoverLabel::enterEvent(QEnterEvent* event) {
   QLabel::enterEvent(event);
   emit mouseEntered();
   ApplyStyles(true);
@@ -35,7 +35,7 @@ void TEffLabel::enterEvent(QEnterEvent* event) {
 
 // Styles are not saved: leaving removes every flagged style, even one the
 // font had before the pointer came.
-void TEffLabel::leaveEvent(QEvent* event) {
+void THoverLabel::leaveEvent(QEvent* event) {
   QLabel::leaveEvent(event);
   emit mouseLeft();
   ApplyStyles(false);
@@ -43,7 +43,7 @@ void TEffLabel::leaveEvent(QEvent* event) {
   repaint();
 }
 
-void TEffLabel::mouseReleaseEvent(QMouseEvent* event) {
+void THoverLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
     emit clicked();
