@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/ascii.h"
 #include "base/errors.h"
 
 namespace tarvo {
@@ -48,12 +49,7 @@ bool IsPlainAscii(std::string_view s) {
   return true;
 }
 
-std::string Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return std::string(s.substr(b, e - b));
-}
+std::string Trim(std::string_view s) { return std::string(TrimControls(s)); }
 
 std::string UpperCase(std::string_view s) {
   std::string r(s);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 
 namespace tarvo {
@@ -232,21 +233,16 @@ std::string Utf8ToCp932(std::string_view in) {
       ++i;
       continue;
     }
-    const int extra = c >= 0xF0 && c <= 0xF4 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
-    char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
-    bool ok = extra > 0 && i + extra < in.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const unsigned char d = static_cast<unsigned char>(in[i + k]);
-      if ((d & 0xC0) != 0x80) ok = false;
-      else cp = cp << 6 | (d & 0x3F);
-    }
-    if (!ok) {
+    const std::size_t n = Utf8ShapeLength(in, i);
+    if (n == 0) {
       out += '?';
       ++i;
       continue;
     }
+    char32_t cp = n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
+    for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(in[i + k]) & 0x3F);
     AppendCp932(out, cp, true);
-    i += extra + 1;
+    i += n;
   }
   return out;
 }

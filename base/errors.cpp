@@ -10,6 +10,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "base/ascii.h"
 #include "base/cp932.h"
 
 namespace tarvo {
@@ -31,15 +32,8 @@ std::string Format(std::string_view utf8Pattern, std::string_view a, std::string
   return out;
 }
 bool IsUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    if (n == 0 || s.size() - i < n) return false;
-    for (std::size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
+  for (std::size_t i = 0, n = 0; i < s.size(); i += n)
+    if ((n = Utf8ShapeLength(s, i)) == 0) return false;
   return true;
 }
 

@@ -6,49 +6,31 @@
 #include <iterator>
 
 #include "checks/auth.h"
-#include "checks/authtext.h"
+#include "base/ascii.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
 
 namespace {
 
-using namespace authtext;
 
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
-
-// The text with every comment "( ... )" (nested, "\" escaping) replaced by
+// The text with every comment "( ... )" (nested, "\\" escaping) replaced by
 // one space; quoted strings are kept whole, a comment inside one is text.
-std::string DropComments(std::string_view s) {
+std::string DropComments(std::string_view rest) {
   std::string out;
-  out.reserve(s.size());
-  int depth = 0;
-  bool quoted = false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (depth > 0) {
-      if (c == '\\') ++i;
-      else if (c == '(') ++depth;
-      else if (c == ')' && --depth == 0) out += ' ';
-      continue;
-    }
-    if (quoted) {
-      out += c;
-      if (c == '\\' && i + 1 < s.size()) out += s[++i];
-      else if (c == '"') quoted = false;
-      continue;
-    }
-    if (c == '(') depth = 1;
-    else {
-      if (c == '"') quoted = true;
-      out += c;
+  out.reserve(rest.size());
+  while (!rest.empty()) {
+    const std::string_view from = rest;
+    if (rest.front() == '(') {
+      const std::string_view comment = ReadComment(rest);
+      if (comment.data() + comment.size() != from.data() + from.size()) out += ' ';  // closed
+    } else if (rest.front() == '"') {
+      ReadQuoted(rest);
+      out.append(from.substr(0, from.size() - rest.size()));
+    } else {
+      out += rest.front();
+      rest.remove_prefix(1);
     }
   }
   return out;
@@ -57,62 +39,51 @@ std::string DropComments(std::string_view s) {
 // Splits at ";" outside quoted strings.
 std::vector<std::string_view> SplitStatements(std::string_view s) {
   std::vector<std::string_view> out;
-  bool quoted = false;
+  std::string_view rest = s;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (quoted && s[i] == '\\') ++i;
-    else if (s[i] == '"') quoted = !quoted;
-    else if (s[i] == ';' && !quoted) {
-      out.push_back(s.substr(start, i - start));
-      start = i + 1;
+  while (!rest.empty()) {
+    if (rest.front() == '"') {
+      ReadQuoted(rest);
+      continue;
     }
+    if (rest.front() == ';') {
+      const std::size_t at = s.size() - rest.size();
+      out.push_back(s.substr(start, at - start));
+      start = at + 1;
+    }
+    rest.remove_prefix(1);
   }
-  if (start <= s.size()) out.push_back(s.substr(start));
+  out.push_back(s.substr(start));
   return out;
 }
 
-// A quoted string's content with its escapes undone.
-std::string Unquote(std::string_view s) {
-  if (s.size() < 2 || s.front() != '"') return std::string(s);
-  std::string out;
-  for (std::size_t i = 1; i < s.size(); ++i) {
-    if (s[i] == '"') break;
-    if (s[i] == '\\' && i + 1 < s.size()) ++i;
-    out += s[i];
-  }
-  return out;
+// A value: a quoted string's content with its quoted pairs undone, else
+// the bytes up to the next blank.
+std::string ReadValue(std::string_view& rest) {
+  if (!rest.empty() && rest.front() == '"') return ReadQuoted(rest);
+  return std::string(ReadUntil(rest, {}));
 }
 
 // "name = value" items of a statement, blanks allowed around "="; a word
 // that no "=" follows is passed over.
-std::vector<std::pair<std::string, std::string>> Items(std::string_view s) {
+std::vector<std::pair<std::string, std::string>> Items(std::string_view rest) {
   std::vector<std::pair<std::string, std::string>> out;
-  std::size_t i = 0;
-  const auto skip = [&] {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+  const auto skip = [&rest] {
+    while (!rest.empty() && IsFws(rest.front())) rest.remove_prefix(1);
   };
   while (true) {
     skip();
-    if (i >= s.size()) break;
-    const std::size_t n0 = i;
-    while (i < s.size() && !IsBlank(s[i]) && s[i] != '=') ++i;
-    std::string name(s.substr(n0, i - n0));
+    if (rest.empty()) break;
+    std::string name(ReadUntil(rest, "="));
     skip();
-    if (i >= s.size() || s[i] != '=') {
-      if (name.empty()) ++i;  // a stray byte
+    if (rest.empty() || rest.front() != '=') {
+      if (name.empty()) rest.remove_prefix(1);  // a stray byte
       continue;
     }
-    ++i;
+    rest.remove_prefix(1);
     skip();
-    const std::size_t v0 = i;
-    if (i < s.size() && s[i] == '"') {
-      for (++i; i < s.size() && s[i] != '"'; ++i)
-        if (s[i] == '\\') ++i;
-      i = std::min(i + 1, s.size());
-    } else {
-      while (i < s.size() && !IsBlank(s[i])) ++i;
-    }
-    out.emplace_back(LowerAscii(name), Unquote(s.substr(v0, i - v0)));
+    std::string value = ReadValue(rest);
+    out.emplace_back(LowerAscii(name), std::move(value));
   }
   return out;
 }
@@ -128,7 +99,7 @@ std::optional<TAuthMethod> ParseStatement(std::string_view text) {
     if (items[k].first == "reason") m.Reason = items[k].second;
     else m.Props.push_back(std::move(items[k]));
   }
-  m.Raw = Collapse(text);
+  m.Raw = CollapseFws(text);
   return m;
 }
 
@@ -164,9 +135,8 @@ TAuthResults ParseAuthResults(std::string_view value, bool arc) {
   // authserv-id is a token or quoted string, neither of which holds "=";
   // Microsoft's form starts with the first statement instead.
   if (k < parts.size() && parts[k].find('=') == std::string_view::npos) {
-    std::string_view head = TrimBlanks(parts[k]);
-    const std::size_t blank = std::find_if(head.begin(), head.end(), IsBlank) - head.begin();
-    r.AuthServId = Unquote(head.substr(0, blank));
+    std::string_view head = TrimFws(parts[k]);
+    r.AuthServId = ReadValue(head);
     ++k;
   }
   for (; k < parts.size(); ++k)
@@ -177,12 +147,10 @@ TAuthResults ParseAuthResults(std::string_view value, bool arc) {
 TReceivedSpf ParseReceivedSpf(std::string_view value) {
   TReceivedSpf r;
   const std::string text = DropComments(value);
-  std::string_view s = TrimBlanks(text);
-  std::size_t end = 0;
-  while (end < s.size() && !IsBlank(s[end]) && s[end] != ';' && s[end] != '(') ++end;
-  r.Result = LowerAscii(s.substr(0, end));
+  std::string_view s = TrimFws(text);
+  r.Result = LowerAscii(ReadUntil(s, ";("));
   std::string helo;
-  for (std::string_view part : SplitStatements(s.substr(end)))
+  for (std::string_view part : SplitStatements(s))
     for (const auto& [name, v] : Items(part)) {
       if (name == "envelope-from") r.Domain = DomainOf(v);
       else if (name == "helo") helo = DomainOf(v);
@@ -199,7 +167,7 @@ std::vector<std::pair<std::string, std::string>> ParseTagList(std::string_view v
     if (semi == std::string_view::npos) semi = value.size();
     const std::string_view item = value.substr(start, semi - start);
     if (const std::size_t eq = item.find('='); eq != std::string_view::npos)
-      tags.emplace_back(std::string(TrimBlanks(item.substr(0, eq))), std::string(TrimBlanks(item.substr(eq + 1))));
+      tags.emplace_back(std::string(TrimFws(item.substr(0, eq))), std::string(TrimFws(item.substr(eq + 1))));
     start = semi + 1;
   }
   return tags;
@@ -210,7 +178,7 @@ TDkimSignature ParseDkimSignature(std::string_view value) {
   const auto noBlanks = [](std::string_view v) {
     std::string out;
     for (char c : v)
-      if (!IsBlank(c)) out += c;
+      if (!IsFws(c)) out += c;
     return out;
   };
   for (const auto& [name, v] : ParseTagList(value)) {
@@ -236,14 +204,14 @@ TDkimSignature ParseDkimSignature(std::string_view value) {
 }
 
 std::string DomainOf(std::string_view address) {
-  std::string_view s = TrimBlanks(address);
+  std::string_view s = TrimFws(address);
   const std::size_t at = s.rfind('@');
   const bool bare = at == std::string_view::npos;
   if (!bare) s = s.substr(at + 1);
-  while (!s.empty() && (s.front() == '<' || s.front() == '[' || s.front() == '"' || IsBlank(s.front())))
+  while (!s.empty() && (s.front() == '<' || s.front() == '[' || s.front() == '"' || IsFws(s.front())))
     s.remove_prefix(1);
   std::size_t end = 0;
-  while (end < s.size() && !IsBlank(s[end]) && std::string_view(">]\";,()<").find(s[end]) == std::string_view::npos)
+  while (end < s.size() && !IsFws(s[end]) && std::string_view(">]\";,()<").find(s[end]) == std::string_view::npos)
     ++end;
   s = s.substr(0, end);
   while (!s.empty() && s.back() == '.') s.remove_suffix(1);
@@ -302,22 +270,22 @@ TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::
   std::string sealResult;
   std::vector<TDkimSignature> sigs;
   for (const THeaderField& f : fields) {
-    if (EqualNoCase(f.Name, "From")) {
+    if (EqualsNoCase(f.Name, "From")) {
       if (a.FromDomain.empty()) a.FromDomain = DomainOf(AddressOf(f.Value));
-    } else if (EqualNoCase(f.Name, "Authentication-Results")) {
+    } else if (EqualsNoCase(f.Name, "Authentication-Results")) {
       // A receiver whose filters each write a field (Postfix with OpenDKIM,
       // OpenDMARC and an SPF filter) gives several with its one id; fields
       // of other ids below them were written by someone else.
       TAuthResults r = ParseAuthResults(f.Value);
       if (!top) top = std::move(r);
-      else if (!top->AuthServId.empty() && EqualNoCase(r.AuthServId, top->AuthServId))
+      else if (!top->AuthServId.empty() && EqualsNoCase(r.AuthServId, top->AuthServId))
         std::move(r.Methods.begin(), r.Methods.end(), std::back_inserter(top->Methods));
-    } else if (EqualNoCase(f.Name, "ARC-Authentication-Results")) {
+    } else if (EqualsNoCase(f.Name, "ARC-Authentication-Results")) {
       TAuthResults r = ParseAuthResults(f.Value, true);
       if (!arcTop || r.Instance > arcTop->Instance) arcTop = std::move(r);
-    } else if (EqualNoCase(f.Name, "Received-SPF")) {
+    } else if (EqualsNoCase(f.Name, "Received-SPF")) {
       if (!receivedSpf) receivedSpf = ParseReceivedSpf(f.Value);
-    } else if (EqualNoCase(f.Name, "ARC-Seal")) {
+    } else if (EqualsNoCase(f.Name, "ARC-Seal")) {
       int i = 0;
       std::string cv;
       for (const auto& [name, v] : ParseTagList(f.Value)) {
@@ -325,7 +293,7 @@ TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::
         else if (name == "cv") cv = LowerAscii(v);
       }
       if (i > sealInstance) sealInstance = i, sealResult = cv;
-    } else if (EqualNoCase(f.Name, "DKIM-Signature")) {
+    } else if (EqualsNoCase(f.Name, "DKIM-Signature")) {
       sigs.push_back(ParseDkimSignature(f.Value));
     }
   }

@@ -7,13 +7,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/ascii.h"
 #include "checks/auth.h"
 
 namespace tarvo {
 
 namespace {
-
-bool IsWsp(char c) { return c == ' ' || c == '\t'; }
 
 // Feeds the canonical body to `put` in pieces, without building it whole: a
 // body may be gigabytes. Empty lines are held back until a non-empty line

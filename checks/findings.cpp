@@ -6,21 +6,14 @@
 #include "base/cp932.h"
 #include "jcode/jconvert.h"
 #include "checks/auth.h"
-#include "checks/authtext.h"
+#include "base/ascii.h"
 
 namespace tarvo {
 
 namespace {
 
-using namespace authtext;
 
 
-bool StartsNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (Lower(s[i]) != prefix[i]) return false;
-  return true;
-}
 
 
 // The first mailbox of an address list: up to the first "," that stands
@@ -42,7 +35,7 @@ std::string_view FirstMailbox(std::string_view v) {
     else if (c == '<') angle = true;
     else if (c == '>') angle = false;
     else if (c == ',' && !angle) {
-      if (!TrimBlanks(v.substr(0, i)).empty()) return v.substr(0, i);
+      if (!TrimFws(v.substr(0, i)).empty()) return v.substr(0, i);
       v.remove_prefix(i + 1);
       i = static_cast<std::size_t>(-1);
     }
@@ -75,7 +68,7 @@ std::string Utf8Of(std::string_view headerText) { return DecodeHeaderTextUtf8(he
 
 const std::string* FirstValue(const std::vector<THeaderField>& fields, std::string_view name) {
   for (const THeaderField& f : fields)
-    if (f.Name.size() == name.size() && StartsNoCase(f.Name, LowerAscii(name))) return &f.Value;
+    if (f.Name.size() == name.size() && StartsWithNoCase(f.Name, LowerAscii(name))) return &f.Value;
   return nullptr;
 }
 
@@ -167,13 +160,7 @@ std::string VisibleText(std::string_view html) {
   }
   std::string decoded;
   DecodeEntities(text, decoded);
-  return out + Collapse(decoded);
-}
-
-std::size_t FindNoCase(std::string_view s, std::string_view lowerSub, std::size_t from) {
-  for (std::size_t i = from; i + lowerSub.size() <= s.size(); ++i)
-    if (StartsNoCase(s.substr(i), lowerSub)) return i;
-  return std::string_view::npos;
+  return out + CollapseFws(decoded);
 }
 
 bool IsHostChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
@@ -184,7 +171,7 @@ bool LooksLikeHost(std::string_view h) {
       h.find("..") != std::string_view::npos || !std::all_of(h.begin(), h.end(), IsHostChar))
     return false;
   const std::string_view top = h.substr(h.rfind('.') + 1);
-  if (StartsNoCase(top, "xn--")) return top.size() > 4;
+  if (StartsWithNoCase(top, "xn--")) return top.size() > 4;
   return top.size() >= 2 && std::all_of(top.begin(), top.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
@@ -199,7 +186,7 @@ std::string AddressOf(std::string_view value) {
   const std::size_t lt = AngleOf(m);
   if (lt != std::string_view::npos) {
     const std::size_t gt = m.find('>', lt);
-    return std::string(TrimBlanks(m.substr(lt + 1, gt == std::string_view::npos ? std::string_view::npos : gt - lt - 1)));
+    return std::string(TrimFws(m.substr(lt + 1, gt == std::string_view::npos ? std::string_view::npos : gt - lt - 1)));
   }
   // "addr (Name)": drop the comments.
   std::string out;
@@ -208,7 +195,7 @@ std::string AddressOf(std::string_view value) {
     if (m[i] == '(') ++depth;
     else if (m[i] == ')' && depth > 0) --depth;
     else if (depth > 0 && m[i] == '\\') ++i;
-    else if (depth == 0 && !IsBlank(m[i])) out += m[i];
+    else if (depth == 0 && !IsFws(m[i])) out += m[i];
   }
   return out;
 }
@@ -227,26 +214,26 @@ std::string DisplayNameOf(std::string_view value) {
     const std::size_t close = m.rfind(')');
     raw = m.substr(open + 1, close > open ? close - open - 1 : std::string_view::npos);
   }
-  return std::string(TrimBlanks(Utf8Of(TrimBlanks(raw))));
+  return std::string(TrimFws(Utf8Of(TrimFws(raw))));
 }
 
 std::vector<TLink> FindHtmlLinks(std::string_view html) {
   std::vector<TLink> links;
   for (std::size_t at = FindNoCase(html, "<a", 0); at != std::string_view::npos; at = FindNoCase(html, "<a", at + 2)) {
-    if (at + 2 >= html.size() || !(IsBlank(html[at + 2]) || html[at + 2] == '>')) continue;
+    if (at + 2 >= html.size() || !(IsFws(html[at + 2]) || html[at + 2] == '>')) continue;
     // Attributes up to the ">" that stands outside quotes.
     std::size_t i = at + 2;
     std::string href;
     bool hasHref = false;
     while (i < html.size() && html[i] != '>') {
-      while (i < html.size() && (IsBlank(html[i]) || html[i] == '/')) ++i;
+      while (i < html.size() && (IsFws(html[i]) || html[i] == '/')) ++i;
       const std::size_t n0 = i;
-      while (i < html.size() && !IsBlank(html[i]) && html[i] != '=' && html[i] != '>') ++i;
+      while (i < html.size() && !IsFws(html[i]) && html[i] != '=' && html[i] != '>') ++i;
       const std::string name = LowerAscii(html.substr(n0, i - n0));
-      while (i < html.size() && IsBlank(html[i])) ++i;
+      while (i < html.size() && IsFws(html[i])) ++i;
       if (i >= html.size() || html[i] != '=') continue;
       ++i;
-      while (i < html.size() && IsBlank(html[i])) ++i;
+      while (i < html.size() && IsFws(html[i])) ++i;
       std::string_view v;
       if (i < html.size() && (html[i] == '"' || html[i] == '\'')) {
         const char q = html[i];
@@ -255,12 +242,12 @@ std::vector<TLink> FindHtmlLinks(std::string_view html) {
         i = end == std::string_view::npos ? html.size() : end + 1;
       } else {
         const std::size_t v0 = i;
-        while (i < html.size() && !IsBlank(html[i]) && html[i] != '>') ++i;
+        while (i < html.size() && !IsFws(html[i]) && html[i] != '>') ++i;
         v = html.substr(v0, i - v0);
       }
       if (name == "href" && !hasHref) {
         hasHref = true;
-        DecodeEntities(TrimBlanks(v), href);
+        DecodeEntities(TrimFws(v), href);
       }
     }
     if (!hasHref || i >= html.size()) continue;
@@ -275,9 +262,9 @@ std::vector<TLink> FindHtmlLinks(std::string_view html) {
 }
 
 std::string UrlHost(std::string_view url) {
-  url = TrimBlanks(url);
-  if (StartsNoCase(url, "http://")) url.remove_prefix(7);
-  else if (StartsNoCase(url, "https://")) url.remove_prefix(8);
+  url = TrimFws(url);
+  if (StartsWithNoCase(url, "http://")) url.remove_prefix(7);
+  else if (StartsWithNoCase(url, "https://")) url.remove_prefix(8);
   else return {};
   const std::size_t end = url.find_first_of("/?#\\");
   std::string_view authority = url.substr(0, end);
@@ -289,9 +276,9 @@ std::string UrlHost(std::string_view url) {
 }
 
 std::string HostShownIn(std::string_view text) {
-  std::string_view t = TrimBlanks(text);
+  std::string_view t = TrimFws(text);
   if (t.empty() || t.find_first_of(" \t") != std::string_view::npos) return {};
-  if (StartsNoCase(t, "http://") || StartsNoCase(t, "https://")) return UrlHost(t);
+  if (StartsWithNoCase(t, "http://") || StartsWithNoCase(t, "https://")) return UrlHost(t);
   const std::size_t end = t.find_first_of("/?#:");
   const std::string_view host = t.substr(0, end);
   if (host.find('@') != std::string_view::npos) return {};
@@ -363,7 +350,7 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
     if (!idDomain.empty() && OrganizationalDomain(idDomain) != OrganizationalDomain(fromDomain))
       out.push_back(Make("message-id-domain", TLevel::Info,
                          "Message-ID のドメインが差出人 (From) のドメインと関係ありません。配信サービスではよくありますが、偽装の手がかりになることもあります。",
-                         "From: " + fromDomain + " / Message-ID: " + std::string(TrimBlanks(*id))));
+                         "From: " + fromDomain + " / Message-ID: " + std::string(TrimFws(*id))));
   }
 
   // Domains written in punycode, wherever a reader meets them.

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view disposition = rest.substr(0, b);
   const std::string_view encoding = b == std::string_view::npos ? std::string_view() : rest.substr(b + 1);
 
-  const TMailPart part = MakeMailPart(1, {std::string(type), std::string(disposition), std::string(encoding)}, std::string(all));
+  const TMailPart part =
+      MakeWalkedPart(1, {std::string(all), std::string(type), std::string(disposition), "", std::string(encoding)}, std::string(all));
   if (part.Sha256.size() != 64 || part.Md5.size() != 32 || part.Sha1.size() != 40) std::abort();
   (void)PartTextLines(part);
 

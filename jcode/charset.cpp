@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "jcode/jconvert.h"
 
@@ -14,33 +15,6 @@ namespace tarvo {
 namespace {
 
 constexpr char32_t kPrivateBase = 0xF700;
-
-// Length of the well-formed UTF-8 sequence at s[i] (RFC 3629: no overlong
-// forms, no surrogates, nothing past U+10FFFF), or 0.
-std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = at(i);
-  if (c < 0x80) return 1;
-  std::size_t n;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) n = 2;
-  else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  if (at(i + 1) < lo || at(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < n; ++k)
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-  return n;
-}
 
 void AppendUndecodable(std::string& out, unsigned char b, TDecodeMode mode) {
   AppendUtf8(out, mode == TDecodeMode::Lossless ? kPrivateBase + b : 0xFFFD);
@@ -121,7 +95,7 @@ std::string NormaliseCharset(std::string_view name) {
 bool IsUtf8Multibyte(std::string_view s) {
   bool multi = false;
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = Utf8SequenceAt(s, i);
+    const std::size_t n = Utf8SequenceLength(s, i);
     if (n == 0) return false;
     multi |= n > 1;
     i += n;
@@ -134,7 +108,7 @@ std::string CheckedUtf8(std::string_view s, TDecodeMode mode) {
   out.reserve(s.size());
   std::size_t run = 0;  // start of the well-formed run not yet copied
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = Utf8SequenceAt(s, i);
+    const std::size_t n = Utf8SequenceLength(s, i);
     if (n > 0) {
       i += n;
       continue;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "jcode/jconvert.h"
 
 namespace tarvo {
@@ -62,16 +63,16 @@ inline char* PutGroup(char* o, std::uint32_t v) {
   return o + 3;
 }
 
-constexpr int HexValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;  // lower-case a-f included
+// Quoted-printable's digits as the decoder has always read them: upper-case
+// only; any other byte (lower-case a-f included) counts 0.
+constexpr int UpperHexOrZero(unsigned char c) {
+  return c >= 'a' && c <= 'f' ? 0 : std::max(HexValue(static_cast<char>(c)), 0);
 }
 
 // The byte of the (up to) two characters after position i; missing ones count 0.
 std::uint8_t HexAfter(std::string_view text, std::size_t i) {
-  const int hi = i + 1 < text.size() ? HexValue(static_cast<unsigned char>(text[i + 1])) : 0;
-  const int lo = i + 2 < text.size() ? HexValue(static_cast<unsigned char>(text[i + 2])) : 0;
+  const int hi = i + 1 < text.size() ? UpperHexOrZero(static_cast<unsigned char>(text[i + 1])) : 0;
+  const int lo = i + 2 < text.size() ? UpperHexOrZero(static_cast<unsigned char>(text[i + 2])) : 0;
   return static_cast<std::uint8_t>(hi * 16 + lo);
 }
 
@@ -285,8 +286,8 @@ std::string PercentDecode(std::string_view text) {
 
 std::uint8_t HexPairToByte(std::string_view pair) {
   if (pair.size() != 2) return 0;
-  return static_cast<std::uint8_t>(HexValue(static_cast<unsigned char>(pair[0])) * 16 +
-                                   HexValue(static_cast<unsigned char>(pair[1])));
+  return static_cast<std::uint8_t>(UpperHexOrZero(static_cast<unsigned char>(pair[0])) * 16 +
+                                   UpperHexOrZero(static_cast<unsigned char>(pair[1])));
 }
 
 }  // namespace tarvo

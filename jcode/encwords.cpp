@@ -3,6 +3,7 @@
 // reading into 16-bit units), and the Unicode form that every view shows.
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
@@ -35,16 +36,6 @@ std::string QDecode(std::string_view text) {
 
 constexpr bool IsTrail(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
-// A well-formed four-byte sequence (U+10000..U+10FFFF) at i.
-bool IsFourByteSequence(std::string_view s, std::size_t i) {
-  if (s.size() - i < 4) return false;
-  const auto b0 = static_cast<unsigned char>(s[i]), b1 = static_cast<unsigned char>(s[i + 1]);
-  if (b0 < 0xF0 || b0 > 0xF4) return false;
-  if ((b0 == 0xF0 && b1 < 0x90) || (b0 == 0xF4 && b1 > 0x8F)) return false;
-  return IsTrail(b1) && IsTrail(static_cast<unsigned char>(s[i + 2])) &&
-         IsTrail(static_cast<unsigned char>(s[i + 3]));
-}
-
 // Our reading of UTF-8 into 16-bit units: a byte 0x80 or above with bit 0x20
 // set takes two continuation bytes, otherwise one, and the unit keeps 16 bits.
 // A character beyond 16 bits stands as '?', as for one code page 932 lacks.
@@ -58,7 +49,7 @@ bool ReadUtf8(std::string_view s, std::u16string& units) {
       ++i;
       continue;
     }
-    if (IsFourByteSequence(s, i)) {
+    if (Utf8SequenceLength(s, i) == 4) {  // U+10000..U+10FFFF
       units += u'?';
       i += 4;
       continue;
@@ -134,11 +125,9 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 bool AllBlank(std::string_view s) {
   for (char c : s)
-    if (!IsBlank(c)) return false;
+    if (!IsFws(c)) return false;
   return true;
 }
 
@@ -156,7 +145,7 @@ std::optional<TEncodedWord> FindEncodedWord(std::string_view s, std::size_t from
     // The charset is a token: it ends at the first "?", and a blank or "="
     // before that means this is no word.
     std::size_t q1 = p + 2;
-    while (q1 < s.size() && s[q1] != '?' && s[q1] != '=' && !IsBlank(s[q1])) ++q1;
+    while (q1 < s.size() && s[q1] != '?' && s[q1] != '=' && !IsFws(s[q1])) ++q1;
     if (q1 + 2 >= s.size()) return std::nullopt;
     if (s[q1] != '?' || q1 == p + 2) continue;
     const char e = s[q1 + 1];
@@ -194,7 +183,7 @@ std::optional<std::string> DecodeBText(std::string_view text) {
   int bits = 0;
   for (char c : text) {
     if (c == '=') break;
-    if (IsBlank(c)) continue;
+    if (IsFws(c)) continue;
     const int v = Base64Value(c);
     if (v < 0) return std::nullopt;
     acc = (acc << 6 | static_cast<unsigned>(v)) & 0xFFFFFF;
@@ -205,13 +194,6 @@ std::optional<std::string> DecodeBText(std::string_view text) {
     }
   }
   return out;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 // Q: "_" is a space, "=" and two hex digits of either case a byte; any other

@@ -2,28 +2,12 @@
 // word is never taken for an address.
 #include <cstddef>
 
+#include "base/ascii.h"
 #include "jcode/DString.h"
 
 namespace tarvo {
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
 
 // Groups of one side of "::": h16 *( ":" h16 ), the last may be a dotted
 // quad when `tailAllowed`. Appends 16-bit values; false on anything else.

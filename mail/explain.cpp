@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
@@ -153,9 +154,9 @@ std::string Explanation(int number) { return kExplanations[static_cast<std::size
 // ISO-2022-JP text is not a blank.
 std::string TrimValue(std::string_view v) {
   std::size_t start = 0;
-  while (start < v.size() && static_cast<unsigned char>(v[start]) <= 32 && v[start] != '\x1b') ++start;
+  while (start < v.size() && IsControlOrBlank(v[start]) && v[start] != '\x1b') ++start;
   std::size_t end = v.size();
-  while (end > start && static_cast<unsigned char>(v[end - 1]) <= 32) --end;
+  while (end > start && IsControlOrBlank(v[end - 1])) --end;
   return std::string(v.substr(start, end - start));
 }
 

@@ -2,30 +2,12 @@
 // one folding rule for every reader of the block, and no string per line.
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
 
-namespace {
-
-// Trim's rule (every byte of 32 or less at either end), as a view.
-std::string_view TrimmedView(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return s.substr(b, e - b);
-}
-
-// Space, tab, CR and LF trimmed at both ends.
-bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-std::string_view TrimSpaceTab(std::string_view s) {
-  while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlankByte(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
 
 THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece) {
   if (rest.empty()) return {};
@@ -77,14 +59,14 @@ bool THeaderFieldReader::Next(THeaderFieldView& field) {
 bool THeaderLineWalk::Next(std::string_view& line) {
   // A continuation line nobody took is read as a line of its own.
   if (rest_.Next(line)) {
-    line = TrimmedView(line);
+    line = TrimControls(line);
     return true;
   }
   THeaderFieldView field;
   if (!fields_.Next(field)) return false;
   // The line after a field taken whole comes as it stands: the readers have
   // always seen it so (a control byte before a name there hides the field).
-  line = taken_ ? field.FirstLine : TrimmedView(field.FirstLine);
+  line = taken_ ? field.FirstLine : TrimControls(field.FirstLine);
   taken_ = false;
   rest_ = field.ContinuationLines();
   return true;
@@ -106,7 +88,7 @@ std::vector<THeaderField> ReadHeaderFields(std::string_view envelope) {
     const std::size_t colon = f.FirstLine.find(':');
     if (IsContinuationLine(f.FirstLine) || colon == std::string_view::npos) continue;
     fields.push_back(
-        {std::string(TrimSpaceTab(f.FirstLine.substr(0, colon))), std::string(f.FirstLine.substr(colon + 1))});
+        {std::string(TrimFws(f.FirstLine.substr(0, colon))), std::string(f.FirstLine.substr(colon + 1))});
     THeaderField& field = fields.back();
     THeaderLines lines = f.ContinuationLines();
     for (std::string_view line; lines.Next(line);) field.Value.append(line);

@@ -4,22 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/ascii.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != lower[i]) return false;
-  return true;
-}
 
 // Decimal digits only, at most 9 of them; -1 otherwise.
 int Number(std::string_view s) {
@@ -110,32 +100,16 @@ bool TimeOfDay(std::string_view w, TMailDate& d) {
   return true;
 }
 
-// The words of the text: comments removed, commas and blanks separating.
-std::vector<std::string_view> DateWords(std::string_view text) {
+// The words of the text: comments removed, commas and blanks separating
+// (and a ")" that closes no comment).
+std::vector<std::string_view> DateWords(std::string_view rest) {
   std::vector<std::string_view> words;
-  int depth = 0;
-  std::size_t start = std::string_view::npos;
-  auto flush = [&](std::size_t end) {
-    if (start != std::string_view::npos) words.push_back(text.substr(start, end - start));
-    start = std::string_view::npos;
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '(') {
-      flush(i);
-      ++depth;
-    } else if (c == ')') {
-      if (depth > 0) --depth;
-      flush(i);
-    } else if (depth > 0) {
-      if (c == '\\') ++i;
-    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',') {
-      flush(i);
-    } else if (start == std::string_view::npos) {
-      start = i;
-    }
+  while (!rest.empty()) {
+    const char c = rest.front();
+    if (c == '(') ReadComment(rest);
+    else if (IsFws(c) || c == ',' || c == ')') rest.remove_prefix(1);
+    else words.push_back(ReadUntil(rest, "(),"));
   }
-  flush(text.size());
   return words;
 }
 

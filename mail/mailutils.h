@@ -215,8 +215,6 @@ struct TMimeValue {
 // "Name: value" (blanks allowed before the colon): true and the two parts,
 // or false when the line is no header field.
 bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value);
-// Field names compare without regard to case; `lowerB` is lower-case.
-[[nodiscard]] bool SameFieldName(std::string_view a, std::string_view lowerB);
 
 // ---- multipart.cpp: MIME walk and part decoding ----
 

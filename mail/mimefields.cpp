@@ -3,36 +3,12 @@
 #include <algorithm>
 #include <map>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
 
-namespace {
-
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
 
 // RFC 2231 extended-value: %XX in either case is a byte; a "%" that starts
 // no escape stays.
@@ -41,7 +17,7 @@ std::string PercentUnescape(std::string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '%' && i + 2 < s.size()) {
-      const int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+      const int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
       if (hi >= 0 && lo >= 0) {
         out += static_cast<char>(hi * 16 + lo);
         i += 2;
@@ -54,31 +30,6 @@ std::string PercentUnescape(std::string_view s) {
 }
 
 namespace {
-
-// quoted-string = DQUOTE *(qtext / quoted-pair) DQUOTE, starting at s[0].
-// Returns the unquoted text and moves `s` past the closing quote (or to the
-// end when it is missing). A backslash escapes only a quote that is not the
-// last one: Shift-JIS file names hold 0x5C as a trail byte.
-std::string TakeQuoted(std::string_view& s) {
-  std::string out;
-  std::size_t i = 1;
-  const std::size_t lastQuote = s.rfind('"');
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c == '\\' && i + 1 < s.size() && s[i + 1] == '"' && i + 1 != lastQuote) {
-      out += '"';
-      ++i;
-      continue;
-    }
-    if (c == '"') {
-      ++i;
-      break;
-    }
-    out += c;
-  }
-  s.remove_prefix(std::min(i, s.size()));
-  return out;
-}
 
 // One RFC 2231 piece of a parameter: "name*1*" is piece 1, extended.
 struct TPiece {
@@ -98,34 +49,38 @@ TMimeValue ParseMimeValue(std::string_view value) {
   TMimeValue result;
   std::string_view s = value;
   const std::size_t semi = s.find(';');
-  result.Token = Lower(TrimBlanks(s.substr(0, semi)));
+  result.Token = LowerAscii(TrimFws(s.substr(0, semi)));
   // A comment after the token, as in "text/plain (note)", is not part of it.
   if (const std::size_t paren = result.Token.find('('); paren != std::string::npos)
-    result.Token = std::string(TrimBlanks(std::string_view(result.Token).substr(0, paren)));
+    result.Token = std::string(TrimFws(std::string_view(result.Token).substr(0, paren)));
   if (semi == std::string_view::npos) return result;
   s.remove_prefix(semi + 1);
+  const std::size_t last = s.rfind('"');
+  const char* const lastQuote = last == std::string_view::npos ? nullptr : s.data() + last;
 
   // Pieces by parameter name (without the RFC 2231 suffix) and number.
   std::vector<std::string> order;
   std::map<std::string, std::map<int, TPiece>> pieces;
   while (!s.empty()) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == ';')) s.remove_prefix(1);
+    while (!s.empty() && (IsFws(s.front()) || s.front() == ';')) s.remove_prefix(1);
     const std::size_t eq = s.find_first_of("=;");
     if (eq == std::string_view::npos || s[eq] == ';') {  // a word without "=": skipped
       s.remove_prefix(eq == std::string_view::npos ? s.size() : eq);
       continue;
     }
-    std::string name = Lower(TrimBlanks(s.substr(0, eq)));
+    std::string name = LowerAscii(TrimFws(s.substr(0, eq)));
     s.remove_prefix(eq + 1);
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsFws(s.front())) s.remove_prefix(1);
     std::string v;
     if (!s.empty() && s.front() == '"') {
-      v = TakeQuoted(s);
+      // A backslash quotes only a quote that is not the last one:
+      // Shift-JIS file names hold 0x5C as a trail byte.
+      v = ReadQuoted(s, TTextUnits::Bytes, TQuotedPairs::QuoteOnly, lastQuote);
       const std::size_t next = s.find(';');
       s.remove_prefix(next == std::string_view::npos ? s.size() : next);
     } else {
       const std::size_t next = s.find(';');
-      v = std::string(TrimBlanks(s.substr(0, next)));
+      v = std::string(TrimFws(s.substr(0, next)));
       s.remove_prefix(next == std::string_view::npos ? s.size() : next);
     }
     if (name.empty()) continue;
@@ -192,14 +147,5 @@ bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_v
   return true;
 }
 
-bool SameFieldName(std::string_view a, std::string_view lowerB) {
-  if (a.size() != lowerB.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char c = a[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerB[i]) return false;
-  }
-  return true;
-}
 
 }  // namespace tarvo

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "jcode/charset.h"
 #include "jcode/jconvert.h"
@@ -54,9 +55,9 @@ void DescribePart(const TEnvSections& fields, bool digest, TAttachFilesFormat& p
   const std::string* disposition = nullptr;
   const std::string* encoding = nullptr;
   for (const TEnvSection& f : fields) {
-    if (!type && SameFieldName(f.Name, "content-type")) type = &f.Value;
-    else if (!disposition && SameFieldName(f.Name, "content-disposition")) disposition = &f.Value;
-    else if (!encoding && SameFieldName(f.Name, "content-transfer-encoding")) encoding = &f.Value;
+    if (!type && EqualsNoCase(f.Name, "content-type")) type = &f.Value;
+    else if (!disposition && EqualsNoCase(f.Name, "content-disposition")) disposition = &f.Value;
+    else if (!encoding && EqualsNoCase(f.Name, "content-transfer-encoding")) encoding = &f.Value;
   }
   // RFC 2045 5.2: no Content-Type means text/plain (message/rfc822 in a
   // digest); one without a "/" is taken as text/plain.

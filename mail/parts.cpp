@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <stdexcept>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
@@ -16,127 +16,6 @@
 namespace tarvo {
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = Lower(c);
-  return r;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-// One parameter as written: name (lower-case, "*" suffixes kept) and value
-// (quotes and backslash escapes undone).
-struct TRawParam {
-  std::string name;
-  std::string value;
-};
-
-// value := token *(";" attribute "=" (token / quoted-string)), read
-// tolerantly: an unquoted value runs to the next ";" and is trimmed, so
-// names with blanks that some mailers leave unquoted survive.
-std::vector<TRawParam> SplitParams(std::string_view v, std::string& token) {
-  std::vector<TRawParam> params;
-  std::size_t i = 0;
-  while (i < v.size() && v[i] != ';') ++i;
-  token = LowerAscii(TrimView(v.substr(0, i)));
-  while (i < v.size()) {
-    ++i;  // the ";"
-    const std::size_t nameStart = i;
-    while (i < v.size() && v[i] != '=' && v[i] != ';') ++i;
-    std::string name = LowerAscii(TrimView(v.substr(nameStart, i - nameStart)));
-    if (i >= v.size() || v[i] == ';') continue;  // no value
-    ++i;  // the "="
-    while (i < v.size() && IsBlank(v[i])) ++i;
-    std::string value;
-    if (i < v.size() && v[i] == '"') {
-      for (++i; i < v.size() && v[i] != '"'; ++i) {
-        if (v[i] == '\\' && i + 1 < v.size()) ++i;
-        value += v[i];
-      }
-      while (i < v.size() && v[i] != ';') ++i;  // anything after the closing quote
-    } else {
-      const std::size_t start = i;
-      while (i < v.size() && v[i] != ';') ++i;
-      value = TrimView(v.substr(start, i - start));
-    }
-    if (!name.empty()) params.push_back({std::move(name), std::move(value)});
-  }
-  return params;
-}
-
-// Bytes in a named charset to UTF-8; bytes of no or an unknown charset are
-// read as stored text (UTF-8 when well-formed, else code page 932).
-std::string CharsetToUtf8(std::string_view bytes, std::string_view charset) {
-  if (!TrimView(charset).empty())
-    if (auto utf8 = DecodeCharsetToUtf8(bytes, charset)) return *utf8;
-  return StoredTextToUtf8(bytes);
-}
-
-// A plain parameter value: encoded words (which many mailers put in
-// parameters against the rules) and raw JIS decoded, other bytes as stored.
-std::string PlainValueToUtf8(std::string_view v) {
-  if (v.find("=?") != std::string_view::npos || v.find('\x1b') != std::string_view::npos)
-    return Cp932ToUtf8(DecodeHeaderText(v));
-  return StoredTextToUtf8(v);
-}
-
-// The value of parameter `base` (lower-case): base*=charset'lang'%XX, or
-// base*0, base*1* ... joined in number order, or plain base. Empty when absent.
-std::string ParamToUtf8(const std::vector<TRawParam>& params, std::string_view base) {
-  const std::string star = std::string(base) + "*";
-  for (const TRawParam& p : params) {
-    if (p.name != star) continue;
-    const std::size_t q1 = p.value.find('\'');
-    const std::size_t q2 = q1 == std::string::npos ? q1 : p.value.find('\'', q1 + 1);
-    if (q2 == std::string::npos) return CharsetToUtf8(PercentUnescape(p.value), {});
-    return CharsetToUtf8(PercentUnescape(std::string_view(p.value).substr(q2 + 1)), p.value.substr(0, q1));
-  }
-  // Segments: number -> (encoded, value). The charset comes from segment 0.
-  std::map<int, std::pair<bool, std::string>> segments;
-  for (const TRawParam& p : params) {
-    if (p.name.size() <= star.size() || p.name.compare(0, star.size(), star) != 0) continue;
-    std::string_view rest = std::string_view(p.name).substr(star.size());
-    const bool encoded = rest.back() == '*';
-    if (encoded) rest.remove_suffix(1);
-    if (rest.empty() || rest.size() > 4 || !std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      continue;
-    segments.emplace(std::stoi(std::string(rest)), std::make_pair(encoded, p.value));
-  }
-  if (!segments.empty()) {
-    std::string charset, joined;
-    for (auto& [n, seg] : segments) {
-      std::string_view v = seg.second;
-      if (seg.first && n == segments.begin()->first) {
-        const std::size_t q1 = v.find('\'');
-        const std::size_t q2 = q1 == std::string_view::npos ? q1 : v.find('\'', q1 + 1);
-        if (q2 != std::string_view::npos) {
-          charset = v.substr(0, q1);
-          v.remove_prefix(q2 + 1);
-        }
-      }
-      joined += seg.first ? PercentUnescape(v) : std::string(v);
-    }
-    return CharsetToUtf8(joined, charset);
-  }
-  for (const TRawParam& p : params)
-    if (p.name == base) return PlainValueToUtf8(p.value);
-  return {};
-}
-
-std::string FindParam(const std::vector<TRawParam>& params, std::string_view name) {
-  for (const TRawParam& p : params)
-    if (p.name == name) return p.value;
-  return {};
-}
 
 // Lower-case hexadecimal of a digest.
 template <std::size_t N>
@@ -208,20 +87,13 @@ std::vector<std::string> Extensions(std::string_view name) {
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0) break;
-    exts.push_back(LowerAscii(TrimView(name.substr(dot + 1))));
+    exts.push_back(LowerAscii(TrimFws(name.substr(dot + 1))));
     name = name.substr(0, dot);
   }
   return exts;
 }
 
 }  // namespace
-
-std::string DecodePartFileName(std::string_view contentType, std::string_view disposition) {
-  std::string token;
-  std::string name = ParamToUtf8(SplitParams(disposition, token), "filename");
-  if (name.empty()) name = ParamToUtf8(SplitParams(contentType, token), "name");
-  return name;
-}
 
 std::string PartNameWarning(std::string_view name, std::string_view contentType) {
   // U+202A..U+202E and U+2066..U+2069 turn the text around on screen.
@@ -235,7 +107,7 @@ std::string PartNameWarning(std::string_view name, std::string_view contentType)
   if (exts.empty()) return {};
   const TRisk risk = RiskOf(exts[0]);
   if (risk == TRisk::None) return {};
-  const std::string type = LowerAscii(TrimView(contentType));
+  const std::string type = LowerAscii(TrimFws(contentType));
   if (exts.size() > 1 && LooksHarmless(exts[1]))
     return "二重拡張子です。「." + exts[1] + "」に見せかけた" + Noun(risk) + "（." + exts[0] +
            "）の可能性があります。開かないでください。";
@@ -369,21 +241,6 @@ TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields, std::string dat
   digests.Finish(part);
   part.Data = std::move(data);
   return part;
-}
-
-TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data, std::string_view defaultType) {
-  TPartFields f;
-  std::string token;
-  const std::vector<TRawParam> typeParams = SplitParams(header.ContentType, token);
-  // A type without a "/" is no type (RFC 2045: the default applies).
-  f.ContentType = token.find('/') != std::string::npos ? token : std::string(defaultType);
-  f.Charset = FindParam(typeParams, "charset");
-  const std::vector<TRawParam> dispParams = SplitParams(header.ContentDisposition, token);
-  f.Disposition = token;
-  f.Name = ParamToUtf8(dispParams, "filename");
-  if (f.Name.empty()) f.Name = ParamToUtf8(typeParams, "name");
-  f.Encoding = LowerAscii(TrimView(header.ContentTransferEncoding));
-  return MakeWalkedPart(index, std::move(f), std::move(data));
 }
 
 }  // namespace tarvo

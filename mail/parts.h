@@ -18,14 +18,6 @@ struct TAttachFilesFormat;
 
 // ---- parts.cpp: one part's record ----
 
-// The MIME header values of one part (unfolded, field names off); empty when
-// the field is missing.
-struct TPartHeader {
-  std::string ContentType;
-  std::string ContentDisposition;
-  std::string ContentTransferEncoding;
-};
-
 struct TMailPart {
   std::int32_t Index = 0;    // 1-based, in walk order
   std::string Name;          // decoded file name, UTF-8; empty when none
@@ -45,11 +37,6 @@ struct TMailPart {
 };
 using TMailParts = std::vector<TMailPart>;
 
-// The file name a part carries: Content-Disposition's filename (RFC 2231
-// filename* first), else Content-Type's name; RFC 2231 values decoded by
-// their charset, encoded words by theirs; UTF-8.
-[[nodiscard]] std::string DecodePartFileName(std::string_view contentType, std::string_view disposition);
-
 // What the MIME walk has read of one part.
 struct TPartFields {
   std::string Name;         // decoded, UTF-8
@@ -60,11 +47,6 @@ struct TPartFields {
 };
 // The record of one part from the walk's fields and its decoded bytes.
 [[nodiscard]] TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields, std::string data);
-
-// The record of one part from its header and decoded bytes; `defaultType`
-// stands in for a missing Content-Type.
-[[nodiscard]] TMailPart MakeMailPart(std::int32_t index, const TPartHeader& header, std::string data,
-                                     std::string_view defaultType = "text/plain");
 
 // A warning when the name hides what the file is: a program or macro file
 // declared as another type, a double extension (請求書.pdf.exe), or

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "jcode/DString.h"
 #include "mail/mailutils.h"
@@ -18,12 +19,6 @@ const char* const MonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 namespace {
 
 constexpr std::string_view kFieldName = "RECEIVED:";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool EqualsNoCase(std::string_view a, std::string_view upper) {
-  return a.size() == upper.size() && UpperCase(a) == upper;
-}
 
 void SetSpecial(TReceivedList& entry, const char* serverName) {
   entry.ServerName = serverName;
@@ -94,41 +89,24 @@ struct TItem {
 // runs to the end of the field.
 class TFieldScanner {
  public:
-  explicit TFieldScanner(std::string_view s) : s_(s) {}
+  explicit TFieldScanner(std::string_view s) : rest_(s) {}
 
   bool Next(TItem& item) {
-    while (i_ < s_.size() && IsBlank(s_[i_])) ++i_;
-    if (i_ >= s_.size()) return false;
-    const std::size_t from = i_;
-    if (s_[i_] == ';') {
-      ++i_;
-      item = {TItem::kSemicolon, s_.substr(from, 1)};
-    } else if (s_[i_] == '(') {
-      int depth = 1;
-      std::size_t end = ++i_;
-      while (i_ < s_.size()) {
-        const char c = s_[i_];
-        if (c == '\\') {
-          i_ = std::min(i_ + 2, s_.size());
-          continue;
-        }
-        if (c == '(') ++depth;
-        if (c == ')' && --depth == 0) break;
-        ++i_;
-      }
-      end = i_;
-      if (i_ < s_.size()) ++i_;  // the closing parenthesis
-      item = {TItem::kComment, s_.substr(from + 1, end - from - 1)};
+    while (!rest_.empty() && IsWsp(rest_.front())) rest_.remove_prefix(1);
+    if (rest_.empty()) return false;
+    if (rest_.front() == ';') {
+      item = {TItem::kSemicolon, rest_.substr(0, 1)};
+      rest_.remove_prefix(1);
+    } else if (rest_.front() == '(') {
+      item = {TItem::kComment, ReadComment(rest_)};
     } else {
-      while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != '(' && s_[i_] != ';') ++i_;
-      item = {TItem::kWord, s_.substr(from, i_ - from)};
+      item = {TItem::kWord, ReadUntil(rest_, "(;")};
     }
     return true;
   }
 
  private:
-  std::string_view s_;
-  std::size_t i_ = 0;
+  std::string_view rest_;
 };
 
 // Words that end the from clause (RFC 5321 4.4 and what follows it).
@@ -162,12 +140,12 @@ struct TCommentInfo {
   bool helo = false;
 };
 
-TCommentInfo ReadComment(std::string_view c) {
+TCommentInfo ReadClauseComment(std::string_view c) {
   TCommentInfo info;
   bool first = true;
   std::size_t i = 0;
   while (i < c.size()) {
-    const auto sep = [](char ch) { return IsBlank(ch) || ch == '(' || ch == ')' || ch == ','; };
+    const auto sep = [](char ch) { return IsWsp(ch) || ch == '(' || ch == ')' || ch == ','; };
     while (i < c.size() && sep(c[i])) ++i;
     const std::size_t from = i;
     while (i < c.size() && !sep(c[i])) ++i;
@@ -248,7 +226,7 @@ void ParseReceivedField(std::string_view text, TReceivedList& entry) {
     more = scan.Next(item);
   }
   for (; more && !EndsFromClause(item); more = scan.Next(item)) {
-    if (item.kind == TItem::kComment) comments.push_back(ReadComment(item.text));
+    if (item.kind == TItem::kComment) comments.push_back(ReadClauseComment(item.text));
     else words.push_back(item.text);
   }
 

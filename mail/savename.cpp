@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "base/ascii.h"
 #include "base/errors.h"
 #include "mail/parts.h"
 
@@ -16,16 +18,6 @@ namespace {
 
 // Longest name kept, in bytes: below NAME_MAX with room for " (999)".
 constexpr std::size_t kMaxNameBytes = 200;
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Length of the UTF-8 sequence starting with `lead` (1 for a stray byte).
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-  if (lead >= 0xC2) return 2;
-  return 1;
-}
 
 // Characters that are dropped: control characters (C0, DEL, C1), what
 // Windows and FAT reject, and the bidirectional overrides.
@@ -43,9 +35,8 @@ bool Dropped(std::string_view ch) {
 
 bool IsDeviceName(std::string_view name) {
   // Windows reserves these with any extension: "con.txt" is CON too.
-  std::string stem(name.substr(0, name.find('.')));
+  std::string stem = LowerAscii(name.substr(0, name.find('.')));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) c = Lower(c);
   if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul" || stem == "clock$") return true;
   return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
          stem[3] <= '9';
@@ -70,7 +61,7 @@ std::string CutToLength(const std::string& name, std::size_t max) {
     ext = name.substr(dot);
   std::size_t keep = 0;
   for (std::size_t i = 0; i < name.size();) {
-    const std::size_t n = SequenceLength(static_cast<unsigned char>(name[i]));
+    const std::size_t n = std::max<std::size_t>(Utf8ShapeLength(name, i), 1);
     if (i + n + ext.size() > max) break;
     i += n;
     keep = i;
@@ -86,11 +77,7 @@ std::string SafeSaveName(std::string_view name, std::int32_t index, std::string_
     name = name.substr(slash + 1);
   std::string out;
   for (std::size_t i = 0; i < name.size();) {
-    std::size_t n = SequenceLength(static_cast<unsigned char>(name[i]));
-    if (i + n > name.size()) n = 1;
-    bool wellFormed = true;
-    for (std::size_t k = 1; k < n; ++k) wellFormed &= (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
-    if (!wellFormed) n = 1;
+    const std::size_t n = std::max<std::size_t>(Utf8ShapeLength(name, i), 1);  // a stray byte alone
     const std::string_view ch = name.substr(i, n);
     if (!Dropped(ch)) out += ch;
     i += n;

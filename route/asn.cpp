@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
+
 // Bounds of the table that asn_data.S assembles into the program.
 extern "C" const char tarvo_asn_begin[];
 extern "C" const char tarvo_asn_end[];
@@ -25,13 +27,6 @@ std::string_view Take(std::string_view& rest, std::uint64_t n) {
   const std::string_view part = rest.substr(0, static_cast<std::size_t>(n));
   rest.remove_prefix(part.size());
   return part;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Exactly four decimal parts of 1 to 3 digits, each at most 255.
@@ -77,8 +72,8 @@ std::optional<TIPAddress> ParseV6(std::string_view t) {
     }
     std::size_t digits = 0;
     unsigned value = 0;
-    while (digits < t.size() && digits < 5 && HexDigit(t[digits]) >= 0)
-      value = value << 4 | static_cast<unsigned>(HexDigit(t[digits++]));
+    while (digits < t.size() && digits < 5 && HexValue(t[digits]) >= 0)
+      value = value << 4 | static_cast<unsigned>(HexValue(t[digits++]));
     if (digits == 0 || digits > 4 || n + 2 > 16) return std::nullopt;
     bytes[n++] = static_cast<std::uint8_t>(value >> 8);
     bytes[n++] = static_cast<std::uint8_t>(value);

@@ -11,6 +11,7 @@
 
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "mail/mailutils.h"
 #include "mail/parts.h"
 
 namespace fs = std::filesystem;
@@ -62,35 +63,32 @@ TEST(PartFileName, DecodesEveryForm) {
       {"raw Shift-JIS", "", "attachment; filename=\"\x8e\xca\x90\x5e.jpg\"", "写真.jpg"},
       {"raw JIS", "", "attachment; filename=\"\x1b$B<L??\x1b(B.jpg\"", "写真.jpg"},
   };
-  for (const Case& c : cases) EXPECT_EQ(DecodePartFileName(c.type, c.disposition), c.name) << c.what;
+  for (const Case& c : cases) {
+    // Through the MIME walk's own reading of a part header.
+    std::string header;
+    if (!c.type.empty()) header += "Content-Type: " + c.type + "\r\n";
+    if (!c.disposition.empty()) header += "Content-Disposition: " + c.disposition + "\r\n";
+    TAttachLists parts;
+    ParseMessageParts(header, "x", parts);
+    ASSERT_EQ(parts.size(), 1u) << c.what;
+    EXPECT_EQ(parts[0].PartName, c.name) << c.what;
+  }
 }
 
-TEST(PartRecord, TypeDispositionEncodingAndDigests) {
+TEST(PartRecord, DispositionAndDigests) {
   // Known vectors: RFC 1321, FIPS 180-1 and FIPS 180-2 for "abc".
-  const TMailPart p = MakeMailPart(
-      3, {" Text/Plain; charset=\"ISO-2022-JP\"; name=a.txt", " Attachment; size=3", " BASE64 "}, "abc");
+  const TMailPart p = MakeWalkedPart(3, {"a.txt", "text/plain", "attachment", "ISO-2022-JP", "base64"}, "abc");
   EXPECT_EQ(p.Index, 3);
-  EXPECT_EQ(p.ContentType, "text/plain");
-  EXPECT_EQ(p.Charset, "ISO-2022-JP");
-  EXPECT_EQ(p.Disposition, "attachment");
-  EXPECT_EQ(p.Encoding, "base64");
-  EXPECT_EQ(p.Name, "a.txt");
   EXPECT_EQ(p.Size, 3u);
   EXPECT_EQ(p.Md5, "900150983cd24fb0d6963f7d28e17f72");
   EXPECT_EQ(p.Sha1, "a9993e364706816aba3e25717850c26c9cd0d89d");
   EXPECT_EQ(p.Sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_EQ(p.Data, "abc");
   EXPECT_EQ(p.Warning, "");
-
-  // No or a broken type: the default; unknown dispositions are attachments.
-  const TMailPart q = MakeMailPart(1, {"", "", ""}, "");
-  EXPECT_EQ(q.ContentType, "text/plain");
-  EXPECT_EQ(q.Disposition, "");
-  EXPECT_EQ(q.Size, 0u);
-  EXPECT_EQ(q.Sha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(MakeMailPart(1, {"garbage", "form-data", ""}, "", "message/rfc822").ContentType, "message/rfc822");
-  EXPECT_EQ(MakeMailPart(1, {"garbage", "form-data", ""}, "").Disposition, "attachment");
-  EXPECT_EQ(MakeMailPart(1, {"", "INLINE", ""}, "").Disposition, "inline");
+  // Unknown dispositions are attachments (RFC 2183).
+  EXPECT_EQ(MakeWalkedPart(1, {"", "text/plain", "form-data", "", ""}, "").Disposition, "attachment");
+  EXPECT_EQ(MakeWalkedPart(1, {"", "text/plain", "inline", "", ""}, "").Disposition, "inline");
+  EXPECT_EQ(MakeWalkedPart(1, {}, "").Sha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 TEST(PartRecord, DigestOfBytesWithNulAndHighBytes) {
@@ -107,7 +105,7 @@ TEST(PartRecord, DigestOfBytesWithNulAndHighBytes) {
     const std::string out(buf, n);
     return out.substr(0, out.find(' '));
   };
-  const TMailPart p = MakeMailPart(1, {"application/octet-stream", "", ""}, bytes);
+  const TMailPart p = MakeWalkedPart(1, {"", "application/octet-stream", "", "", ""}, bytes);
   EXPECT_EQ(p.Size, 1000u);
   EXPECT_EQ(p.Md5, tool("md5"));
   EXPECT_EQ(p.Sha1, tool("sha1"));
@@ -240,9 +238,9 @@ TEST(SaveFile, ErrorIsTheCreateError) {
 TEST(SaveFile, SaveNamedPartsSkipsUnnamedAndRenamesOnClash) {
   const fs::path dir = FreshFolder("named");
   TMailParts parts;
-  parts.push_back(MakeMailPart(1, {"text/plain", "", ""}, "body text"));
-  parts.push_back(MakeMailPart(2, {"application/pdf; name=\"../x.pdf\"", "attachment", ""}, "%PDF"));
-  parts.push_back(MakeMailPart(3, {"application/pdf", "attachment; filename=x.pdf", ""}, "second"));
+  parts.push_back(MakeWalkedPart(1, {"", "text/plain", "", "", ""}, "body text"));
+  parts.push_back(MakeWalkedPart(2, {"../x.pdf", "application/pdf", "attachment", "", ""}, "%PDF"));
+  parts.push_back(MakeWalkedPart(3, {"x.pdf", "application/pdf", "attachment", "", ""}, "second"));
   const std::vector<TSavedPart> saved = SaveNamedParts(parts, dir.string());
   ASSERT_EQ(saved.size(), 2u);
   EXPECT_EQ(saved[0].Index, 2);

@@ -1,7 +1,9 @@
 #include "views/dump.h"
 
+#include <algorithm>
 #include <exception>
 
+#include "base/ascii.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
 #include "checks/auth.h"
@@ -64,17 +66,10 @@ void WriteHops(TJsonWriter& w, const std::vector<TRouteRow>& rows) {
 std::string SanitiseUtf8(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int extra = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
-    bool ok = extra >= 0 && i + extra < s.size() + (extra == 0 ? 1 : 0);
-    for (int k = 1; ok && k <= extra; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (!ok) {
-      out += "\xEF\xBF\xBD";
-      ++i;
-    } else {
-      out.append(s.substr(i, extra + 1));
-      i += extra + 1;
-    }
+    const std::size_t n = Utf8ShapeLength(s, i);
+    if (n == 0) out += "\xEF\xBF\xBD";
+    else out.append(s.substr(i, n));
+    i += std::max<std::size_t>(n, 1);
   }
   return out;
 }
