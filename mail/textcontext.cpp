@@ -1,3 +1,4 @@
+#include "base/ascii.h"
 #include "jcode/charset.h"
 #include "mail/mailutils.h"
 
@@ -7,9 +8,9 @@ TTextContext MessageTextContext(std::string_view header, const TAttachLists& par
   TTextContext context;
   std::string from, mailer, id;
   for (const THeaderField& f : ReadHeaderFields(header)) {
-    if (from.empty() && SameFieldName(f.Name, "from")) from = SplitMailAddress(f.Value).Address;
-    else if (mailer.empty() && SameFieldName(f.Name, "x-mailer")) mailer = f.Value;
-    else if (id.empty() && SameFieldName(f.Name, "message-id")) id = f.Value;
+    if (from.empty() && EqualsNoCase(f.Name, "from")) from = SplitMailAddress(f.Value).Address;
+    else if (mailer.empty() && EqualsNoCase(f.Name, "x-mailer")) mailer = f.Value;
+    else if (id.empty() && EqualsNoCase(f.Name, "message-id")) id = f.Value;
   }
   context.Carrier = CarrierOfSender(from, mailer, id);
   // The one charset the text parts declare, if it is neither Japanese nor
