@@ -10,6 +10,7 @@
 
 #include "base/cp932.h"
 #include "base/memory.h"
+#include "checks/trust.h"
 #include "route/asn.h"
 #include "route/lookup.h"
 #include "views/dump.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: tarvo [FILE]          open the window, loading FILE when it exists\n"
+    "       tarvo --trust ID ...  before the rest: results of authserv-id ID count (repeatable)\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
     "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
@@ -56,6 +58,16 @@ int RunWindow(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   tarvo::ReserveHugePageHeap();
+  std::vector<char*> args(argv, argv + argc);
+  std::vector<std::string> trusted;
+  while (args.size() >= 3 && std::strcmp(args[1], "--trust") == 0) {
+    trusted.emplace_back(args[2]);
+    args.erase(args.begin() + 1, args.begin() + 3);
+  }
+  tarvo::SetTrustedAuthServIds(std::move(trusted));
+  argc = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  argv = args.data();
   if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
     std::cout << kUsage;
     return 0;

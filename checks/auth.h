@@ -39,8 +39,9 @@ struct TAuthResults {
 
 // Received-SPF: result [comment] *( key=value ; ).
 struct TReceivedSpf {
-  std::string Result;  // lower case
-  std::string Domain;  // of envelope-from, else helo
+  std::string Result;    // lower case
+  std::string Domain;    // of the identity checked
+  std::string Identity;  // "mailfrom" or "helo": identity=, else envelope-from= over helo=
 };
 [[nodiscard]] TReceivedSpf ParseReceivedSpf(std::string_view value);
 
@@ -110,6 +111,19 @@ struct TAuthValue {
   std::string Domain;
   std::string Source;  // the field it came from
   std::string Raw;     // the statement as written
+  std::string Identity;  // SPF: "mailfrom" or "helo", the identity Domain is
+};
+
+// One result as a field states it, and whether it counts: only what the
+// receiving side wrote about this message does (checks/trust.h).
+struct TAuthClaim {
+  std::string Source;      // Authentication-Results, ARC-Authentication-Results (i=1), Received-SPF, ARC-Seal (i=1)
+  std::string AuthServId;  // empty where the field has none
+  std::string Method, Result, Domain;
+  std::string Raw;
+  bool Trusted = false;
+  std::string Why;  // why it does not count (Japanese); empty when it does
+  std::size_t Field = 0;  // the field's place in the header block, 0 for the top
 };
 
 struct TDkimCheck {
@@ -125,12 +139,18 @@ struct TAuthentication {
   std::optional<TAuthValue> Spf, Dmarc, Arc, CompAuth;
   std::vector<TDkimCheck> Dkim;               // one per DKIM-Signature, in order
   std::vector<TAuthValue> DkimStatements;     // every dkim= of the results read
-  std::optional<bool> SpfAligned, DkimAligned;
-  bool HasResults = false;  // an Authentication-Results field (or ARC's, or Received-SPF) was read
+  std::optional<bool> SpfAligned, DkimAligned;  // null unless the method passed
+  bool HasResults = false;  // a result the receiving side wrote was read
+  std::string ReceivingOrg;         // organisational domain of the receiving run
+  std::vector<TAuthClaim> Claims;   // every result of every field, top first, counted or not
 };
 
 // Reads every field of the header block and hashes the body for each
-// DKIM-Signature; `body` is the body as stored.
+// DKIM-Signature; `body` is the body as stored. Results count only when the
+// receiving side wrote them or `trustedIds` names their authserv-id.
+[[nodiscard]] TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body,
+                                                const std::vector<std::string>& trustedIds);
+// The same with the ids the user trusts (TrustedAuthServIds).
 [[nodiscard]] TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body);
 
 // ---- findings.cpp: warning signs ----

@@ -7,6 +7,7 @@
 
 #include "checks/auth.h"
 #include "base/ascii.h"
+#include "checks/trust.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
@@ -149,13 +150,30 @@ TReceivedSpf ParseReceivedSpf(std::string_view value) {
   const std::string text = DropComments(value);
   std::string_view s = TrimFws(text);
   r.Result = LowerAscii(ReadUntil(s, ";("));
-  std::string helo;
+  std::string helo, mailfrom, identity;
   for (std::string_view part : SplitStatements(s))
     for (const auto& [name, v] : Items(part)) {
-      if (name == "envelope-from") r.Domain = DomainOf(v);
+      if (name == "envelope-from") mailfrom = DomainOf(v);
       else if (name == "helo") helo = DomainOf(v);
+      else if (name == "identity") identity = LowerAscii(v);
     }
-  if (r.Domain.empty()) r.Domain = helo;
+  // Receivers that write no envelope-from= name the domain in the comment:
+  // "(example.net: domain of a@example.com designates ...)".
+  if (mailfrom.empty()) {
+    const std::string lower = LowerAscii(value.substr(0, 4096));
+    if (const std::size_t at = lower.find("domain of "); at != std::string::npos) {
+      std::string_view rest = std::string_view(lower).substr(at + 10);
+      rest = rest.substr(0, rest.find_first_of(" \t)"));
+      mailfrom = DomainOf(rest);
+    }
+  }
+  if (identity == "helo" || (identity != "mailfrom" && mailfrom.empty())) {
+    r.Domain = helo;
+    r.Identity = helo.empty() ? "" : "helo";
+  } else {
+    r.Domain = mailfrom;
+    r.Identity = mailfrom.empty() ? "" : "mailfrom";
+  }
   return r;
 }
 
@@ -230,7 +248,7 @@ const TAuthMethod* FirstOf(const TAuthResults& r, std::string_view method) {
 }
 
 TAuthValue ValueOf(const TAuthMethod& m, std::string domain, const std::string& source) {
-  return {m.Result, std::move(domain), source, m.Raw};
+  return {m.Result, std::move(domain), source, m.Raw, {}};
 }
 
 std::string SpfDomain(const TAuthMethod& m) {
@@ -262,63 +280,199 @@ const TAuthMethod* StatementFor(const TAuthResults& r, const TDkimSignature& sig
 
 }  // namespace
 
+namespace {
+
+// One field of results with where it stands and whether its results count.
+struct TResultField {
+  std::size_t Index = 0;
+  std::string Source;
+  TAuthResults Results;
+  bool Trusted = false;
+  std::string Why;
+};
+
+const char* const kBelowRun =
+    "受信したサーバの記録 (Received) より下にあり、送信側が書き込めます。受信したサーバが書いたものと確かめられません。";
+const char* const kNoRun = "受信したサーバの記録 (Received) がなく、誰が書いたか確かめられません。";
+
+std::string OtherIdWhy(const std::string& id, const TTrustBoundary& b) {
+  if (id.empty()) return "発行者 (authserv-id) が書かれていません。";
+  return "発行者「" + id + "」は受信した組織 (" + (b.ReceivingOrg().empty() ? "不明" : b.ReceivingOrg()) +
+         ") ではなく、信頼する発行者にも入っていません。";
+}
+
+// Where a field stands decides whether the receiver wrote it; its
+// authserv-id whether it speaks for the receiver. Microsoft writes none.
+void Judge(TResultField& f, const TTrustBoundary& b, bool allowNoId) {
+  if (!b.IsReceiverWritten(f.Index)) {
+    f.Why = b.OldestReceived() == TTrustBoundary::npos ? kNoRun : kBelowRun;
+    return;
+  }
+  const std::string& id = f.Results.AuthServId;
+  if (b.BelongsToReceiver(id) || (id.empty() && allowNoId && b.IsMicrosoft() && b.IsAboveRun(f.Index))) {
+    f.Trusted = true;
+    return;
+  }
+  f.Why = OtherIdWhy(id, b);
+}
+
+std::string StatementDomain(const TAuthMethod& m) {
+  if (m.Method == "spf") return SpfDomain(m);
+  if (m.Method == "dkim") return DkimDomain(m);
+  if (m.Method == "dmarc") return DomainOf(m.Prop("header.from"));
+  return {};
+}
+
+std::string SpfIdentity(const TAuthMethod& m) {
+  if (!DomainOf(m.Prop("smtp.mailfrom")).empty()) return "mailfrom";
+  return DomainOf(m.Prop("smtp.helo")).empty() ? std::string() : "helo";
+}
+
+// The SPF statement of a field: mailfrom's over helo's, which a receiver
+// may write beside it ("spf=none smtp.helo=...; spf=pass smtp.mailfrom=...").
+const TAuthMethod* SpfOf(const TAuthResults& r) {
+  const TAuthMethod* first = nullptr;
+  for (const TAuthMethod& m : r.Methods) {
+    if (m.Method != "spf") continue;
+    if (SpfIdentity(m) == "mailfrom") return &m;
+    if (!first) first = &m;
+  }
+  return first;
+}
+
+}  // namespace
+
 TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body) {
+  return GetAuthentication(fields, body, TrustedAuthServIds());
+}
+
+TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body,
+                                  const std::vector<std::string>& trustedIds) {
   TAuthentication a;
-  std::optional<TAuthResults> top, arcTop;
-  std::optional<TReceivedSpf> receivedSpf;
-  int sealInstance = -1;
-  std::string sealResult;
+  const TTrustBoundary boundary(fields, trustedIds);
+  a.ReceivingOrg = boundary.ReceivingOrg();
+  std::vector<TResultField> results, arcResults;
+  struct TSpfField {
+    std::size_t Index;
+    TReceivedSpf Spf;
+    std::string Raw;
+  };
+  std::vector<TSpfField> receivedSpf;
   std::vector<TDkimSignature> sigs;
-  for (const THeaderField& f : fields) {
-    if (EqualsNoCase(f.Name, "From")) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const THeaderField& f = fields[i];
+    const std::string_view name = TrimFws(f.Name);
+    if (EqualsNoCase(name, "From")) {
       if (a.FromDomain.empty()) a.FromDomain = DomainOf(AddressOf(f.Value));
-    } else if (EqualsNoCase(f.Name, "Authentication-Results")) {
-      // A receiver whose filters each write a field (Postfix with OpenDKIM,
-      // OpenDMARC and an SPF filter) gives several with its one id; fields
-      // of other ids below them were written by someone else.
-      TAuthResults r = ParseAuthResults(f.Value);
-      if (!top) top = std::move(r);
-      else if (!top->AuthServId.empty() && EqualsNoCase(r.AuthServId, top->AuthServId))
-        std::move(r.Methods.begin(), r.Methods.end(), std::back_inserter(top->Methods));
-    } else if (EqualsNoCase(f.Name, "ARC-Authentication-Results")) {
-      TAuthResults r = ParseAuthResults(f.Value, true);
-      if (!arcTop || r.Instance > arcTop->Instance) arcTop = std::move(r);
-    } else if (EqualsNoCase(f.Name, "Received-SPF")) {
-      if (!receivedSpf) receivedSpf = ParseReceivedSpf(f.Value);
-    } else if (EqualsNoCase(f.Name, "ARC-Seal")) {
-      int i = 0;
+    } else if (EqualsNoCase(name, "Authentication-Results")) {
+      TResultField& r = results.emplace_back();
+      r.Index = i;
+      r.Source = "Authentication-Results";
+      r.Results = ParseAuthResults(f.Value);
+      Judge(r, boundary, true);
+    } else if (EqualsNoCase(name, "ARC-Authentication-Results")) {
+      TResultField& r = arcResults.emplace_back();
+      r.Index = i;
+      r.Results = ParseAuthResults(f.Value, true);
+      r.Source = "ARC-Authentication-Results (i=" + std::to_string(r.Results.Instance) + ")";
+      Judge(r, boundary, false);
+    } else if (EqualsNoCase(name, "Received-SPF")) {
+      receivedSpf.push_back({i, ParseReceivedSpf(f.Value), CollapseFws(f.Value)});
+    } else if (EqualsNoCase(name, "ARC-Seal")) {
+      int instance = 0;
       std::string cv;
-      for (const auto& [name, v] : ParseTagList(f.Value)) {
-        if (name == "i" && IsDigits(v) && v.size() < 6) i = std::stoi(v);
-        else if (name == "cv") cv = LowerAscii(v);
+      for (const auto& [tag, v] : ParseTagList(f.Value)) {
+        if (tag == "i" && IsDigits(v) && v.size() < 6) instance = std::stoi(v);
+        else if (tag == "cv") cv = LowerAscii(v);
       }
-      if (i > sealInstance) sealInstance = i, sealResult = cv;
-    } else if (EqualsNoCase(f.Name, "DKIM-Signature")) {
+      if (!cv.empty())
+        a.Claims.push_back({"ARC-Seal (i=" + std::to_string(instance) + ")", {}, "arc", cv, {}, "cv=" + cv, false,
+                            "ARC の封印 (ARC-Seal) の cv= は封印した側の申告で、署名を検証しないと信じられません。", i});
+    } else if (EqualsNoCase(name, "DKIM-Signature")) {
       sigs.push_back(ParseDkimSignature(f.Value));
     }
   }
-  a.HasResults = top || arcTop || receivedSpf;
 
-  // The receiving side's own field speaks first; an intermediary's ARC copy
-  // only when the receiver wrote none.
-  const TAuthResults* results = top ? &*top : arcTop ? &*arcTop : nullptr;
-  const std::string source =
-      top ? "Authentication-Results"
-          : arcTop ? "ARC-Authentication-Results (i=" + std::to_string(arcTop->Instance) + ")" : std::string();
-  if (results) {
-    if (const TAuthMethod* m = FirstOf(*results, "spf")) a.Spf = ValueOf(*m, SpfDomain(*m), source);
-    if (const TAuthMethod* m = FirstOf(*results, "dmarc")) a.Dmarc = ValueOf(*m, DomainOf(m->Prop("header.from")), source);
-    if (const TAuthMethod* m = FirstOf(*results, "arc")) a.Arc = ValueOf(*m, {}, source);
-    if (const TAuthMethod* m = FirstOf(*results, "compauth")) {
-      a.CompAuth = ValueOf(*m, {}, source);
-      a.CompAuth->Domain = a.FromDomain;
+  // Every statement as a claim, counted or not, with the reason.
+  const auto claim = [&](const TResultField& r, const TAuthMethod& m) {
+    TAuthClaim c{r.Source, r.Results.AuthServId, m.Method, m.Result, StatementDomain(m), m.Raw, r.Trusted, r.Why, r.Index};
+    if (c.Trusted && m.Method == "dmarc" && !EqualsNoCase(c.Domain, a.FromDomain)) {
+      c.Trusted = false;
+      c.Why = "header.from (" + (c.Domain.empty() ? std::string("なし") : c.Domain) +
+              ") が差出人 (From) のドメイン (" + (a.FromDomain.empty() ? std::string("なし") : a.FromDomain) +
+              ") と違い、このメールの差出人についての結果ではありません。";
     }
-    for (const TAuthMethod& m : results->Methods)
-      if (m.Method == "dkim") a.DkimStatements.push_back(ValueOf(m, DkimDomain(m), source));
+    return c;
+  };
+  for (const auto* list : {&results, &arcResults})
+    for (const TResultField& r : *list)
+      for (const TAuthMethod& m : r.Results.Methods) a.Claims.push_back(claim(r, m));
+  for (const TSpfField& s : receivedSpf) {
+    const bool written = boundary.IsReceiverWritten(s.Index);
+    a.Claims.push_back({"Received-SPF", {}, "spf", s.Spf.Result, s.Spf.Domain, s.Raw, written,
+                        written ? std::string() : boundary.OldestReceived() == TTrustBoundary::npos ? kNoRun : kBelowRun,
+                        s.Index});
   }
-  if (!a.Spf && receivedSpf) a.Spf = TAuthValue{receivedSpf->Result, receivedSpf->Domain, "Received-SPF", {}};
-  if (!a.Arc && sealInstance >= 0 && !sealResult.empty())
-    a.Arc = TAuthValue{sealResult, {}, "ARC-Seal (i=" + std::to_string(sealInstance) + ")", "cv=" + sealResult};
+  std::stable_sort(a.Claims.begin(), a.Claims.end(),
+                   [](const TAuthClaim& x, const TAuthClaim& y) { return x.Field < y.Field; });
+
+  // What counts: the receiver's own fields, the one nearest the top first;
+  // its ARC copy only for what they do not say.
+  TAuthResults own, ownArc;
+  std::size_t ownSpfIndex = TTrustBoundary::npos;
+  const TAuthMethod* ownSpf = nullptr;
+  for (const TResultField& r : results) {
+    if (!r.Trusted) continue;
+    if (!ownSpf)
+      if ((ownSpf = SpfOf(r.Results))) ownSpfIndex = r.Index;
+    own.Methods.insert(own.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
+  }
+  std::string arcSource;
+  for (const TResultField& r : arcResults) {
+    if (!r.Trusted) continue;
+    if (arcSource.empty()) arcSource = r.Source;
+    ownArc.Methods.insert(ownArc.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
+  }
+  const bool haveOwn = !own.Methods.empty();
+  const TAuthResults& speaking = haveOwn ? own : ownArc;
+  const std::string source = haveOwn ? "Authentication-Results" : arcSource;
+
+  // SPF: of the receiver's Authentication-Results and Received-SPF, the one
+  // nearer the top, written later.
+  const TSpfField* spfField = nullptr;
+  for (const TSpfField& s : receivedSpf)
+    if (boundary.IsReceiverWritten(s.Index) && !s.Spf.Result.empty()) {
+      spfField = &s;
+      break;
+    }
+  if (ownSpf && (!spfField || ownSpfIndex < spfField->Index)) {
+    a.Spf = ValueOf(*ownSpf, SpfDomain(*ownSpf), source);
+    a.Spf->Identity = SpfIdentity(*ownSpf);
+  } else if (spfField) {
+    a.Spf = TAuthValue{spfField->Spf.Result, spfField->Spf.Domain, "Received-SPF", spfField->Raw,
+                       spfField->Spf.Identity};
+  } else if (!haveOwn) {
+    if (const TAuthMethod* m = SpfOf(ownArc)) {
+      a.Spf = ValueOf(*m, SpfDomain(*m), arcSource);
+      a.Spf->Identity = SpfIdentity(*m);
+    }
+  }
+  // DMARC about this From domain only.
+  for (const TAuthMethod& m : speaking.Methods)
+    if (m.Method == "dmarc" && !a.FromDomain.empty() && EqualsNoCase(DomainOf(m.Prop("header.from")), a.FromDomain)) {
+      a.Dmarc = ValueOf(m, a.FromDomain, source);
+      break;
+    }
+  if (const TAuthMethod* m = FirstOf(speaking, "arc")) a.Arc = ValueOf(*m, {}, source);
+  if (const TAuthMethod* m = FirstOf(speaking, "compauth")) {
+    a.CompAuth = ValueOf(*m, {}, source);
+    a.CompAuth->Domain = a.FromDomain;
+  }
+  for (const TAuthMethod& m : speaking.Methods)
+    if (m.Method == "dkim") a.DkimStatements.push_back(ValueOf(m, DkimDomain(m), source));
+  // A field of the receiver's that says "none" still says it checked.
+  a.HasResults = spfField || std::any_of(results.begin(), results.end(), [](const TResultField& r) { return r.Trusted; }) ||
+                 !arcSource.empty();
 
   for (const TDkimSignature& sig : sigs) {
     TDkimCheck& c = a.Dkim.emplace_back();
@@ -329,15 +483,15 @@ TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::
     c.Length = sig.Length;
     c.BodyHashWanted = sig.BodyHash;
     c.BodyHash = CheckDkimBodyHash(sig, body, &c.BodyHashComputed);
-    if (results)
-      if (const TAuthMethod* m = StatementFor(*results, sig)) c.Result = m->Result;
+    if (const TAuthMethod* m = StatementFor(speaking, sig)) c.Result = m->Result;
   }
 
-  // Relaxed alignment: organisational domains equal.
+  // Relaxed alignment: organisational domains equal, said only of a method
+  // that passed.
   if (!a.FromDomain.empty()) {
     const std::string org = OrganizationalDomain(a.FromDomain);
-    if (a.Spf && !a.Spf->Domain.empty()) a.SpfAligned = OrganizationalDomain(a.Spf->Domain) == org;
-    // Only a passing signature can align; with none there is nothing to say.
+    if (a.Spf && a.Spf->Result == "pass" && !a.Spf->Domain.empty())
+      a.SpfAligned = OrganizationalDomain(a.Spf->Domain) == org;
     for (const TAuthValue& s : a.DkimStatements)
       if (s.Result == "pass" && !s.Domain.empty())
         a.DkimAligned = a.DkimAligned.value_or(false) || OrganizationalDomain(s.Domain) == org;

@@ -392,7 +392,16 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   for (const TAuthValue& s : auth.DkimStatements) failed("dkim", s);
   failed("arc", auth.Arc);
 
-  if (!auth.HasResults) {
+  if (!auth.HasResults && !auth.Claims.empty()) {
+    // Results the sending side could have written say nothing either way.
+    std::string detail;
+    for (const TAuthClaim& c : auth.Claims)
+      if (!c.Trusted && detail.size() < 300)
+        detail += (detail.empty() ? "" : " / ") + c.Source + ": " + c.Method + "=" + c.Result;
+    out.push_back(Make("auth-missing", TLevel::Warn,
+                       "認証結果は書かれていますが、受信したサーバが書いたものと確かめられません。送信側が書き込んだ偽の結果かもしれず、差出人が本物かどうか確かめられません。",
+                       detail));
+  } else if (!auth.HasResults) {
     out.push_back(Make("auth-missing", TLevel::Warn,
                        "受信したサーバによる認証結果 (Authentication-Results) がありません。差出人が本物かどうか確かめられません。",
                        "Authentication-Results, ARC-Authentication-Results, Received-SPF: なし"));

@@ -57,7 +57,9 @@ void AddRow(std::vector<TSafetyRow>& rows, const char* item, const std::optional
 
 std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
   std::vector<TSafetyRow> rows;
-  AddRow(rows, "SPF", a.Spf, Aligned(a.SpfAligned));
+  const bool helo = a.Spf && a.Spf->Identity == "helo";
+  AddRow(rows, "SPF", a.Spf,
+         Aligned(a.SpfAligned) + (helo ? "この結果は送信したサーバが名乗った名前 (HELO) についてのものです。" : ""));
   if (a.Dkim.empty()) {
     // Statements without a signature left in the message still say something.
     for (const TAuthValue& s : a.DkimStatements) AddRow(rows, "DKIM", s);
@@ -76,6 +78,20 @@ std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
   AddRow(rows, "DMARC", a.Dmarc);
   AddRow(rows, "ARC", a.Arc);
   if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth);
+  // What the sending side could have written: shown, never believed.
+  constexpr std::size_t kMaxClaimRows = 20;
+  std::size_t shown = 0, untrusted = 0;
+  for (const TAuthClaim& c : a.Claims) {
+    if (c.Trusted) continue;
+    if (++untrusted > kMaxClaimRows) continue;
+    ++shown;
+    std::string item = c.Method + " (申告)";
+    rows.push_back({std::move(item), Meaning(c.Result), c.Domain,
+                    "判定には使っていません: " + c.Why + " (" + c.Source +
+                        (c.AuthServId.empty() ? std::string() : " " + c.AuthServId) + ")"});
+  }
+  if (untrusted > shown)
+    rows.push_back({"申告", "", "", "ほかに " + std::to_string(untrusted - shown) + " 件の認証結果を判定に使っていません。"});
   return rows;
 }
 

@@ -40,6 +40,8 @@ void ExpectValue(const std::optional<TAuthValue>& v, const Expect& e, const char
   EXPECT_EQ(v->Domain, e.domain) << what;
 }
 
+const char* const kMicrosoftEdge = "Received: from s (192.0.2.1) by X.mail.protection.outlook.com (10.0.0.1)";
+
 const ArCase kCases[] = {
     {"gmail",
      Block({"Authentication-Results: mx.google.com;",
@@ -47,31 +49,31 @@ const ArCase kCases[] = {
             "       spf=pass (google.com: domain of taro@gmail.com designates 209.85.220.41 as permitted sender)"
             " smtp.mailfrom=taro@gmail.com;",
             "       dmarc=pass (p=NONE sp=QUARANTINE dis=NONE) header.from=gmail.com",
-            "From: Taro <taro@gmail.com>"}),
+            "From: Taro <taro@gmail.com>", "Received: from mail-sor-f41.google.com by mx.google.com with SMTPS"}),
      {"spf", "pass", "gmail.com"}, {"dmarc", "pass", "gmail.com"}, {{"dkim", "pass", "gmail.com"}}, "", ""},
     {"microsoft 365 without authserv-id",
      Block({"Authentication-Results: spf=pass (sender IP is 40.107.22.83)",
             " smtp.mailfrom=contoso.com; dkim=pass (signature was verified)",
             " header.d=contoso.com;dmarc=pass action=none header.from=contoso.com;compauth=pass",
-            " reason=100", "From: <ceo@contoso.com>"}),
+            " reason=100", "From: <ceo@contoso.com>", kMicrosoftEdge}),
      {"spf", "pass", "contoso.com"}, {"dmarc", "pass", "contoso.com"}, {{"dkim", "pass", "contoso.com"}}, "",
      "pass"},
     {"microsoft 365 compauth fail, no signature",
      Block({"Authentication-Results: spf=fail (sender IP is 203.0.113.9)",
             " smtp.mailfrom=fabrikam.example; dkim=none (message not signed)",
             " header.d=none;dmarc=fail action=quarantine header.from=fabrikam.example;compauth=fail reason=000",
-            "From: <billing@fabrikam.example>"}),
+            "From: <billing@fabrikam.example>", kMicrosoftEdge}),
      {"spf", "fail", "fabrikam.example"}, {"dmarc", "fail", "fabrikam.example"}, {{"dkim", "none", ""}}, "", "fail"},
     {"microsoft 365 with authserv-id and version",
      Block({"Authentication-Results: mx.microsoft.com 1; spf=pass smtp.mailfrom=contoso.com;",
             " dmarc=pass action=none header.from=contoso.com; dkim=pass header.d=contoso.com; arc=none",
-            "From: <ceo@contoso.com>"}),
+            "From: <ceo@contoso.com>", kMicrosoftEdge}),
      {"spf", "pass", "contoso.com"}, {"dmarc", "pass", "contoso.com"}, {{"dkim", "pass", "contoso.com"}}, "none", ""},
     {"yahoo, comment glued to the result",
      Block({"Authentication-Results: atlas-production.v2.mail.yahoo.com;",
             " dkim=pass header.i=@example.com header.s=s1;",
             " spf=pass smtp.mailfrom=example.com;", " dmarc=pass(p=REJECT) header.from=example.com;",
-            "From: Shop <news@example.com>"}),
+            "From: Shop <news@example.com>", "Received: from s by mta1007.mail.sp2.yahoo.com"}),
      {"spf", "pass", "example.com"}, {"dmarc", "pass", "example.com"}, {{"dkim", "pass", "example.com"}}, "", ""},
     {"postfix with opendmarc, opendkim and an spf milter, one field each",
      Block({"Authentication-Results: mail.example.org; dmarc=pass (p=none dis=none) header.from=example.com",
@@ -79,28 +81,31 @@ const ArCase kCases[] = {
             "\tdkim=pass (2048-bit key; unprotected) header.d=example.com header.i=@example.com header.b=\"AbCdEfGh\";",
             "\tdkim-atps=neutral",
             "Authentication-Results: mail.example.org; spf=softfail smtp.mailfrom=bounce.example.com",
+            "Received: from s by mail.example.org (Postfix)",
             "Authentication-Results: mx.sender.example; spf=fail smtp.mailfrom=forged.example",
             "From: <info@example.com>"}),
      {"spf", "softfail", "bounce.example.com"}, {"dmarc", "pass", "example.com"},
      {{"dkim", "pass", "example.com"}}, "", ""},
     {"no authserv-id result: none",
-     Block({"Authentication-Results: mx.example.net 1; none", "From: <a@example.net>"}), {}, {}, {}, "", ""},
+     Block({"Authentication-Results: mx.example.net 1; none", "From: <a@example.net>", "Received: from s by mx.example.net"}), {}, {}, {}, "", ""},
     {"receiver wrote nothing: the last ARC set speaks",
      Block({"ARC-Authentication-Results: i=1; mx.first.example; spf=pass smtp.mailfrom=list.example.org",
             "ARC-Authentication-Results: i=2; mx.google.com; dkim=pass header.i=@list.example.org header.s=k;",
             " spf=softfail smtp.mailfrom=list.example.org; arc=pass (i=1); dmarc=pass header.from=example.com",
-            "From: <a@example.com>"}),
+            "From: <a@example.com>", "Received: from s by mx.google.com"}),
      {"spf", "softfail", "list.example.org"}, {"dmarc", "pass", "example.com"},
      {{"dkim", "pass", "list.example.org"}}, "pass", ""},
-    {"arc result from the highest seal",
+    {"a seal's cv= is no result",
      Block({"ARC-Seal: i=1; a=rsa-sha256; cv=none; d=a.example; s=x; b=AA==",
             "ARC-Seal: i=2; a=rsa-sha256; cv=pass; d=b.example; s=x; b=AA==",
-            "Authentication-Results: mx.b.example; spf=pass smtp.helo=mail.a.example", "From: <x@a.example>"}),
-     {"spf", "pass", "mail.a.example"}, {}, {}, "pass", ""},
+            "Authentication-Results: mx.b.example; spf=pass smtp.helo=mail.a.example", "From: <x@a.example>",
+            "Received: from s by mx.b.example"}),
+     {"spf", "pass", "mail.a.example"}, {}, {}, "", ""},
     {"received-spf when the results have no spf",
      Block({"Received-SPF: Pass (mailfrom) identity=mailfrom; client-ip=192.0.2.1; helo=mx.example.com;",
             " envelope-from=\"bounce@mail.example.com\"; receiver=<UNKNOWN>",
-            "Authentication-Results: mx.example.jp; dkim=pass header.d=example.com", "From: <a@example.com>"}),
+            "Authentication-Results: mx.example.jp; dkim=pass header.d=example.com", "From: <a@example.com>",
+            "Received: from s by mx.example.jp"}),
      {"spf", "pass", "mail.example.com"}, {}, {{"dkim", "pass", "example.com"}}, "", ""},
 };
 
@@ -165,11 +170,13 @@ TEST(AuthAlignment, RelaxedByOrganisationalDomain) {
       {"a@alice.github.io", "mx; spf=pass smtp.mailfrom=bob.github.io", false, std::nullopt},
       {"a@example.com", "mx; dkim=fail header.d=example.com", std::nullopt, std::nullopt},
       {"a@example.com", "mx; dkim=fail header.d=example.com; dkim=pass header.d=esp.example", std::nullopt, false},
+      {"a@example.com", "mx; spf=softfail smtp.mailfrom=example.com", std::nullopt, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.results);
-    const std::string block = std::string("From: ") + c.from + "\r\nAuthentication-Results: " + c.results + "\r\n";
-    const TAuthentication a = GetAuthentication(ReadHeaderFields(block), "");
+    const std::string block = std::string("From: ") + c.from + "\r\nAuthentication-Results: " + c.results +
+                              "\r\nReceived: from s by in.example.net\r\n";
+    const TAuthentication a = GetAuthentication(ReadHeaderFields(block), "", {"mx"});
     EXPECT_EQ(a.SpfAligned, c.spf);
     EXPECT_EQ(a.DkimAligned, c.dkim);
   }
@@ -333,8 +340,8 @@ TEST(AuthResults, SignaturesTakeTheirStatement) {
   const std::string head = "DKIM-Signature: d=a.example; s=x; bh=AA==; b=QUJDREVGR0hJSktM\r\n"
                            "DKIM-Signature: d=b.example; s=y; bh=AA==; b=WllYV1ZVVFNSUVBP\r\n"
                            "Authentication-Results: mx; dkim=pass header.d=a.example header.b=ZllYV1ZV;"
-                           " dkim=fail header.d=b.example header.s=y\r\n";
-  const TAuthentication b = GetAuthentication(ReadHeaderFields(head), "");
+                           " dkim=fail header.d=b.example header.s=y\r\nReceived: from s by in.example.net\r\n";
+  const TAuthentication b = GetAuthentication(ReadHeaderFields(head), "", {"mx"});
   ASSERT_EQ(b.Dkim.size(), 2u);
   EXPECT_EQ(b.Dkim[0].Result, "none");
   EXPECT_EQ(b.Dkim[1].Result, "fail");

@@ -19,6 +19,7 @@ const std::map<std::string, std::string> kClean = {
     {"Return-Path", "<bounce@mail.shop.example.co.jp>"},
     {"Sender", "<info@shop.example.co.jp>"},
     {"Message-ID", "<1234@mail.shop.example.co.jp>"},
+    {"Received", "from mail.shop.example.co.jp by mx.example with ESMTP"},
     {"Authentication-Results",
      "mx.example; spf=pass smtp.mailfrom=mail.shop.example.co.jp; dkim=pass header.d=shop.example.co.jp;"
      " dmarc=pass header.from=shop.example.co.jp"},
@@ -65,14 +66,14 @@ const Case kCases[] = {
                                          "<a href=\"https://click.esp.example/t/2\">version 1.2</a>", ""},
     {"mail link", {}, "<a href=\"mailto:x@evil.example\">info@shop.example.co.jp</a>", ""},
     {"dmarc fail", {{"Authentication-Results", kDmarcFail}}, "", "auth-fail"},
-    {"spf softfail", {{"Authentication-Results", "mx; spf=softfail smtp.mailfrom=shop.example.co.jp; dmarc=pass"
+    {"spf softfail", {{"Authentication-Results", "mx.example; spf=softfail smtp.mailfrom=shop.example.co.jp; dmarc=pass"
                                                  " header.from=shop.example.co.jp"}},
      "", "auth-fail"},
     {"no results at all", {{"Authentication-Results", ""}}, "", "auth-missing"},
-    {"results that prove nothing", {{"Authentication-Results", "mx; spf=none; dkim=none; dmarc=none"}}, "",
+    {"results that prove nothing", {{"Authentication-Results", "mx.example; spf=none; dkim=none; dmarc=none"}}, "",
      "auth-missing"},
     {"spf passing for another domain only",
-     {{"Authentication-Results", "mx; spf=pass smtp.mailfrom=esp.example.net"}}, "", "auth-missing"},
+     {{"Authentication-Results", "mx.example; spf=pass smtp.mailfrom=esp.example.net"}}, "", "auth-missing"},
 };
 
 std::string Envelope(const std::map<std::string, std::string>& change) {

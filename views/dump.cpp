@@ -89,6 +89,12 @@ void WriteResult(TJsonWriter& w, const std::optional<TAuthValue>& v, bool withDo
     w.Raw(", \"domain\": ");
     WriteText(w, v->Domain);
   }
+  if (!v->Identity.empty()) {
+    w.Raw(", \"identity\": ");
+    WriteText(w, v->Identity);
+  }
+  w.Raw(", \"source\": ");
+  WriteText(w, v->Source);
   w.Raw("}");
 }
 
@@ -121,7 +127,31 @@ void WriteAuthentication(TJsonWriter& w, const TAuthentication& a) {
   WriteBool(w, a.SpfAligned);
   w.Raw(", \"dkim_aligned\": ");
   WriteBool(w, a.DkimAligned);
-  w.Raw("}");
+  // Every result the fields state, and whether it counts.
+  w.Raw(", \"receiving_org\": ");
+  WriteText(w, a.ReceivingOrg);
+  w.Raw(", \"results\": [");
+  for (std::size_t i = 0; i < a.Claims.size(); ++i) {
+    const TAuthClaim& c = a.Claims[i];
+    w.Raw(i ? ",\n  {\"field\": " : "\n  {\"field\": ").Number(static_cast<std::int64_t>(c.Field));
+    w.Raw(", \"source\": ");
+    WriteText(w, c.Source);
+    w.Raw(", \"authserv_id\": ");
+    WriteText(w, c.AuthServId);
+    w.Raw(", \"method\": ");
+    WriteText(w, c.Method);
+    w.Raw(", \"result\": ");
+    WriteText(w, c.Result);
+    w.Raw(", \"domain\": ");
+    WriteText(w, c.Domain);
+    w.Raw(", \"trusted\": ");
+    w.Bool(c.Trusted);
+    w.Raw(", \"why\": ");
+    if (c.Trusted) w.Null();
+    else WriteText(w, c.Why);
+    w.Raw("}");
+  }
+  w.Raw("]}");
 }
 
 void WriteFindings(TJsonWriter& w, const std::vector<TFinding>& findings) {
