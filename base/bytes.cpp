@@ -163,4 +163,20 @@ std::int32_t StrToInt(std::string_view s) {
 
 std::string IntToStr(std::int64_t n) { return std::to_string(n); }
 
+void AppendLowerHex(std::string& out, std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    const char pair[] = {kDigits[b >> 4], kDigits[b & 15]};
+    out.append(pair, 2);
+  }
+}
+
+std::string LowerHex(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  AppendLowerHex(out, bytes);
+  return out;
+}
+
 }  // namespace tarvo

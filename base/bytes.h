@@ -50,4 +50,8 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
 // Decimal text of a signed number.
 [[nodiscard]] std::string IntToStr(std::int64_t n);
 
+// Two lower-case hexadecimal digits per byte, appended to `out`.
+void AppendLowerHex(std::string& out, std::string_view bytes);
+[[nodiscard]] std::string LowerHex(std::string_view bytes);
+
 }  // namespace tarvo

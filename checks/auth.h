@@ -88,8 +88,6 @@ enum class TBodyHash { Unchecked, Match, Mismatch };
 // Base64 of the body hash the signature would need; "" when it cannot be
 // computed (unknown algorithm, l= past the end of the body).
 [[nodiscard]] std::string DkimBodyHash(const TDkimSignature& sig, std::string_view body);
-// SHA-256 of bytes (32 bytes), from libcrypto.
-[[nodiscard]] std::string Sha256(std::string_view bytes);
 
 // ---- orgdomain.cpp: organisational domains and punycode ----
 

@@ -1,14 +1,14 @@
 // The DKIM body hash (RFC 6376 3.4.3, 3.4.4, 3.7): the body canonicalised,
 // cut at l=, hashed with the signature's algorithm and compared with bh=.
 // The signature b= itself needs the signer's key from DNS and is not checked.
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <memory>
+#include <optional>
 
 #include "base/ascii.h"
 #include "checks/auth.h"
+#include "hash/Digest.h"
+#include "jcode/jconvert.h"
 
 namespace tarvo {
 
@@ -60,27 +60,18 @@ void Canonicalise(std::string_view body, bool relaxed, Put&& put) {
   if (!wroteAny && !relaxed) put(kCrLf);
 }
 
-const EVP_MD* DigestOf(const std::string& algorithm) {
+std::optional<TDigestKind> DigestKindOf(const std::string& algorithm) {
   const std::size_t dash = algorithm.rfind('-');
   const std::string hash = dash == std::string::npos ? algorithm : algorithm.substr(dash + 1);
-  if (hash == "sha256") return EVP_sha256();
-  if (hash == "sha1") return EVP_sha1();
-  return nullptr;
-}
-
-std::string Base64(const unsigned char* bytes, std::size_t n) {
-  std::string out(4 * ((n + 2) / 3), '\0');
-  const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes, static_cast<int>(n));
-  out.resize(static_cast<std::size_t>(written));
-  return out;
+  if (hash == "sha256") return TDigestKind::Sha256;
+  if (hash == "sha1") return TDigestKind::Sha1;
+  return std::nullopt;
 }
 
 std::string_view WithoutPadding(std::string_view s) {
   while (!s.empty() && s.back() == '=') s.remove_suffix(1);
   return s;
 }
-
-using TDigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
 }  // namespace
 
@@ -96,21 +87,17 @@ enum class THashed { Unknown, Short, Done };
 
 // The base64 hash of the canonical body as the signature asks for it.
 THashed HashBody(const TDkimSignature& sig, std::string_view body, std::string& out) {
-  const EVP_MD* md = DigestOf(sig.Algorithm);
+  const std::optional<TDigestKind> kind = DigestKindOf(sig.Algorithm);
   const bool relaxed = sig.BodyCanon == "relaxed";
-  if (!md || !sig.LengthValid || (!relaxed && sig.BodyCanon != "simple")) return THashed::Unknown;
-  TDigestContext ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-  if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) return THashed::Unknown;
+  if (!kind || !sig.LengthValid || (!relaxed && sig.BodyCanon != "simple")) return THashed::Unknown;
+  TDigest digest(*kind);
   std::uint64_t left = sig.Length.value_or(UINT64_MAX);
   Canonicalise(body, relaxed, [&](std::string_view piece) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
-    if (n > 0) EVP_DigestUpdate(ctx.get(), piece.data(), n);
+    digest.Update(piece.substr(0, n));
     left -= n;
   });
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  if (EVP_DigestFinal_ex(ctx.get(), digest, &size) != 1) return THashed::Unknown;
-  out = Base64(digest, size);
+  out = Base64Encode(digest.Finish());
   // l= beyond the canonical body: the body lost its end after signing.
   return sig.Length && left > 0 ? THashed::Short : THashed::Done;
 }
@@ -133,13 +120,6 @@ TBodyHash CheckDkimBodyHash(const TDkimSignature& sig, std::string_view body, st
     case THashed::Done: break;
   }
   return WithoutPadding(computed) == WithoutPadding(sig.BodyHash) ? TBodyHash::Match : TBodyHash::Mismatch;
-}
-
-std::string Sha256(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1) return {};
-  return std::string(reinterpret_cast<const char*>(digest), size);
 }
 
 }  // namespace tarvo

@@ -25,14 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (qp.size() > text.size() || qs.Bytes().size() > text.size()) std::abort();
   if (body.Size() > text.size() / 4 * 3 + 2) std::abort();
 
-  // The same text in pieces cut at sizes taken from its own bytes.
+  // The same data in pieces cut at sizes taken from its own bytes.
+  const std::string_view data64 = text.substr(0, Base64Extent(text).End);
   TBase64BodyDecoder pieces;
   std::string joined;
   char buf[TBase64BodyDecoder::MaxOut(64)];
-  for (std::size_t i = 0, k = 0; i < text.size(); ++k) {
+  for (std::size_t i = 0, k = 0; i < data64.size(); ++k) {
     // One to 64 bytes a piece: a piece of none would never end the loop.
-    const std::size_t n = std::min<std::size_t>(text.size() - i, 1 + static_cast<unsigned char>(text[k % size]) % 64);
-    joined.append(buf, pieces.Feed(text.substr(i, n), buf));
+    const std::size_t n = std::min<std::size_t>(data64.size() - i, 1 + static_cast<unsigned char>(text[k % size]) % 64);
+    joined.append(buf, pieces.Feed(data64.substr(i, n), buf));
     i += n;
   }
   joined.append(buf, pieces.Finish(buf));

@@ -1,7 +1,7 @@
 #include "hash/CodeTools.h"
 
 #include "base/bytes.h"
-#include "hash/DHash.h"
+#include "hash/Digest.h"
 #include "jcode/jconvert.h"
 
 namespace tarvo {
@@ -13,21 +13,8 @@ std::string ToolEUCBack(std::string_view euc) { return EUCToSJIS(euc); }
 std::string ToolBase64(std::string_view sjis) { return Base64Encode(sjis); }
 std::string ToolBase64Back(std::string_view b64) { return Base64Decode(b64); }
 
-std::string ToolMD5(std::string_view sjis) {
-  TDMD5 md5;
-  md5.InitWithString(sjis);
-  TMD5Digest digest;
-  md5.Final(digest);
-  return TDMD5::DigestToHex(digest);
-}
-
-std::string ToolSHA1(std::string_view sjis) {
-  TDSHA1 sha1;
-  sha1.InitWithString(sjis);
-  TSHA1Digest digest;
-  sha1.Final(digest);
-  return TDSHA1::DigestToHex(digest);
-}
+std::string ToolMD5(std::string_view sjis) { return DigestHex(TDigestKind::Md5, sjis); }
+std::string ToolSHA1(std::string_view sjis) { return DigestHex(TDigestKind::Sha1, sjis); }
 
 std::string ToolUpcase(std::string_view text) { return UpperCase(text); }
 

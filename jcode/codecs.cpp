@@ -26,15 +26,17 @@ constexpr std::array<std::uint8_t, 256> MakeStrictTable() {
 }
 constexpr auto kStrict = MakeStrictTable();
 
-// The bytes of one group of four values; returns how many (1, 2 or 3).
-int DecodeGroup(const std::uint8_t v[4], std::uint8_t out[3]) {
-  out[0] = static_cast<std::uint8_t>(v[0] * 4 + v[1] / 16);
-  out[1] = static_cast<std::uint8_t>(v[1] * 16 + v[2] / 4);
-  out[2] = static_cast<std::uint8_t>(v[2] * 64 + v[3]);
-  if (v[2] == kPad) return 1;
-  if (v[3] == kPad) return 2;
-  return 3;
+// How Base64Extent sees a byte; LF ends a line and never gets here.
+enum : std::uint8_t { kLetter = 0, kBlank = 1, kPadding = 2, kStranger = 4 };
+constexpr std::array<std::uint8_t, 256> MakeClassTable() {
+  std::array<std::uint8_t, 256> t{};
+  for (auto& v : t) v = kStranger;
+  for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(kAlphabet[i])] = kLetter;
+  t[' '] = t['\t'] = t['\r'] = kBlank;
+  t['='] = kPadding;
+  return t;
 }
+constexpr auto kClass = MakeClassTable();
 
 // Four tables give the 24 bits of a group of four alphabet bytes by OR;
 // a byte outside the alphabet sets kGroupBad in its table.
@@ -124,43 +126,56 @@ std::string Base64Encode(std::string_view text) {
   return out;
 }
 
-std::string Base64Decode(std::string_view text) {
-  std::string out(3 * (text.size() / 4) + 3, '\0');
-  char* o = out.data();
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    if (end - p >= 4) {
-      const std::uint32_t v = GroupBits(p);
-      if (v < kGroupBad) {
-        o = PutGroup(o, v);
-        p += 4;
-        continue;
-      }
+TBase64Extent Base64Extent(std::string_view text) {
+  TBase64Extent r;
+  std::size_t have = 0;  // letters in the open group
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t lf = text.find('\n', pos);
+    const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    // Most lines are whole groups of letters: one pass over the line says so.
+    std::uint8_t marks = 0;
+    std::size_t letters = 0;
+    for (std::size_t i = pos; i < end; ++i) {
+      const std::uint8_t k = kClass[static_cast<unsigned char>(text[i])];
+      marks |= k;
+      letters += k == kLetter;
     }
-    if (*p == '\r' || *p == '\n' || *p == ' ') {
-      ++p;
+    if (!(marks & (kPadding | kStranger))) {
+      have = (have + letters) % 4;
+      pos = end + 1;
       continue;
     }
-    if (end - p < 4) return std::string(text);  // a group cut short
-    std::uint8_t v[4];
-    for (int k = 0; k < 4; ++k) {
-      v[k] = kStrict[static_cast<unsigned char>(p[k])];
-      if (v[k] == kBad) return std::string(text);
+    for (std::size_t i = pos; i < end; ++i) {
+      const std::uint8_t k = kClass[static_cast<unsigned char>(text[i])];
+      if (k == kStranger) return {pos, false};  // the whole line is not data
+      if (k == kLetter) have = (have + 1) % 4;
+      if (k != kPadding) continue;
+      if (have < 2) {  // no byte is padded here: the decoder drops the group
+        r.Clean = false;
+        have = 0;
+        continue;
+      }
+      std::size_t j = i;
+      while (j < end && text[j] == '=') ++j;
+      return {j, r.Clean && have + (j - i) >= 4};
     }
-    std::uint8_t b[3];
-    const int n = DecodeGroup(v, b);
-    for (int k = 0; k < n; ++k) *o++ = static_cast<char>(b[k]);
-    p += 4;
+    pos = end + 1;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
+  r.End = text.size();
+  r.Clean = r.Clean && have == 0;
+  return r;
+}
+
+std::string Base64Decode(std::string_view text) {
+  if (!Base64Extent(text).Clean) return std::string(text);
+  std::string out;
+  out.reserve(TBase64BodyDecoder::MaxOut(text.size()));
+  Base64DecodeSlices(text, [&out](std::string_view bytes) { out.append(bytes); });
   return out;
 }
 
-// A body is read the way mailers write and transports mangle it: bytes
-// outside the alphabet (line ends, blanks, stray marks) are skipped, "="
-// ends the group it stands in, and a group cut short by the end of the
-// text still gives its bytes, padded or not.
+// Bytes outside the alphabet are skipped here, so that a line end may fall
+// anywhere; Base64Extent has already cut off what is not data.
 std::size_t TBase64BodyDecoder::Feed(std::string_view piece, char* out) {
   char* o = out;
   const auto flush = [&] {
@@ -219,12 +234,7 @@ std::size_t TBase64BodyDecoder::Finish(char* out) {
 
 void Base64DecodeToStream(std::string_view text, TMemoryStream& stream) {
   stream.Reserve(stream.Size() + TBase64BodyDecoder::MaxOut(text.size()));  // an upper bound, no counting pass
-  constexpr std::size_t kPiece = 16384;
-  char buffer[TBase64BodyDecoder::MaxOut(kPiece)];
-  TBase64BodyDecoder decoder;
-  for (std::size_t i = 0; i < text.size(); i += kPiece)
-    stream.Write(buffer, decoder.Feed(text.substr(i, kPiece), buffer));
-  stream.Write(buffer, decoder.Finish(buffer));
+  Base64DecodeSlices(text, [&stream](std::string_view bytes) { stream.Write(bytes.data(), bytes.size()); });
 }
 
 std::string QPDecode(std::string_view text) {

@@ -48,13 +48,23 @@ void ConvertLineToSJISInPlace(std::string& line);
 // ---- codecs.cpp: base64, quoted-printable, percent ----
 
 [[nodiscard]] std::string Base64Encode(std::string_view text);
-// The decoded bytes, or the input unchanged on any failure.
-[[nodiscard]] std::string Base64Decode(std::string_view text);
-// Decodes a part body into `stream` (which the caller has emptied), skipping
-// whatever is not base64 and tolerating missing padding.
-void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
-// The same rule over a text that comes in pieces cut anywhere: Feed writes
-// what each piece completes, Finish the group left open at the end.
+
+// Where the base64 data of a text ends, as mail clients read it: after the
+// group that holds padding, or at the start of the first line that holds a
+// byte outside the alphabet (blanks and line ends aside). What follows, a
+// mailing list's footer say, is not part of the data.
+struct TBase64Extent {
+  std::size_t End = 0;
+  // Nothing but the alphabet, blanks and line ends, padding only where it
+  // ends a group, and no group cut short.
+  bool Clean = true;
+};
+[[nodiscard]] TBase64Extent Base64Extent(std::string_view text);
+
+// The decoder under all of them, over a text cut anywhere into pieces:
+// bytes outside the alphabet are skipped, "=" ends the group it stands in,
+// and a group cut short by the end still gives its bytes. Feed writes what
+// each piece completes, Finish the group left open at the end.
 class TBase64BodyDecoder {
  public:
   // Room Feed may need for a piece of n bytes (one more than it writes).
@@ -68,6 +78,25 @@ class TBase64BodyDecoder {
   std::uint32_t bits_ = 0;
   int have_ = 0;  // characters in the group so far
 };
+
+// The bytes of the text's base64 data (up to Base64Extent's end), handed to
+// `take` a slice at a time, so that a big part is never held twice.
+template <class Take>
+void Base64DecodeSlices(std::string_view text, Take&& take) {
+  constexpr std::size_t kSlice = 48 * 1024;
+  char buffer[TBase64BodyDecoder::MaxOut(kSlice)];
+  TBase64BodyDecoder decoder;
+  text = text.substr(0, Base64Extent(text).End);
+  for (std::size_t i = 0; i < text.size(); i += kSlice)
+    take(std::string_view(buffer, decoder.Feed(text.substr(i, kSlice), buffer)));
+  take(std::string_view(buffer, decoder.Finish(buffer)));
+}
+
+// Encoded words and the code tools: the decoded bytes when the text is
+// clean base64 (see TBase64Extent), else the input unchanged.
+[[nodiscard]] std::string Base64Decode(std::string_view text);
+// A part body into `stream` (which the caller has emptied).
+void Base64DecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string QPDecode(std::string_view text);
 // A quoted-printable part body by RFC 2045: empties the stream, sets its
 // position to 0 and writes the decoded bytes.

@@ -12,16 +12,11 @@ namespace {
 // Base64 content decoded a slice at a time and each slice digested while it
 // is in cache; the bytes are appended to `data` when it is given.
 void DigestBase64(std::string_view text, TPartDigests& digests, std::string* data) {
-  constexpr std::size_t kSlice = 48 * 1024;
-  char buffer[TBase64BodyDecoder::MaxOut(kSlice)];
   if (data) data->reserve(TBase64BodyDecoder::MaxOut(text.size()));
-  TBase64BodyDecoder decoder;
-  const auto take = [&](std::size_t n) {
-    digests.Update(std::string_view(buffer, n));
-    if (data) data->append(buffer, n);
-  };
-  for (std::size_t i = 0; i < text.size(); i += kSlice) take(decoder.Feed(text.substr(i, kSlice), buffer));
-  take(decoder.Finish(buffer));
+  Base64DecodeSlices(text, [&](std::string_view bytes) {
+    digests.Update(bytes);
+    if (data) data->append(bytes);
+  });
 }
 
 }  // namespace

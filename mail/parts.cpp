@@ -1,7 +1,5 @@
 #include "mail/parts.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -9,6 +7,7 @@
 #include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
+#include "hash/Digest.h"
 #include "jcode/charset.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
@@ -16,18 +15,6 @@
 namespace tarvo {
 
 namespace {
-
-// Lower-case hexadecimal of a digest.
-template <std::size_t N>
-std::string Hex(const std::array<std::uint8_t, N>& d) {
-  static const char* hex = "0123456789abcdef";
-  std::string s;
-  for (std::uint8_t b : d) {
-    s += hex[b >> 4];
-    s += hex[b & 15];
-  }
-  return s;
-}
 
 // ---- the name warnings ----
 
@@ -135,90 +122,27 @@ TStringList PartTextLines(const TMailPart& part) {
   return lines;
 }
 
-std::string Sha256Hex(std::string_view bytes) {
-  std::array<std::uint8_t, 32> md{};
-  unsigned int len = 0;
-  EVP_Digest(bytes.data(), bytes.size(), md.data(), &len, EVP_sha256(), nullptr);
-  return Hex(md);
-}
-
-namespace {
-
-// The three digest algorithms, looked up once for the whole run.
-struct TDigestKinds {
-  EVP_MD* md5 = EVP_MD_fetch(nullptr, "MD5", nullptr);
-  EVP_MD* sha1 = EVP_MD_fetch(nullptr, "SHA1", nullptr);
-  EVP_MD* sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
-  TDigestKinds() = default;
-  TDigestKinds(const TDigestKinds&) = delete;
-  TDigestKinds& operator=(const TDigestKinds&) = delete;
-  ~TDigestKinds() {
-    EVP_MD_free(md5);
-    EVP_MD_free(sha1);
-    EVP_MD_free(sha256);
-  }
-};
-
-const TDigestKinds& DigestKinds() {
-  static const TDigestKinds kinds;
-  return kinds;
-}
-
-struct TMdCtxFree {
-  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
-};
-using TMdCtx = std::unique_ptr<EVP_MD_CTX, TMdCtxFree>;
-
-[[noreturn]] void DigestFailed() { throw std::runtime_error("添付ファイルのダイジェストを計算できませんでした。"); }
-
-void Start(const TMdCtx& ctx, const EVP_MD* md) {
-  if (!ctx || !md || EVP_DigestInit_ex2(ctx.get(), md, nullptr) != 1) DigestFailed();
-}
-
-template <std::size_t N>
-std::string Finish(const TMdCtx& ctx) {
-  std::array<std::uint8_t, N> md{};
-  unsigned int len = 0;
-  if (EVP_DigestFinal_ex(ctx.get(), md.data(), &len) != 1 || len != N) DigestFailed();
-  return Hex(md);
-}
-
-}  // namespace
-
-struct TPartDigests::TContexts {
-  TMdCtx md5{EVP_MD_CTX_new()}, sha1{EVP_MD_CTX_new()}, sha256{EVP_MD_CTX_new()};
-  void Start() {
-    const TDigestKinds& k = DigestKinds();
-    tarvo::Start(md5, k.md5);
-    tarvo::Start(sha1, k.sha1);
-    tarvo::Start(sha256, k.sha256);
-  }
-};
-
-TPartDigests::TPartDigests() : ctx_(std::make_unique<TContexts>()) { ctx_->Start(); }
-
-TPartDigests::~TPartDigests() = default;
+TPartDigests::TPartDigests()
+    : md5_(TDigestKind::Md5), sha1_(TDigestKind::Sha1), sha256_(TDigestKind::Sha256) {}
 
 void TPartDigests::Update(std::string_view bytes) {
   // A slice small enough to stay in the first-level caches between the three reads.
   constexpr std::size_t kSlice = 16 * 1024;
   for (std::size_t i = 0; i < bytes.size(); i += kSlice) {
-    const std::size_t n = std::min(kSlice, bytes.size() - i);
-    const char* p = bytes.data() + i;
-    if (EVP_DigestUpdate(ctx_->md5.get(), p, n) != 1 || EVP_DigestUpdate(ctx_->sha1.get(), p, n) != 1 ||
-        EVP_DigestUpdate(ctx_->sha256.get(), p, n) != 1)
-      DigestFailed();
+    const std::string_view slice = bytes.substr(i, kSlice);
+    md5_.Update(slice);
+    sha1_.Update(slice);
+    sha256_.Update(slice);
   }
   size_ += bytes.size();
 }
 
 void TPartDigests::Finish(TMailPart& part) {
   part.Size = size_;
-  part.Md5 = tarvo::Finish<16>(ctx_->md5);
-  part.Sha1 = tarvo::Finish<20>(ctx_->sha1);
-  part.Sha256 = tarvo::Finish<32>(ctx_->sha256);
+  part.Md5 = LowerHex(md5_.Finish());
+  part.Sha1 = LowerHex(sha1_.Finish());
+  part.Sha256 = LowerHex(sha256_.Finish());
   size_ = 0;
-  ctx_->Start();
 }
 
 TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields) {

@@ -11,6 +11,7 @@
 #include "base/stream.h"
 #include "base/strlist.h"
 #include "base/textview.h"
+#include "hash/Digest.h"
 
 namespace tarvo {
 
@@ -59,26 +60,19 @@ struct TPartFields {
 // when known, else each line by the Japanese code detected in it.
 [[nodiscard]] TStringList PartTextLines(const TMailPart& part);
 
-// Lower-case hexadecimal SHA-256 (libcrypto).
-[[nodiscard]] std::string Sha256Hex(std::string_view bytes);
-
-// A part's MD5, SHA-1 and SHA-256 (libcrypto) in one pass: each piece goes
+// A part's MD5, SHA-1 and SHA-256 in one pass: each piece goes
 // to the three digests in turn a cache-sized slice at a time, so the bytes
 // are read from memory once. Finish writes the record's size and digests
 // and starts over for the next part.
 class TPartDigests {
  public:
   TPartDigests();
-  ~TPartDigests();
-  TPartDigests(const TPartDigests&) = delete;
-  TPartDigests& operator=(const TPartDigests&) = delete;
 
   void Update(std::string_view bytes);
   void Finish(TMailPart& part);
 
  private:
-  struct TContexts;
-  std::unique_ptr<TContexts> ctx_;
+  TDigest md5_, sha1_, sha256_;
   std::uint64_t size_ = 0;
 };
 

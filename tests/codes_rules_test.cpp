@@ -118,17 +118,3 @@ TEST(DecodeHeaderText, MiddleEntriesOfTheCharsetTable) {
   for (const Case& c : cases) EXPECT_EQ(DecodeHeaderText(c.in), c.want) << c.in;
 }
 
-TEST(Base64Decode, EqualsInTheFirstTwoPlacesCountsAs255) {
-  struct Case {
-    std::string in, want;
-  } cases[] = {
-      // a=0, b=255, c=0, d=0: three bytes from the arithmetic.
-      {"A=AA", std::string("\x0F\xF0\x00", 3)},
-      // The third place is "=" too: one byte, (16 * 4 + 255 / 16) = 'O'.
-      {"Q===", "O"},
-      {"A=A=", "\x0F\xF0"},
-      {"==AA", std::string("\x0B\xF0\x00", 3)},  // (255 * 4 + 15) kept to 8 bits
-      {"QQ==A=AA", std::string("A\x0F\xF0\x00", 4)},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Base64Decode(c.in), c.want) << c.in;
-}

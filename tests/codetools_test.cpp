@@ -70,7 +70,7 @@ TEST(CodeTools, Base64RoundTripsAnyBytes) {
 }
 
 TEST(CodeTools, InvalidBase64ComesBackUnchanged) {
-  for (const std::string s : {"abc", "ab-d", "QUJD\x82\xa0", "QUJDRA=", "QU JD"})
+  for (const std::string s : {"abc", "ab-d", "QUJD\x82\xa0", "QUJDRA="})
     EXPECT_EQ(ToolBase64Back(s), s) << s;
 }
 

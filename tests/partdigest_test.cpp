@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hash/CodeTools.h"
+#include "hash/Digest.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
@@ -42,7 +43,7 @@ TEST(PartDigests, SameAsTheCodeToolsDigests) {
     EXPECT_EQ(p.Size, n);
     EXPECT_EQ(p.Md5, ToolMD5(data)) << "size " << n;
     EXPECT_EQ(p.Sha1, ToolSHA1(data)) << "size " << n;
-    EXPECT_EQ(p.Sha256, Sha256Hex(data)) << "size " << n;
+    EXPECT_EQ(p.Sha256, DigestHex(TDigestKind::Sha256, data)) << "size " << n;
     EXPECT_TRUE(p.Data == data) << "size " << n;
   }
 }
@@ -116,7 +117,7 @@ TEST(PartList, WithoutTheBytesTheRecordsAreTheSame) {
     EXPECT_EQ(bare[i].Size, kept[i].Size);
     EXPECT_EQ(bare[i].Md5, ToolMD5(decoded[i])) << "part " << i + 1;
     EXPECT_EQ(bare[i].Sha1, ToolSHA1(decoded[i])) << "part " << i + 1;
-    EXPECT_EQ(bare[i].Sha256, Sha256Hex(decoded[i])) << "part " << i + 1;
+    EXPECT_EQ(bare[i].Sha256, DigestHex(TDigestKind::Sha256, decoded[i])) << "part " << i + 1;
     EXPECT_EQ(kept[i].Md5, bare[i].Md5);
     EXPECT_EQ(kept[i].Sha1, bare[i].Sha1);
     EXPECT_EQ(kept[i].Sha256, bare[i].Sha256);

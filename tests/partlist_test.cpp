@@ -128,6 +128,8 @@ TEST(PartList, SinglePartMessageIsOnePart) {
       {"Subject: x\r\n\r\nhello\r\n", "text/plain", "", "hello\r\n"},
       {"Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: Base64\r\n\r\nPGI+PC9iPg==\r\n",
        "text/html", "base64", "<b></b>"},
+      // A list's footer after the padding is not part of the data.
+      {"Content-Transfer-Encoding: base64\r\n\r\naGk=\r\n-- \r\nfooter\r\n", "text/plain", "base64", "hi"},
       {"Content-Type: message/rfc822\r\n\r\nSubject: y\r\n\r\nz", "message/rfc822", "", "Subject: y\r\n\r\nz"},
       {"Subject: no body\r\n", "text/plain", "", ""},
   };

@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/bytes.h"
 #include "jcode/charset.h"
 
 namespace tarvo {
@@ -78,7 +79,6 @@ void TJsonWriter::Escaped(std::string_view s) {
 }
 
 void TJsonWriter::EscapedRun(std::string_view s) {
-  static constexpr char kHex[] = "0123456789abcdef";
   std::size_t run = 0;
   for (std::size_t i = NextEscape(s, 0); i < s.size(); i = NextEscape(s, i + 1)) {
     const auto c = static_cast<unsigned char>(s[i]);
@@ -90,10 +90,9 @@ void TJsonWriter::EscapedRun(std::string_view s) {
       case '\n': buf_ += "\\n"; break;
       case '\r': buf_ += "\\r"; break;
       case '\t': buf_ += "\\t"; break;
-      default: {
-        const char esc[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-        buf_.append(esc, sizeof esc);
-      }
+      default:
+        buf_ += "\\u00";
+        AppendLowerHex(buf_, s.substr(i, 1));
     }
   }
   Put(s.data() + run, s.size() - run);
