@@ -27,7 +27,11 @@ void TMainWindow::ShowHeaderExplanation() {
   if (selected.isEmpty()) return;
   const int row = selected.front().row();
   TStringList lines;
-  lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), CellBytes(*ListView1, row, 1), textContext_);
+  const std::string value = CellBytes(*ListView1, row, 1);
+  // A filter's stamp shows its fields and their meanings.
+  for (const TFilterStamp& s : filters_)
+    if (s.Row == static_cast<std::size_t>(row)) lines.Lines = FilterExplanationLines(s, value);
+  if (lines.Lines.empty()) lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), value, textContext_);
   SetMemoLines(*Memo5, lines, TTextKind::Decoded);
 }
 

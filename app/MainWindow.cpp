@@ -193,13 +193,14 @@ void TMainWindow::BuildMenu() {
 }
 
 QWidget* TMainWindow::BuildRoutePage() {
-  // After the Date column, the hop: delay, receiving server, protocol, network.
+  // After the Date column, the hop: delay, receiving server, protocol, its
+  // encryption, network.
   ListView2 = NewListView("ListView2",
                           {QStringLiteral("No"), QStringLiteral("server name"), QStringLiteral("Host"),
                            QStringLiteral("IP"), QStringLiteral("Country"), QStringLiteral("Date"),
                            QStringLiteral("遅延"), QStringLiteral("受信サーバ"), QStringLiteral("方式"),
-                           QStringLiteral("ネットワーク")},
-                          {50, 100, 200, 90, 100, 120, 70, 150, 60, 150});
+                           QStringLiteral("暗号化"), QStringLiteral("ネットワーク")},
+                          {50, 100, 200, 90, 100, 120, 70, 150, 60, 120, 150});
   LabelDelivery = new QLabel;
   LabelDelivery->setObjectName(QStringLiteral("LabelDelivery"));
   LabelDelivery->setContentsMargins(4, 3, 4, 3);
@@ -311,12 +312,17 @@ void TMainWindow::LoadMailFile(const std::string& fileName) {
 void TMainWindow::RenderViews(TMailViews& views) {
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView2.size());
-  std::vector<std::string> delays;
+  std::vector<std::string> delays, tls;
   delays.reserve(views.ListView2.size());
-  for (const TRouteRow& r : views.ListView2) delays.push_back(r.Delay ? FormatDelay(*r.Delay) : std::string());
+  tls.reserve(views.ListView2.size());
+  for (const TRouteRow& r : views.ListView2) {
+    delays.push_back(r.Delay ? FormatDelay(*r.Delay) : std::string());
+    tls.push_back(!r.Tls ? std::string() : *r.Tls == "none" ? std::string("なし") : *r.Tls);
+  }
   for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
     const TRouteRow& r = views.ListView2[i];
-    rows.push_back({&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date, &delays[i], &r.By, &r.With, &r.Network});
+    rows.push_back(
+        {&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date, &delays[i], &r.By, &r.With, &tls[i], &r.Network});
   }
   SetRows(*ListView2, rows);
   RenderDelivery(views);
@@ -331,6 +337,7 @@ void TMainWindow::RenderViews(TMailViews& views) {
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
   textContext_ = views.TextContext;
+  filters_ = views.Filters;
   RenderSafety(views, true);
 }
 

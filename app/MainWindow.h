@@ -11,6 +11,7 @@
 
 #include "app/LineView.h"
 
+#include "checks/filters.h"
 #include "jcode/charset.h"
 #include "mail/parts.h"
 
@@ -110,6 +111,8 @@ class TMainWindow : public QMainWindow {
   QTableWidget* ListView3 = nullptr;   // 安全性チェック: 項目, 結果, ドメイン, 説明
   QTextEdit* Memo7 = nullptr;          // 安全性チェック: the warning signs
   QLabel* Label11 = nullptr;           // 安全性チェック: what is not checked
+  QTableWidget* FilterList = nullptr;  // 安全性チェック: 受信側フィルタの判定, one row per stamp
+  QPlainTextEdit* FilterFields = nullptr;  // the selected stamp's fields and their meanings
   QWidget* PartsSheet = nullptr;       // 添付ファイル
   QTableWidget* ListView4 = nullptr;   // the parts
   QPlainTextEdit* Memo8 = nullptr;     // the selected part's fingerprints
@@ -160,6 +163,7 @@ class TMainWindow : public QMainWindow {
   QWidget* BuildToolsPage();  // ToolsPage.cpp
   QGroupBox* BuildToolsExplanation();
   QWidget* BuildSafetyPage();  // SafetyPage.cpp
+  void ShowFilterFields();     // SafetyPage.cpp
   void RenderSafety(const TMailViews& views, bool loaded);
   QGroupBox* BuildAdvertisement();
   void RenderViews(TMailViews& views);
@@ -175,6 +179,7 @@ class TMainWindow : public QMainWindow {
 
   bool placed_ = false;
   std::string htmlFolder_;
+  std::vector<TFilterStamp> filters_;  // the loaded message's stamps, for Memo5 and the safety page
   std::function<void(const QUrl&)> urlOpener_;
   TAboutBox* aboutBox_ = nullptr;
   TMailParts parts_;  // what the attachments page lists and saves

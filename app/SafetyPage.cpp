@@ -1,7 +1,10 @@
 // The page "安全性チェック": the verdict, the authentication results and the
 // warning signs of the loaded message. The texts come from the core, UTF-8.
+#include <QBrush>
+#include <QColor>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -66,6 +69,28 @@ QWidget* TMainWindow::BuildSafetyPage() {
   Memo7 = new QTextEdit;
   Memo7->setObjectName(QStringLiteral("Memo7"));
   Memo7->setReadOnly(true);
+  FilterList = new QTableWidget(0, 4);
+  FilterList->setObjectName(QStringLiteral("FilterList"));
+  FilterList->setHorizontalHeaderLabels(
+      {QStringLiteral("フィルタ"), QStringLiteral("欄"), QStringLiteral("側"), QStringLiteral("判定")});
+  FilterList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  FilterList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  FilterList->setSelectionMode(QAbstractItemView::SingleSelection);
+  FilterList->verticalHeader()->hide();
+  FilterList->verticalHeader()->setDefaultSectionSize(18);
+  FilterList->setWordWrap(false);
+  FilterList->horizontalHeader()->setStretchLastSection(true);
+  FilterList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  for (int c : {0, 1, 2}) FilterList->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  FilterFields = new QPlainTextEdit;
+  FilterFields->setObjectName(QStringLiteral("FilterFields"));
+  FilterFields->setReadOnly(true);
+  FilterFields->setPlaceholderText(QStringLiteral("行を選ぶと、その判定の項目と意味をここに表示します。"));
+  connect(FilterList, &QTableWidget::itemSelectionChanged, this, [this] { ShowFilterFields(); });
+  auto* filterTitle = new QLabel(QStringLiteral("受信側フィルタの判定"));
+  filterTitle->setObjectName(QStringLiteral("FilterTitle"));
+  filterTitle->setStyleSheet(QStringLiteral("font-weight:bold;"));
+  filterTitle->setMargin(2);
   Label11 = new QLabel(QStringLiteral(
       "※ DKIM 署名そのもの (b=) を確かめるには送信元の公開鍵 (DNS) が必要なため、ここでは確かめていません。"
       "本文のハッシュ (bh=) だけをこのメールの本文と照らし合わせています。"));
@@ -80,6 +105,9 @@ QWidget* TMainWindow::BuildSafetyPage() {
   layout->setSpacing(2);
   layout->addWidget(Label10);
   layout->addWidget(ListView3, 1);
+  layout->addWidget(filterTitle);
+  layout->addWidget(FilterList, 1);
+  layout->addWidget(FilterFields, 1);
   layout->addWidget(Memo7, 1);
   layout->addWidget(Label11);
   RenderSafety(TMailViews{}, false);
@@ -91,6 +119,8 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     Label10->setText(QStringLiteral("メールを開くと、差出人が本物かどうかの確認結果をここに表示します。"));
     Label10->setStyleSheet({});
     ListView3->setRowCount(0);
+    FilterList->setRowCount(0);
+    FilterFields->clear();
     Memo7->clear();
     return;
   }
@@ -109,6 +139,23 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     }
   }
 
+  // One row per stamp: the filter, the field, whose it is, its verdict.
+  FilterList->setRowCount(static_cast<int>(views.Filters.size()));
+  for (std::size_t r = 0; r < views.Filters.size(); ++r) {
+    const TFilterStamp& s = views.Filters[r];
+    const std::string verdict = s.Verdict ? s.Verdict->Text : std::string("（判定は書かれていません）");
+    const QString cells[] = {Utf8(s.Family), QString::fromLatin1(s.Header.data(), static_cast<qsizetype>(s.Header.size())),
+                             QString::fromUtf8(FilterSideText(s.Side)), Utf8(verdict)};
+    for (int c = 0; c < 4; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setToolTip(item->text());
+      if (c == 3 && s.Verdict && s.Side == TFilterSide::Receiver)
+        item->setForeground(QBrush(QColor(QString::fromLatin1(LevelColour(s.Verdict->Level)))));
+      FilterList->setItem(static_cast<int>(r), c, item);
+    }
+  }
+  FilterFields->clear();
+
   QString html;
   if (views.Findings.empty()) html = QStringLiteral("<p>警告の兆候は見つかりませんでした。</p>");
   for (const TFinding& f : views.Findings) {
@@ -118,6 +165,21 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
                      Utf8(f.Text).toHtmlEscaped(), Utf8(f.Detail).toHtmlEscaped());
   }
   Memo7->setHtml(html);
+}
+
+void TMainWindow::ShowFilterFields() {
+  FilterFields->clear();
+  const QModelIndexList selected = FilterList->selectionModel()->selectedRows();
+  if (selected.isEmpty()) return;
+  const auto row = static_cast<std::size_t>(selected.front().row());
+  if (row >= filters_.size()) return;
+  const TFilterStamp& s = filters_[row];
+  std::string text;
+  for (const std::string& line : FilterExplanationLines(s, {})) {
+    if (line.rfind("---", 0) == 0) continue;
+    text += line + "\n";
+  }
+  FilterFields->setPlainText(Utf8(text));
 }
 
 }  // namespace tarvo

@@ -1,6 +1,7 @@
 // What the safety page says about the authentication: one row per check,
 // and the verdict sentence. Kept here so tests reach it without a window.
 #include "checks/auth.h"
+#include "checks/filters.h"
 
 namespace tarvo {
 
@@ -53,6 +54,15 @@ void AddRow(std::vector<TSafetyRow>& rows, const char* item, const std::optional
   rows.push_back({item, Meaning(v->Result), v->Domain, std::move(text)});
 }
 
+// compauth's reason code, said in words ("reason=130" as written).
+std::string CompAuthReason(const std::string& raw) {
+  const std::size_t at = raw.find("reason=");
+  if (at == std::string::npos) return {};
+  const std::string code = raw.substr(at + 7, 3);
+  const std::string meaning = CompAuthReasonMeaning(code);
+  return meaning.empty() ? std::string() : "理由 " + code + ": " + meaning;
+}
+
 }  // namespace
 
 std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
@@ -77,7 +87,7 @@ std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
   }
   AddRow(rows, "DMARC", a.Dmarc);
   AddRow(rows, "ARC", a.Arc);
-  if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth);
+  if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth, CompAuthReason(a.CompAuth->Raw));
   // What the sending side could have written: shown, never believed.
   constexpr std::size_t kMaxClaimRows = 20;
   std::size_t shown = 0, untrusted = 0;

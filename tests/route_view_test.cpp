@@ -134,15 +134,15 @@ TEST(RouteView, HopsAndDeliveryThroughDump) {
   const std::string out = RunProgram("--dump " + std::string(TARVO_SOURCE_DIR) + "/samples/relays-ipv6.eml");
   EXPECT_NE(
       out.find("\"Hops\": [{\"by\": \"localhost\", \"with\": \"ESMTP\", \"time\": \"2026-12-07T13:25:47+09:00\", "
-               "\"delay\": 1, \"as\": \"\"},\n"
+               "\"delay\": 1, \"as\": \"\", \"tls\": null},\n"
                "  {\"by\": \"mx.example.co.jp\", \"with\": \"ESMTPS\", \"time\": \"2026-12-07T13:25:46+09:00\", "
-               "\"delay\": 4, \"as\": \"\"},\n"
+               "\"delay\": 4, \"as\": \"\", \"tls\": \"TLS\"},\n"
                "  {\"by\": \"mogw0123.example.ne.jp\", \"with\": \"ESMTP\", \"time\": \"2026-12-07T04:25:42+00:00\", "
-               "\"delay\": 2, \"as\": \"AS4713 NTT Communications Corporation\"},\n"
+               "\"delay\": 2, \"as\": \"AS4713 NTT Communications Corporation\", \"tls\": \"none\"},\n"
                "  {\"by\": \"smtp.example.ne.jp\", \"with\": \"ESMTPSA\", \"time\": \"2026-12-07T13:25:40+09:00\", "
-               "\"delay\": 1, \"as\": \"AS4713 NTT Communications Corporation\"},\n"
+               "\"delay\": 1, \"as\": \"AS4713 NTT Communications Corporation\", \"tls\": \"TLS\"},\n"
                "  {\"by\": \"desk.local\", \"with\": \"\", \"time\": \"2026-12-07T13:25:39+09:00\", "
-               "\"delay\": null, \"as\": \"\"}],\n"
+               "\"delay\": null, \"as\": \"\", \"tls\": null}],\n"
                " \"Delivery\": {\"sent\": \"2026-12-07T13:25:38+09:00\", \"received\": \"2026-12-07T13:25:47+09:00\", "
                "\"seconds\": 9},\n"),
       std::string::npos)

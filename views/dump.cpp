@@ -57,6 +57,9 @@ void WriteHops(TJsonWriter& w, const std::vector<TRouteRow>& rows) {
     w.Raw(", \"delay\": ");
     WriteSeconds(w, r.Delay);
     w.Raw(", \"as\": ").Text(r.Network, TTextKind::Stored);
+    w.Raw(", \"tls\": ");
+    if (r.Tls) w.Text(*r.Tls, TTextKind::Stored);
+    else w.Null();
     w.Raw("}");
   }
   w.Raw("]");
@@ -169,6 +172,36 @@ void WriteFindings(TJsonWriter& w, const std::vector<TFinding>& findings) {
   w.Raw("]");
 }
 
+void WriteFilters(TJsonWriter& w, const std::vector<TFilterStamp>& stamps) {
+  w.Raw("[");
+  for (std::size_t i = 0; i < stamps.size(); ++i) {
+    const TFilterStamp& s = stamps[i];
+    w.Raw(i ? ",\n  {\"family\": " : "{\"family\": ");
+    WriteText(w, s.Family);
+    w.Raw(", \"header\": ").Text(s.Header, TTextKind::Stored);
+    w.Raw(", \"side\": \"").Raw(FilterSideName(s.Side)).Raw("\", \"fields\": [");
+    for (std::size_t k = 0; k < s.Fields.size(); ++k) {
+      const TFilterField& f = s.Fields[k];
+      w.Raw(k ? ", {\"name\": " : "{\"name\": ").Text(f.Name, TTextKind::Stored);
+      w.Raw(", \"value\": ").Text(f.Value, TTextKind::Stored);
+      w.Raw(", \"meaning\": ");
+      WriteText(w, f.Meaning);
+      w.Raw(", \"known\": ").Bool(f.Known);
+      w.Raw("}");
+    }
+    w.Raw("], \"verdict\": ");
+    if (s.Verdict) {
+      w.Raw("{\"level\": \"").Raw(LevelName(s.Verdict->Level)).Raw("\", \"text\": ");
+      WriteText(w, s.Verdict->Text);
+      w.Raw("}");
+    } else {
+      w.Null();
+    }
+    w.Raw("}");
+  }
+  w.Raw("]");
+}
+
 void WriteParts(TJsonWriter& w, const TMailParts& parts) {
   w.Raw(",\n \"Parts\": [");
   const auto field = [&](const char* key, std::string_view text, TTextKind kind) {
@@ -235,12 +268,14 @@ void WriteMailViews(const std::string& fileName, const TMailViews& views, const 
     cell(h.Value, TTextKind::Stored);
   });
   w.Raw(",\n \"Memo5\": ");
-  WriteRows(w, views.ListView1, [&views](const THeaderRow& h, auto cell) {
-    for (const std::string& line : HeaderExplanationLines(h.Name, h.Value, views.TextContext))
-      cell(line, TTextKind::Decoded);
+  WriteRows(w, views.ListView1, [&views, row = std::size_t{0}](const THeaderRow&, auto cell) mutable {
+    for (const std::string& line : RowExplanationLines(views, row)) cell(line, TTextKind::Decoded);
+    ++row;
   });
   w.Raw(",\n \"Authentication\": ");
   WriteAuthentication(w, views.Authentication);
+  w.Raw(",\n \"Filters\": ");
+  WriteFilters(w, views.Filters);
   w.Raw(",\n \"Findings\": ");
   WriteFindings(w, views.Findings);
   WriteParts(w, views.Parts);

@@ -8,7 +8,9 @@
 #include "base/bytes.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
+#include "mail/explain.h"
 #include "mail/mailutils.h"
+#include "mail/receivedtls.h"
 #include "route/asn.h"
 #include "route/lookup.h"
 
@@ -24,6 +26,7 @@ void TMailViews::Clear() {
   ListView1.clear();
   Authentication = {};
   Findings.clear();
+  Filters.clear();
   Delivery = {};
   Parts.clear();
   TextContext = {};
@@ -73,6 +76,34 @@ void FillSjisView(const TBodyText& body, TMailViews& views) {
   }
 }
 
+// Each stamp's row in the header list: the rows and the fields agree on
+// names and their order, so the k-th field of a name is the k-th row of it.
+void PlaceFilterRows(TMailViews& views) {
+  if (views.Filters.empty()) return;
+  std::unordered_map<std::string, std::size_t> seen;
+  std::unordered_map<std::string, std::vector<TFilterStamp*>> wanted;
+  for (TFilterStamp& s : views.Filters) wanted[UpperCase(s.Header)].push_back(&s);
+  for (std::size_t row = 0; row < views.ListView1.size(); ++row) {
+    const std::string name = UpperCase(Trim(views.ListView1[row].Name));
+    const auto w = wanted.find(name);
+    if (w == wanted.end()) continue;
+    const std::size_t k = seen[name]++;
+    for (TFilterStamp* s : w->second)
+      if (s->Ordinal == k) s->Row = row;
+  }
+}
+
+// Hops that crossed the Internet in the clear, as one note.
+void AddPlainHopFinding(TMailViews& views) {
+  std::string hops;
+  for (const TRouteRow& r : views.ListView2)
+    if (r.Tls && *r.Tls == "none" && hops.size() < 200) hops += (hops.empty() ? "" : ", ") + r.No + " (" + r.IP + ")";
+  if (hops.empty()) return;
+  views.Findings.push_back({"hop-without-tls", TLevel::Info,
+                            "配信経路の途中に、暗号化 (TLS) なしでインターネットを通った区間があります。途中で内容を読まれたり書き換えられたりするおそれがあります。",
+                            "暗号化なしの中継: " + hops});
+}
+
 void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
   // The header block and the body are read where they lie in the file's
   // bytes, which the views keep. Without a header end both are empty.
@@ -118,6 +149,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
     row.By = r.By;
     row.With = r.With;
     row.Network = IPToNetwork(r.IP);
+    row.Tls = ReceivedTls(r.ReceivedText, r.With, r.IP);
   }
   // Each hop's delay is counted from the hop below it, which is older.
   std::vector<TRouteRow>& hops = views.ListView2;
@@ -155,13 +187,27 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
 
   // Authentication results and warning signs, from the header block and the
   // body as stored, and the HTML before its links are neutralised.
-  CheckAuthenticity(header, body.Bytes, HtmlForLinks(views.Memo6), views.Authentication, views.Findings);
+  // The filters' stamps, and what the receiving side's say.
+  const std::vector<THeaderField> fields = ReadHeaderFields(header);
+  views.Authentication = GetAuthentication(fields, body.Bytes);
+  views.Findings = GetFindings(fields, views.Authentication, HtmlForLinks(views.Memo6));
+  views.Filters = ReadFilterStamps(fields, FilterContextOf(fields));
+  AddFilterFindings(views.Filters, views.Findings);
+  PlaceFilterRows(views);
+  AddPlainHopFinding(views);
 
   FillSjisView(body, views);
   views.Parts = partList.get();
 }
 
 }  // namespace
+
+std::vector<std::string> RowExplanationLines(const TMailViews& views, std::size_t row) {
+  for (const TFilterStamp& s : views.Filters)
+    if (s.Row == row && row < views.ListView1.size()) return FilterExplanationLines(s, views.ListView1[row].Value);
+  if (row >= views.ListView1.size()) return {};
+  return HeaderExplanationLines(views.ListView1[row].Name, views.ListView1[row].Value, views.TextContext);
+}
 
 void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options) {
   views.Clear();

@@ -8,6 +8,7 @@
 
 #include "base/textview.h"
 #include "checks/auth.h"
+#include "checks/filters.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
 
@@ -21,6 +22,9 @@ struct TRouteRow {
   TMailDate Time;
   std::optional<std::int64_t> Delay;
   std::string Network;
+  // How the hop was protected: "TLS1.2 ECDHE-RSA-...", "TLS", "none" (plain
+  // SMTP across the Internet), or nothing when the field does not say.
+  std::optional<std::string> Tls;
 };
 
 // From the Date: field to the topmost hop.
@@ -48,6 +52,7 @@ struct TMailViews {
   std::vector<THeaderRow> ListView1;    // エンベローブチェック (stored)
   TAuthentication Authentication;       // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;       // 安全性チェック (UTF-8)
+  std::vector<TFilterStamp> Filters;    // 受信側フィルタの判定; each with its header row
   TDelivery Delivery;                   // the line under 配信経路
   TMailParts Parts;                     // 添付ファイル
   TTextContext TextContext;             // how the message's text reads (the carrier, a declared charset)
@@ -61,6 +66,10 @@ struct TLoadOptions {
   // and digests.
   bool KeepPartData = true;
 };
+
+// The explanation box's lines for header row `row`: a filter's stamp is
+// read into its fields and their meanings, any other field explained as usual.
+[[nodiscard]] std::vector<std::string> RowExplanationLines(const TMailViews& views, std::size_t row);
 
 // Runs the whole pipeline on a file into `views`, which it clears first.
 // Errors (the open error, the conversion error) leave as exceptions; the

@@ -171,13 +171,13 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
 
   const std::vector<std::pair<QString, int>> route = {{"No", 50}, {"server name", 100}, {"Host", 200},
                                                        {"IP", 90}, {"Country", 100}, {"Date", 120}};
-  const QStringList hop = {"遅延", "受信サーバ", "方式", "ネットワーク"};
-  ASSERT_EQ(f.ListView2->columnCount(), 10);
+  const QStringList hop = {"遅延", "受信サーバ", "方式", "暗号化", "ネットワーク"};
+  ASSERT_EQ(f.ListView2->columnCount(), 11);
   for (int c = 0; c < 6; ++c) {
     EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), route[c].first);
     EXPECT_EQ(f.ListView2->columnWidth(c), route[c].second);
   }
-  for (int c = 6; c < 10; ++c) EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), hop[c - 6]);
+  for (int c = 6; c < 11; ++c) EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), hop[c - 6]);
   ASSERT_EQ(f.ListView1->columnCount(), 2);
   EXPECT_EQ(f.ListView1->columnWidth(0), 150);
   for (QTableWidget* list : {f.ListView1, f.ListView2}) {

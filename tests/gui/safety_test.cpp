@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -51,6 +52,30 @@ TEST(SafetyPage, PhishingIsDangerousAndSaysWhy) {
   EXPECT_TRUE(f.Label10->styleSheet().contains(QStringLiteral("#2e7d32")));
   EXPECT_TRUE(Column(*f.ListView3, 2).contains(QStringLiteral("gmail.com")));
   EXPECT_FALSE(f.Memo7->toPlainText().contains(QStringLiteral("本文が書き換えられています")));
+}
+
+TEST(SafetyPage, FilterStampsOneRowEachWithTheirFieldsOnSelection) {
+  TMainWindow f{{QStringLiteral(TARVO_SOURCE_DIR "/tests/data/filters/spamassassin.eml")}};
+  ASSERT_EQ(f.FilterList->rowCount(), 5);
+  EXPECT_EQ(Column(*f.FilterList, 0).count(QStringLiteral("SpamAssassin")), 5);
+  EXPECT_EQ(f.FilterList->item(3, 1)->text(), QStringLiteral("X-Spam-Status"));
+  EXPECT_TRUE(f.FilterList->item(3, 3)->text().contains(QStringLiteral("確度の高い迷惑メール")));
+  EXPECT_TRUE(f.FilterFields->toPlainText().isEmpty());
+  f.FilterList->selectRow(3);
+  const QString fields = f.FilterFields->toPlainText();
+  EXPECT_TRUE(fields.contains(QStringLiteral("required: 5.0 … 迷惑メールと判定する点数の閾値です。")));
+  EXPECT_TRUE(fields.contains(QStringLiteral("tests: BAYES_99,HTML_MESSAGE,RCVD_IN_SBL,URIBL_BLACK")));
+
+  // The header check shows the same fields for the stamp's row.
+  for (int r = 0; r < f.ListView1->rowCount(); ++r) {
+    if (f.ListView1->item(r, 0)->text() != QStringLiteral("X-Spam-Level")) continue;
+    f.ListView1->selectRow(r);
+    f.ShowHeaderExplanation();
+    EXPECT_TRUE(f.Memo5->toPlainText().contains(QStringLiteral("12 点以上")));
+  }
+
+  f.LoadMailFile(kDir + QStringLiteral("gmail-clean.eml"));
+  EXPECT_EQ(f.FilterList->rowCount(), 0);
 }
 
 }  // namespace
