@@ -31,7 +31,7 @@ void TMainWindow::ShowHeaderExplanation() {
   // A filter's stamp shows its fields and their meanings.
   for (const TFilterStamp& s : filters_)
     if (s.Row == static_cast<std::size_t>(row)) lines.Lines = FilterExplanationLines(s, value);
-  if (lines.Lines.empty()) lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), value);
+  if (lines.Lines.empty()) lines.Lines = HeaderExplanationLines(CellBytes(*ListView1, row, 0), value, textContext_);
   SetMemoLines(*Memo5, lines, TTextKind::Decoded);
 }
 

@@ -336,6 +336,7 @@ void TMainWindow::RenderViews(TMailViews& views) {
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
+  textContext_ = views.TextContext;
   filters_ = views.Filters;
   RenderSafety(views, true);
 }

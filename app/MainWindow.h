@@ -12,6 +12,7 @@
 #include "app/LineView.h"
 
 #include "checks/filters.h"
+#include "jcode/charset.h"
 #include "mail/parts.h"
 
 class QAction;
@@ -182,6 +183,7 @@ class TMainWindow : public QMainWindow {
   std::function<void(const QUrl&)> urlOpener_;
   TAboutBox* aboutBox_ = nullptr;
   TMailParts parts_;  // what the attachments page lists and saves
+  TTextContext textContext_;  // how the loaded message's header text reads
   std::function<QString()> saveFolderChooser_;
   std::function<TOverwriteAnswer(const QString&)> overwriteAsker_;
 };

@@ -207,6 +207,10 @@ void DecodeCp932(std::string_view in, TDecodeMode mode, std::string& out, Ascii&
 }
 }  // namespace
 
+bool IsCp932Pair(unsigned char lead, unsigned char trail) {
+  return IsCp932LeadByte(lead) && T().pair[lead << 8 | trail] != 0;
+}
+
 std::string Cp932ToUtf8(std::string_view in, TDecodeMode mode) {
   std::string out;
   out.reserve(in.size() + in.size() / 2);

@@ -22,6 +22,9 @@ enum class TDecodeMode {
 void AppendCp932AsUtf8(std::string_view cp932, TDecodeMode mode, std::string& out,
                        const std::function<void(std::string_view)>& ascii);
 
+// True when the two bytes are one character of code page 932.
+[[nodiscard]] bool IsCp932Pair(unsigned char lead, unsigned char trail);
+
 // UTF-8 to CP932 bytes. U+F700..U+F7FF become the byte they stand for; a
 // character CP932 lacks, and a malformed UTF-8 byte, become '?'.
 [[nodiscard]] std::string Utf8ToCp932(std::string_view utf8);

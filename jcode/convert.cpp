@@ -61,7 +61,7 @@ std::string JISToSJIS(std::string_view text) {
   // pair, escapes dropped), so the result is written in place and cut to size.
   std::string out(text.size() + 1, '\0');
   char* o = out.data();
-  bool kanji = false;
+  bool kanji = false, kana = false;
   std::size_t i = 0;
   while (i < text.size()) {
     const unsigned char ch = static_cast<unsigned char>(text[i]);
@@ -70,6 +70,7 @@ std::string JISToSJIS(std::string_view text) {
       if (text.size() - i < 4) break;
       if (text[i + 1] == '$') kanji = true;
       else if (text[i + 1] == '(') kanji = false;
+      kana = text[i + 1] == '(' && text[i + 2] == 'I';  // half-width katakana, 0xA1.. in Shift-JIS
       i += 3;
       continue;
     }
@@ -83,8 +84,11 @@ std::string JISToSJIS(std::string_view text) {
       // Single-byte mode runs to the next ESC; zero bytes are dropped.
       std::size_t end = text.find(kEsc, i);
       if (end == std::string_view::npos) end = text.size();
-      for (; i < end; ++i)
-        if (text[i] != 0) *o++ = text[i];
+      for (; i < end; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (kana && c >= 0x21 && c <= 0x5F) *o++ = static_cast<char>(c + 0x80);
+        else if (c != 0) *o++ = text[i];
+      }
     }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));

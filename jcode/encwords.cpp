@@ -223,11 +223,6 @@ std::string WordCharset(std::string_view charset, std::string_view bytes) {
   return cs;
 }
 
-// ISO-2022-JP words are converted one by one, as the system always has; in
-// any other charset adjacent words are decoded together, so a character
-// that a mailer split over two words comes out whole.
-bool JoinsWords(std::string_view charset) { return NormaliseCharset(charset).find("2022") == std::string::npos; }
-
 // A word's bytes to UTF-8. Words labelled us-ascii or unknown that hold
 // 8-bit bytes are read like raw text; a charset nobody knows gives nullopt.
 std::optional<std::string> DecodeWordBytes(std::string_view bytes, std::string_view charset) {
@@ -240,10 +235,95 @@ std::optional<std::string> DecodeWordBytes(std::string_view bytes, std::string_v
 
 }  // namespace
 
+namespace {
+
+// How raw 8-bit text reads as Shift_JIS and as EUC-JP: whether every byte
+// belongs to a character, and whether some character takes two bytes.
+struct TJapaneseReading {
+  bool sjis = true, sjisPairs = false;
+  bool euc = true, eucPairs = false;
+};
+
+TJapaneseReading ReadJapanese(std::string_view s, TCarrier carrier) {
+  TJapaneseReading r;
+  const auto at = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+  for (std::size_t i = 0; i < s.size() && r.sjis;) {
+    const unsigned char c = at(i);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+      ++i;
+    } else if (i + 1 < s.size() && (IsCp932Pair(c, at(i + 1)) || !CarrierEmoji(carrier, c, at(i + 1)).empty())) {
+      r.sjisPairs = true;
+      i += 2;
+    } else {
+      r.sjis = false;
+    }
+  }
+  // EUC-JP rows 0x75 and up (leads 0xF5..0xFE) are user-defined and vendor
+  // rows that real mail does not use, while Shift_JIS has common kanji
+  // there (髙 is 0xFB 0xFC): they count against EUC-JP.
+  for (std::size_t i = 0; i < s.size() && r.euc;) {
+    const unsigned char c = at(i), d = at(i + 1);
+    if (c < 0x80) {
+      ++i;
+    } else if (c == 0x8E && d >= 0xA1 && d <= 0xDF) {
+      i += 2;
+    } else if (c == 0x8F && d >= 0xA1 && d <= 0xFE && at(i + 2) >= 0xA1 && at(i + 2) <= 0xFE) {
+      r.eucPairs = true;
+      i += 3;
+    } else if (c >= 0xA1 && c <= 0xF4 && d >= 0xA1 && d <= 0xFE) {
+      r.eucPairs = true;
+      i += 2;
+    } else {
+      r.euc = false;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
 std::string RawHeaderTextToUtf8(std::string_view raw) {
-  if (HasJISEscape(raw)) return Cp932ToUtf8(JISToSJIS(raw));
-  if (IsUtf8Multibyte(raw)) return std::string(raw);
-  return Cp932ToUtf8(ConvertLineToSJIS(raw));
+  const TTextContext& context = CurrentTextContext();
+  if (HasJISEscape(raw)) return Iso2022JpToUtf8(raw, context.Carrier, TDecodeMode::Lossless);
+  if (IsUtf8Multibyte(raw)) return PrivateUseEmojiToUnicode(std::string(raw), context.Carrier);
+  if (IsPlainAscii(raw)) return std::string(raw);
+  // Shift_JIS or EUC-JP when only one of them reads every byte, or the
+  // detection settles between the two; else the charset the message
+  // declares for its text, when it declares one that is not Japanese.
+  const TJapaneseReading r = ReadJapanese(raw, context.Carrier);
+  bool sjis = r.sjis && !r.euc, euc = r.euc && !r.sjis, eucLikelier = false;
+  if (r.sjis && r.euc) {
+    const TCodeKind kind = DetectCode(raw);
+    sjis = kind == ckSJIS;
+    euc = kind == ckEUC;
+    eucLikelier = kind == ckEUCOrSJIS;
+  }
+  const bool fallback = !context.FallbackCharset.empty();
+  // Lone half-width katakana are more likely letters of that charset.
+  if (fallback && ((sjis && !r.sjisPairs) || (euc && !r.eucPairs))) sjis = euc = false;
+  if (!sjis && !euc && fallback)
+    if (std::optional<std::string> text = DecodeCharsetToUtf8(raw, context.FallbackCharset)) return *text;
+  if (euc || eucLikelier) return Cp932ToUtf8(EUCToSJIS(raw));
+  return SjisToUtf8(raw, context.Carrier);
+}
+
+std::string LineToUtf8(std::string_view line) {
+  if (IsPlainAscii(line)) return std::string(line);
+  const TCarrier carrier = CurrentTextContext().Carrier;
+  if (!HasJISEscape(line) && IsUtf8Multibyte(line)) return PrivateUseEmojiToUnicode(std::string(line), carrier);
+  switch (DetectCode(line)) {
+    case ckJIS:
+    case ckJIS78:
+      return Iso2022JpToUtf8(line, carrier, TDecodeMode::Lossless);
+    case ckEUC:
+    case ckEUCOrSJIS:
+      return Cp932ToUtf8(EUCToSJIS(line));
+    case ckNone:
+    case ckBinary:
+    case ckSJIS:
+      break;
+  }
+  return SjisToUtf8(line, carrier);
 }
 
 std::string DecodeHeaderTextUtf8(std::string_view value) {
@@ -265,7 +345,9 @@ std::string DecodeHeaderTextUtf8(std::string_view value) {
     if (!DecodeWordBytes(*bytes, cs)) continue;
     const std::string_view gap = value.substr(written, w->begin - written);
     const bool adjacent = afterWord && AllBlank(gap);  // RFC 2047 6.2: the blanks go
-    if (!adjacent || cs != runCharset || !JoinsWords(cs)) flushRun();
+    // Adjacent words of one charset are decoded together: a character, or
+    // a JIS run and its escape, that a mailer split over two comes out whole.
+    if (!adjacent || cs != runCharset) flushRun();
     if (!adjacent) out += RawHeaderTextToUtf8(gap);
     runCharset = cs;
     runBytes += *bytes;

@@ -115,14 +115,22 @@ void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 bool DecodeCharsetWords(std::string_view name, bool convertJIS, std::string& W, std::string& R,
                         bool& utf8Flag);
 // The Unicode form that every view shows, UTF-8: each encoded word decoded by
-// its own charset (B and Q alike; blanks between adjacent words dropped; a
+// its own charset (B and Q alike; blanks between adjacent words dropped and
+// the bytes of adjacent words of one charset joined before decoding; a
 // word in an unknown charset or with broken base64 stays as written), and
 // the raw text around the words by RawHeaderTextToUtf8.
 [[nodiscard]] std::string DecodeHeaderTextUtf8(std::string_view value);
-// Raw header bytes outside encoded words: JIS escapes converted, well-formed
-// UTF-8 taken as it is, anything else by the code DetectCode finds; a byte
-// that starts no character is kept as U+F700 + byte.
+// Raw header bytes outside encoded words, the one reading of them that every
+// decoded view shares: JIS escapes converted, well-formed UTF-8 taken as it
+// is, else Shift_JIS or EUC-JP where the bytes say which, else the charset
+// the message declares for its text (CurrentTextContext), else Shift_JIS.
+// Carrier emoji become Unicode; a byte that starts no character is kept as
+// U+F700 + byte.
 [[nodiscard]] std::string RawHeaderTextToUtf8(std::string_view raw);
+// A body line of no known charset, UTF-8: well-formed UTF-8 without ESC as
+// it is, any other line by the code DetectCode finds in it, with the
+// carrier's emoji.
+[[nodiscard]] std::string LineToUtf8(std::string_view line);
 // UTF-8 bytes to code page 932 ('?' for characters it lacks, and for each
 // well-formed four-byte sequence); the empty text when the bytes are not
 // valid UTF-8 by our reading.

@@ -186,7 +186,9 @@ void AddValueLines(TValueKind kind, const std::string& value, std::vector<std::s
 
 }  // namespace
 
-std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value) {
+std::vector<std::string> HeaderExplanationLines(std::string_view name, std::string_view value,
+                                                const TTextContext& context) {
+  const TTextContextScope scope(context);
   const std::string upper = UpperCase(name);
   // The subject: untrimmed, no separator; raw JIS is converted with the rest.
   if (upper == "SUBJECT") return {Explanation(1), DecodeHeaderTextUtf8(value)};

@@ -56,11 +56,7 @@ bool AddBodyLines(const TBodyText& body, std::size_t from, std::size_t end, TTex
 
 }  // namespace
 
-std::string ConvertLineToUtf8(std::string_view line) {
-  if (IsPlainAscii(line)) return std::string(line);
-  if (IsUtf8Multibyte(line) && std::memchr(line.data(), 0x1B, line.size()) == nullptr) return std::string(line);
-  return Cp932ToUtf8(ConvertLineToSJIS(line));
-}
+std::string ConvertLineToUtf8(std::string_view line) { return LineToUtf8(line); }
 
 void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list) {
   if (!body.Buffer) return;

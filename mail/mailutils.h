@@ -9,6 +9,7 @@
 #include "base/stream.h"
 #include "base/strlist.h"
 #include "base/textview.h"
+#include "jcode/charset.h"
 
 namespace tarvo {
 
@@ -232,6 +233,11 @@ struct TAttachFilesFormat {
   std::int32_t Depth = 0;        // multipart levels around the part (0: the message itself)
 };
 using TAttachLists = std::vector<TAttachFilesFormat>;
+
+// textcontext.cpp: how to read the message's text beyond each part's
+// charset: the carrier of the sender (From, else X-Mailer, else
+// Message-ID) and the one non-Japanese charset its text parts declare.
+[[nodiscard]] TTextContext MessageTextContext(std::string_view header, const TAttachLists& parts);
 
 // Deepest nesting of the boundary stack: levels 0 (the outer) to 50. A
 // multipart below the deepest level is listed as one part.

@@ -118,7 +118,7 @@ TStringList PartTextLines(const TMailPart& part) {
   }
   TStringList raw;
   raw.AddText(part.Bytes());
-  for (const std::string& line : raw.Lines) lines.Add(Cp932ToUtf8(ConvertLineToSJIS(line)));
+  for (const std::string& line : raw.Lines) lines.Add(LineToUtf8(line));
   return lines;
 }
 

@@ -55,7 +55,7 @@ const char* const CountryNameE[kCountryCount] = {
     "COLOMBIA",  // 46
     "COMOROS",  // 47
     "CONGO",  // 48
-    "CONGO",  // 49
+    "CONGO, THE DEMOCRATIC REPUBLIC OF THE",  // 49
     "COOK ISLANDS",  // 50
     "COSTA RICA",  // 51
     "COTE D'IVOIRE",  // 52
@@ -119,7 +119,7 @@ const char* const CountryNameE[kCountryCount] = {
     "KAZAKHSTAN",  // 110
     "KENYA",  // 111
     "KIRIBATI",  // 112
-    "KOREA(not equipment)",  // 113
+    "KOREA, DEMOCRATIC PEOPLE'S REPUBLIC OF",  // 113
     "KOREA(not equipment)",  // 114
     "KUWAIT",  // 115
     "KYRGYZSTAN",  // 116
@@ -247,7 +247,7 @@ const char* const CountryNameE[kCountryCount] = {
     "ZIMBABWE",  // 238
     "SERBIA AND MONTENEGRO",  // 239
     "TAIWAN",  // 240
-    "",  // 241
+    "ASIA/PACIFIC REGION",  // 241
     "UNITED KINGDOM",  // 242
     "MACEDONIA, THE FORMER YUGOSLAV REPUBLIC OF",  // 243
     "TANZANIA",  // 244
@@ -305,8 +305,8 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "ココス諸島",  // 45
     "コロンビア",  // 46
     "コモロ",  // 47
-    "コンゴ",  // 48
-    "コンゴ",  // 49
+    "コンゴ共和国",  // 48
+    "コンゴ民主共和国",  // 49
     "クック諸島",  // 50
     "コスタリカ",  // 51
     "コートジボワール",  // 52
@@ -316,8 +316,8 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "チェコ",  // 56
     "デンマーク",  // 57
     "ジブチ",  // 58
-    "ドミニカ",  // 59
-    "ドミニカ",  // 60
+    "ドミニカ国",  // 59
+    "ドミニカ共和国",  // 60
     "東チモール",  // 61
     "エクアドル",  // 62
     "エジプト",  // 63
@@ -343,7 +343,7 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "ジブラルタル",  // 83
     "ギリシャ",  // 84
     "グリーンランド",  // 85
-    "グラナダ",  // 86
+    "グレナダ",  // 86
     "グアドループ",  // 87
     "グアム",  // 88
     "グアテマラ",  // 89
@@ -370,7 +370,7 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "カザフスタン",  // 110
     "ケニア",  // 111
     "キリバス",  // 112
-    "韓国",  // 113
+    "北朝鮮",  // 113
     "韓国",  // 114
     "クウェート",  // 115
     "キルギスタン",  // 116
@@ -397,7 +397,7 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "モーリシャス",  // 137
     "マヨット島",  // 138
     "メキシコ",  // 139
-    "ミクロネシア",  // 140
+    "ミクロネシア連邦",  // 140
     "モルドバ",  // 141
     "モナコ",  // 142
     "モンゴル",  // 143
@@ -479,7 +479,7 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "ツバル",  // 219
     "ウガンダ",  // 220
     "ウクライナ",  // 221
-    "アラブ",  // 222
+    "アラブ首長国連邦",  // 222
     "イギリス",  // 223
     "アメリカ",  // 224
     "アメリカ太平洋諸島",  // 225
@@ -498,7 +498,7 @@ const char* const CountryNameJUtf8[kCountryCount] = {
     "ジンバブエ",  // 238
     "セルビア・モンテネグロ",  // 239
     "台湾",  // 240
-    "",  // 241
+    "アジア太平洋地域",  // 241
     "イギリス",  // 242
     "マケドニア・旧ユーゴスラビア",  // 243
     "タンザニア",  // 244
@@ -557,7 +557,7 @@ const char* const CountryCode2[kCountryCount] = {
     "CO",  // 46
     "KM",  // 47
     "CG",  // 48
-    "",  // 49
+    "CD",  // 49
     "CK",  // 50
     "CR",  // 51
     "CI",  // 52
@@ -621,7 +621,7 @@ const char* const CountryCode2[kCountryCount] = {
     "KZ",  // 110
     "KE",  // 111
     "KI",  // 112
-    "KR",  // 113
+    "KP",  // 113
     "KR",  // 114
     "KW",  // 115
     "KG",  // 116
@@ -648,7 +648,7 @@ const char* const CountryCode2[kCountryCount] = {
     "MU",  // 137
     "YT",  // 138
     "MX",  // 139
-    "",  // 140
+    "FM",  // 140
     "",  // 141
     "MC",  // 142
     "MN",  // 143
@@ -808,7 +808,7 @@ const char* const CountryCode3[kCountryCount] = {
     "COL",  // 46
     "COM",  // 47
     "COG",  // 48
-    "",  // 49
+    "COD",  // 49
     "COK",  // 50
     "CRI",  // 51
     "CIV",  // 52
@@ -899,7 +899,7 @@ const char* const CountryCode3[kCountryCount] = {
     "MUS",  // 137
     "MYT",  // 138
     "MEX",  // 139
-    "",  // 140
+    "FSM",  // 140
     "",  // 141
     "MCO",  // 142
     "MNG",  // 143
@@ -1059,7 +1059,7 @@ const char* const CountryCodeN[kCountryCount] = {
     "170",  // 46
     "174",  // 47
     "178",  // 48
-    "",  // 49
+    "180",  // 49
     "184",  // 50
     "188",  // 51
     "384",  // 52
@@ -1150,7 +1150,7 @@ const char* const CountryCodeN[kCountryCount] = {
     "480",  // 137
     "175",  // 138
     "484",  // 139
-    "",  // 140
+    "583",  // 140
     "",  // 141
     "492",  // 142
     "496",  // 143

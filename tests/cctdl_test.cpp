@@ -25,8 +25,8 @@ TEST(CountryTable, Rows) {
     // A name that does not survive CP932 would come out with '?'.
     EXPECT_EQ(Cp932ToUtf8(CountryNameJ()[i]), CountryNameJUtf8[i]) << i;
   }
-  EXPECT_EQ(emptyCodes, 7);
-  EXPECT_EQ(distinct.size(), 240u);
+  EXPECT_EQ(emptyCodes, 5);
+  EXPECT_EQ(distinct.size(), 243u);
   EXPECT_STREQ(CountryNameE[0], "AFGHANISTAN");
   EXPECT_STREQ(CountryCode3[0], "AFG");
   EXPECT_STREQ(CountryCodeN[0], "4");
@@ -44,14 +44,17 @@ TEST(CountryTable, Rows) {
 TEST(CountryTable, Lookups) {
   const std::pair<std::string, std::string> cases[] = {
       {"KR", "韓国"},        {"GB", "イギリス"}, {"UK", "イギリス"}, {"EU", "ヨーロッパ連合"},
-      {"MD", "モルドバ"},    {"AP", ""},         {"JP", "日本"},     {"US", "アメリカ"},
+      {"MD", "モルドバ"},    {"AP", "アジア太平洋地域"}, {"JP", "日本"},     {"US", "アメリカ"},
+      {"KP", "北朝鮮"},      {"FM", "ミクロネシア連邦"}, {"GD", "グレナダ"}, {"AE", "アラブ首長国連邦"},
+      {"DO", "ドミニカ共和国"}, {"DM", "ドミニカ国"}, {"CD", "コンゴ民主共和国"}, {"CG", "コンゴ共和国"},
       {"TW", "台湾"},        {"CS", "セルビア・モンテネグロ"},
       {"us", "<none>"},      {"Jp", "<none>"},   {"XX", "<none>"},
-      {"", "コンゴ"},
+      {"", "フランス"},
   };
   for (const auto& [code, name] : cases) EXPECT_EQ(NameOf(code), name) << code;
-  EXPECT_EQ(FindCountryCode("KR"), 113);
+  EXPECT_EQ(FindCountryCode("KP"), 113);
+  EXPECT_EQ(FindCountryCode("KR"), 114);
   EXPECT_EQ(FindCountryCode("AP"), 241);
   EXPECT_EQ(FindCountryCode("MD"), 245);
-  EXPECT_EQ(FindCountryCode(""), 49);
+  EXPECT_EQ(FindCountryCode(""), 74);
 }

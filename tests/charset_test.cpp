@@ -56,13 +56,18 @@ TEST(Charset, UnknownCharsetOrEightBitAsciiIsLeftToTheCaller) {
   EXPECT_FALSE(DecodeCharsetToUtf8("caf\xe9", "us-ascii").has_value());
 }
 
-TEST(Charset, BadBytesAreKeptLosslessly) {
-  // A byte that starts no character becomes U+F700 + byte; the rest decodes.
-  EXPECT_EQ(*DecodeCharsetToUtf8("a\xff" "b\xe3\x81", "utf-8"), "a\xef\x9f\xbf" "b\xef\x9f\xa3\xef\x9e\x81");
+TEST(Charset, BadBytesShowAsReplacementCharacters) {
+  // A byte that starts no character in the declared charset becomes U+FFFD,
+  // never some other character; the rest decodes.
+  EXPECT_EQ(*DecodeCharsetToUtf8("a\xff" "b\xe3\x81", "utf-8"), "a\uFFFD" "b\uFFFD\uFFFD");
   EXPECT_EQ(DecodeCharsetToUtf8("\xa4\xb3\xff", "euc-jp")->substr(0, 3), "こ");
   // iconv refuses 0x81 in windows-1252; decoding goes on after it.
-  EXPECT_EQ(*DecodeCharsetToUtf8("x\x81y", "windows-1252"), "x\xef\x9e\x81y");
-  EXPECT_EQ(*DecodeCharsetToUtf8("\xc7", "euc-kr"), "\xef\x9f\x87");  // cut at the end
+  EXPECT_EQ(*DecodeCharsetToUtf8("x\x81y", "windows-1252"), "x\uFFFDy");
+  EXPECT_EQ(*DecodeCharsetToUtf8("\xc7", "euc-kr"), "\uFFFD");  // cut at the end
+  // 8-bit bytes are no ISO-2022-JP: they do not pair up into a kanji that
+  // eats the letter after them.
+  EXPECT_EQ(*DecodeCharsetToUtf8("Dij\x8a" "at", "iso-2022-jp"), "Dij\uFFFD" "at");
+  EXPECT_EQ(*DecodeCharsetToUtf8("\x1b$B$3\x1b(B\x1b$B$", "iso-2022-jp"), "こ\uFFFD");  // half a pair
 }
 
 TEST(Charset, Utf8MultibyteRule) {

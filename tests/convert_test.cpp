@@ -41,7 +41,7 @@ TEST(Convert, JISToSJISEscapes) {
   const Case cases[] = {
       {"\x1B$B$3$s\x1B(B" "abc", "\x82\xB1\x82\xF1" "abc"},
       {"\x1B$@$3$s\x1B(Jabc", "\x82\xB1\x82\xF1" "abc"},
-      {"\x1B$B$3\x1B(I" "1", "\x82\xB1" "1"},  // katakana stay 7-bit
+      {"\x1B$B$3\x1B(I" "1_", "\x82\xB1" "\xB1\xDF"},  // half-width katakana: ｱﾟ
       {"\x1B$B$3$s", "\x82\xB1\x82\xF1"},       // a run left open
       {"\x1B$B" "0", "\x88\x7E"},               // the missing second byte is 0
       {"\x1B(B\x1B$B$3", "\x82\xB1"},           // consecutive escapes

@@ -51,7 +51,9 @@ TEST(HeaderTextUtf8, EveryWordOnItsOwn) {
       {"=?UTF-8?B?5pel?==?UTF-8?B?5pel?=", "日日", "words written together"},
       {"a =?UTF-8?B?5pel?= b =?UTF-8?B?5pel?= c", "a 日 b 日 c", "blanks beside text stay"},
       {"=?UTF-8?Q?=E6=97?= =?UTF-8?Q?=A5?=", "日", "a character split over two words"},
-      {"=?ISO-2022-JP?B?GyRCJDM=?==?ISO-2022-JP?B?JDM=?=", "こ$3", "an open JIS run ends with its word"},
+      {"=?ISO-2022-JP?B?GyRCJDM=?==?ISO-2022-JP?B?JDM=?=", "ここ", "a JIS run goes on into the next word"},
+      {"=?iso-2022-jp?B?GyRCJUsbKEI=?= =?iso-2022-jp?B?GyRCJWMhPCVzGyhC?=", "ニャーン", "words joined, blank dropped"},
+      {"=?iso-2022-jp?B?GyRCJUslYyE8JXMbKEI=?= =?Shift_JIS?B?g2w=?=", "ニャーンネ", "each charset on its own"},
       {"=?x-no-such?Q?a?= =?UTF-8?Q?b?=", "=?x-no-such?Q?a?= b", "blanks after a word left as written stay"},
   };
   CHECK_CASES(cases);
@@ -80,7 +82,7 @@ TEST(HeaderTextUtf8, EveryCharacterKept) {
       {"=?ISO-2022-JP?B?GyRCfGI2NhsoQg==?=", "髙橋", "an NEC-selected IBM kanji in JIS"},
       {"=?ISO-2022-JP?B?GyRCLSEbKEI=?=", "①", "NEC row 13 in JIS"},
       {"=?Shift_JIS?Q?=FB=FC?=", "髙", "an IBM extension pair"},
-      {"=?UTF-8?Q?a=FFb?=", "a\uF7FF" "b", "a byte that starts no character is kept"},
+      {"=?UTF-8?Q?a=FFb?=", "a\uFFFD" "b", "a byte that starts no character stays visible"},
       {std::string("=?UTF-8?Q?a=00b?=", 17), std::string("a\0b", 3), "NUL is an ordinary byte"},
   };
   CHECK_CASES(cases);

@@ -31,5 +31,6 @@ TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev li
   libssl-dev fonts-ipafont-gothic fonts-noto-color-emoji)
 # What the tests need beyond the build: the install check (desktop entry,
 # AppStream, manual page, the .deb), a Japanese locale with glibc's messages,
-# and OpenSSL's command line, which the digest tests compare with.
-TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n openssl)
+# OpenSSL's command line, which the digest tests compare with, and Unicode's
+# EmojiSources.txt, which the carrier emoji table is checked against.
+TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n openssl unicode-data)

@@ -34,7 +34,6 @@ SUCCESSORS = {
     "SS": "SD", "TL": "TP", "AX": "FI",
     "GG": "GB", "JE": "GB", "IM": "GB",
     "BL": "GP", "MF": "GP",
-    "CD": "CG",
 }
 
 

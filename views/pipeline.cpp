@@ -29,6 +29,7 @@ void TMailViews::Clear() {
   Filters.clear();
   Delivery = {};
   Parts.clear();
+  TextContext = {};
 }
 
 namespace {
@@ -115,6 +116,13 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
                             : std::string_view());
   views.Memo1.AddLinesOf(bytes, 0, header.size());
 
+  // The MIME walk: every leaf part of the body. What the parts declare and
+  // who sent the message say how its text reads, for every view below.
+  TAttachLists parts;
+  ParseMessageParts(header, body.Bytes, parts);
+  views.TextContext = MessageTextContext(header, parts);
+  const TTextContextScope textContext(views.TextContext);
+
   // Header summary.
   TMailEnvFormat env;
   GetMailEnvFormat(header, env);
@@ -164,14 +172,11 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
     views.Memo3.AddLinesOf(bytes, start, start + body.Bytes.size());
   }
 
-  // The MIME walk: every leaf part of the body.
-  TAttachLists parts;
-  ParseMessageParts(header, body.Bytes, parts);
-
   // The parts of the message, decoded and fingerprinted: the longest step,
   // run beside the views below (both only read the body and the walk); in
   // this thread later when no thread can be started.
-  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&body, &parts, options] {
+  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&body, &parts, &views, options] {
+    const TTextContextScope partContext(views.TextContext);
     return GetMailParts(body.Bytes, parts, options.KeepPartData, body.Buffer);
   });
 
@@ -201,7 +206,7 @@ std::vector<std::string> RowExplanationLines(const TMailViews& views, std::size_
   for (const TFilterStamp& s : views.Filters)
     if (s.Row == row && row < views.ListView1.size()) return FilterExplanationLines(s, views.ListView1[row].Value);
   if (row >= views.ListView1.size()) return {};
-  return HeaderExplanationLines(views.ListView1[row].Name, views.ListView1[row].Value);
+  return HeaderExplanationLines(views.ListView1[row].Name, views.ListView1[row].Value, views.TextContext);
 }
 
 void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options) {

@@ -55,6 +55,7 @@ struct TMailViews {
   std::vector<TFilterStamp> Filters;    // 受信側フィルタの判定; each with its header row
   TDelivery Delivery;                   // the line under 配信経路
   TMailParts Parts;                     // 添付ファイル
+  TTextContext TextContext;             // how the message's text reads (the carrier, a declared charset)
 
   // Empties every view the pipeline fills.
   void Clear();
