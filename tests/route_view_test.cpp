@@ -200,6 +200,9 @@ TEST(RouteView, CountryCommand) {
       {"::1", "Local host\nNot found IP...\n"},
       {"::ffff:8.8.8.8", "アメリカ\n\nAS15169 Google LLC\n"},
       {"''", "Unknown\n"},
+      // Rows that once had no code of their own.
+      {"175.45.176.1", "北朝鮮\n\nAS131279 Star Joint Venture Co. Ltd.\n"},
+      {"14.1.91.1", "ミクロネシア連邦\n\nAS14593 Space Exploration Technologies Corporation\n"},
   };
   for (const auto& [ip, want] : cases) EXPECT_EQ(RunProgram("--country " + ip), want) << ip;
 }
