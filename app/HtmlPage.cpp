@@ -1,61 +1,29 @@
-// The HTML part view's button: Memo6 written to work.html, optionally with
-// its links made harmless, and handed to the browser.
+// The HTML part view's button: Memo6 made safe to open (mail/html.h),
+// optionally with its links disarmed, written into the run's private folder
+// and handed to the browser.
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
 
+#include "app/Application.h"
 #include "app/Display.h"
 #include "app/LineView.h"
 #include "app/MainWindow.h"
-#include "base/stream.h"
 #include "base/strlist.h"
-#include "jcode/DString.h"
+#include "mail/html.h"
 
 namespace tarvo {
 
-namespace {
-bool IsHttpAt(std::string_view s, std::size_t i) {
-  if (s.size() - i < 4) return false;
-  for (std::size_t k = 0; k < 4; ++k) {
-    const char c = s[i + k];
-    const char up = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    if (up != "HTTP"[k]) return false;
-  }
-  return true;
-}
-}  // namespace
-
-std::string ReplaceHttpWithDummy(std::string_view line) {
-  // The scan tests every position once and moves one on after a
-  // replacement; the windows that start inside "dummy" cannot match (it has
-  // no h), so this is the same as going on after the four replaced bytes.
-  std::string out;
-  out.reserve(line.size() + line.size() / 4);
-  for (std::size_t i = 0; i < line.size();) {
-    if (IsHttpAt(line, i)) {
-      out += "dummy";
-      i += 4;
-    } else {
-      out += line[i++];
-    }
-  }
-  return out;
-}
-
 void TMainWindow::Button2Click() {
-  const std::string path = (htmlFolder_.empty() ? ProgramFolder() : htmlFolder_) + "work.html";
-  TStringList lines = MemoLines(*Memo6);  // decoded: UTF-8, as work.html is written
-  if (CheckBox1->isChecked())
-    for (std::string& line : lines.Lines) line = ReplaceHttpWithDummy(line);
-  // UTF-8 with a byte-order mark: the browser then reads it right whatever
-  // charset the HTML's own meta tag names.
-  TMemoryStream file(std::string("\xEF\xBB\xBF") + lines.Text());
-  file.SaveToFile(path);
-  // The desktop opens it in the background; a failure there is not ours to report.
-  const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
-  if (urlOpener_) urlOpener_(url);
-  else QDesktopServices::openUrl(url);
+  const std::string page = SafeHtmlPage(MemoLines(*Memo6).Text(), parts_, CheckBox1->isChecked());
+  if (!htmlDir_) htmlDir_ = std::make_shared<TPrivateDir>(htmlFolder_.empty() ? PrivateDirParent() : htmlFolder_);
+  const std::string path = htmlDir_->Write("message", ".html", page);
+  const QString file = QFile::decodeName(QByteArray::fromStdString(path));
+  const QUrl url = QUrl::fromLocalFile(file);
+  const bool started = urlOpener_ ? urlOpener_(url) : QDesktopServices::openUrl(url);
+  if (!started)
+    ShowErrorMessage(QStringLiteral("ブラウザを起動できませんでした。HTML は次のファイルに保存してあります:\n%1").arg(file));
 }
 
 }  // namespace tarvo

@@ -5,12 +5,13 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/LineView.h"
-
+#include "base/privatedir.h"
 #include "checks/filters.h"
 #include "jcode/charset.h"
 #include "mail/parts.h"
@@ -33,10 +34,6 @@ namespace tarvo {
 class TAboutBox;
 class TLineView;
 struct TMailViews;
-
-// The line with every "http", in any case, replaced by lower-case "dummy"
-// (HtmlPage.cpp).
-[[nodiscard]] std::string ReplaceHttpWithDummy(std::string_view line);
 
 class TMainWindow : public QMainWindow {
   Q_OBJECT
@@ -62,8 +59,10 @@ class TMainWindow : public QMainWindow {
 
   // Where work.html goes (the program's folder unless set) and what opens
   // it (the desktop's handler unless set); for tests.
+  // Where the run's private folder for the browser's pages is made (tests).
   void SetHtmlFolder(std::string folder) { htmlFolder_ = std::move(folder); }
-  void SetUrlOpener(std::function<void(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+  // Replaces the browser call (tests); false: the browser could not be started.
+  void SetUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
   // The about box that "&About" shows; created once, after this window.
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
 
@@ -180,7 +179,8 @@ class TMainWindow : public QMainWindow {
   bool placed_ = false;
   std::string htmlFolder_;
   std::vector<TFilterStamp> filters_;  // the loaded message's stamps, for Memo5 and the safety page
-  std::function<void(const QUrl&)> urlOpener_;
+  std::function<bool(const QUrl&)> urlOpener_;
+  std::shared_ptr<TPrivateDir> htmlDir_;  // made at the first hand-off, removed with the window
   TAboutBox* aboutBox_ = nullptr;
   TMailParts parts_;  // what the attachments page lists and saves
   TTextContext textContext_;  // how the loaded message's header text reads

@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "       tarvo --trust ID ...  before the rest: results of authserv-id ID count (repeatable)\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
     "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
+    "       tarvo --save-html FILE OUT  write the HTML part of FILE, made safe to open, into the new file OUT\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
     "       tarvo --version       print the version\n"
     "       tarvo --help          print this text\n";
@@ -89,6 +90,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return tarvo::SaveMailParts(argv[2], argv[3], std::cout, std::cerr);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--save-html") == 0) {
+    if (argc < 4) {
+      std::cerr << kUsage;
+      return 2;
+    }
+    return tarvo::SaveMailHtml(argv[2], argv[3], std::cerr);
   }
   if (argc >= 2 && std::strcmp(argv[1], "--country") == 0) {
     if (argc < 3) {

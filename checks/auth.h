@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "mail/html.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
@@ -162,11 +163,8 @@ struct TFinding {
   std::string Detail;  // the values that raised it
 };
 
-struct TLink {
-  std::string Href;  // entities decoded
-  std::string Text;  // visible text, tags dropped, entities decoded, blanks collapsed
-};
-// The <a href> links of an HTML text.
+using TLink = THtmlLink;
+// The <a href> links of an HTML text (mail/html.h).
 [[nodiscard]] std::vector<TLink> FindHtmlLinks(std::string_view html);
 // The host a visible text names ("https://host/...", "www.host", "host.tld"),
 // lower case, or empty when it names none.

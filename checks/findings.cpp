@@ -6,6 +6,7 @@
 #include "base/cp932.h"
 #include "jcode/jconvert.h"
 #include "checks/auth.h"
+#include "mail/html.h"
 #include "base/ascii.h"
 
 namespace tarvo {
@@ -109,60 +110,6 @@ bool IsAce(std::string_view domain) {
   return d.find(".xn--") != std::string::npos;
 }
 
-void DecodeEntities(std::string_view s, std::string& out) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '&') {
-      out += s[i];
-      continue;
-    }
-    const std::size_t semi = s.find(';', i);
-    if (semi == std::string_view::npos || semi - i > 10) {
-      out += '&';
-      continue;
-    }
-    const std::string name = LowerAscii(s.substr(i + 1, semi - i - 1));
-    char32_t cp = 0;
-    if (name == "amp") cp = '&';
-    else if (name == "lt") cp = '<';
-    else if (name == "gt") cp = '>';
-    else if (name == "quot") cp = '"';
-    else if (name == "apos") cp = '\'';
-    else if (name == "nbsp") cp = ' ';
-    else if (name.size() > 1 && name[0] == '#') {
-      const bool hex = name[1] == 'x';
-      std::uint32_t v = 0;
-      bool ok = name.size() > (hex ? 2u : 1u);
-      for (std::size_t k = hex ? 2 : 1; ok && k < name.size(); ++k) {
-        const char c = name[k];
-        const int d = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        ok = d >= 0 && v < 0x110000;
-        v = v * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-      }
-      if (ok && v > 0 && v < 0x110000 && (v < 0xD800 || v > 0xDFFF)) cp = v;
-    }
-    if (cp == 0) {
-      out += '&';
-      continue;
-    }
-    AppendUtf8(out, cp);
-    i = semi;
-  }
-}
-
-// Text between tags, blanks collapsed.
-std::string VisibleText(std::string_view html) {
-  std::string text, out;
-  bool inTag = false;
-  for (char c : html) {
-    if (c == '<') inTag = true;
-    else if (c == '>') inTag = false;
-    else if (!inTag) text += c;
-  }
-  std::string decoded;
-  DecodeEntities(text, decoded);
-  return out + CollapseFws(decoded);
-}
-
 bool IsHostChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
 
 // A lower-case host name with at least one dot and an alphabetic top label.
@@ -217,49 +164,7 @@ std::string DisplayNameOf(std::string_view value) {
   return std::string(TrimFws(Utf8Of(TrimFws(raw))));
 }
 
-std::vector<TLink> FindHtmlLinks(std::string_view html) {
-  std::vector<TLink> links;
-  for (std::size_t at = FindNoCase(html, "<a", 0); at != std::string_view::npos; at = FindNoCase(html, "<a", at + 2)) {
-    if (at + 2 >= html.size() || !(IsFws(html[at + 2]) || html[at + 2] == '>')) continue;
-    // Attributes up to the ">" that stands outside quotes.
-    std::size_t i = at + 2;
-    std::string href;
-    bool hasHref = false;
-    while (i < html.size() && html[i] != '>') {
-      while (i < html.size() && (IsFws(html[i]) || html[i] == '/')) ++i;
-      const std::size_t n0 = i;
-      while (i < html.size() && !IsFws(html[i]) && html[i] != '=' && html[i] != '>') ++i;
-      const std::string name = LowerAscii(html.substr(n0, i - n0));
-      while (i < html.size() && IsFws(html[i])) ++i;
-      if (i >= html.size() || html[i] != '=') continue;
-      ++i;
-      while (i < html.size() && IsFws(html[i])) ++i;
-      std::string_view v;
-      if (i < html.size() && (html[i] == '"' || html[i] == '\'')) {
-        const char q = html[i];
-        const std::size_t end = html.find(q, i + 1);
-        v = html.substr(i + 1, end == std::string_view::npos ? std::string_view::npos : end - i - 1);
-        i = end == std::string_view::npos ? html.size() : end + 1;
-      } else {
-        const std::size_t v0 = i;
-        while (i < html.size() && !IsFws(html[i]) && html[i] != '>') ++i;
-        v = html.substr(v0, i - v0);
-      }
-      if (name == "href" && !hasHref) {
-        hasHref = true;
-        DecodeEntities(TrimFws(v), href);
-      }
-    }
-    if (!hasHref || i >= html.size()) continue;
-    // The text ends at "</a", looked for in a bounded window: a page of
-    // unclosed links must not be read again for each of them.
-    const std::size_t limit = std::min(html.size(), i + 1 + 4096);
-    std::size_t end = FindNoCase(html.substr(0, limit), "</a", i + 1);
-    if (end == std::string_view::npos) end = limit;
-    links.push_back({std::move(href), VisibleText(html.substr(i + 1, end - i - 1))});
-  }
-  return links;
-}
+std::vector<TLink> FindHtmlLinks(std::string_view html) { return HtmlLinks(html); }
 
 std::string UrlHost(std::string_view url) {
   url = TrimFws(url);
@@ -361,7 +266,7 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   for (const TLink& l : links) domains.emplace_back("リンク", UrlHost(l.Href));
   std::set<std::string> seen;
   for (const auto& [where, d] : domains) {
-    if (!IsAce(d) || !seen.insert(d).second) continue;
+    if (!IsAce(d) || !seen.insert(d).second || seen.size() > 20) continue;
     out.push_back(Make("punycode-domain", TLevel::Warn,
                        "国際化ドメイン名 (xn--) が使われています。見た目のよく似た文字で本物のドメインをまねている場合があります。",
                        where + ": " + d + " (" + DecodeIdnDomain(d) + ")"));

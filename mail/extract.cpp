@@ -137,6 +137,37 @@ void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextVie
   AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/html"; });
 }
 
+std::string HtmlPartsText(const TBodyText& body, const TAttachLists& parts) {
+  std::string html;
+  for (const TAttachFilesFormat& part : parts) {
+    if (part.MediaType != "text/html" || (part.Depth > 0 && part.Disposition == "attachment")) continue;
+    TMemoryStream decoded;
+    std::string_view bytes;
+    if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
+      DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+      bytes = decoded.Bytes();
+    } else {
+      bytes = PartContent(body.Bytes, part.StartPos, part.EndPos);
+    }
+    std::optional<std::string> utf8;
+    if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(bytes, part.Charset);
+    if (utf8) {
+      html += *utf8;
+    } else if (IsPlainAscii(bytes)) {
+      html += bytes;
+    } else {
+      for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t nl = std::min(bytes.find('\n', at), bytes.size());
+        html += ConvertLineToUtf8(bytes.substr(at, nl - at));
+        html += '\n';
+        at = nl + 1;
+      }
+    }
+    html += '\n';
+  }
+  return html;
+}
+
 void ConvertListToSJIS(TStringList& list) {
   for (std::string& line : list.Lines) ConvertLineToSJISInPlace(line);
 }

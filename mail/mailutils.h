@@ -231,6 +231,7 @@ struct TAttachFilesFormat {
   std::string Disposition;       // lower-case disposition type ("attachment", "inline") or empty
   std::string TransferEncoding;  // lower-case Content-Transfer-Encoding token or empty
   std::int32_t Depth = 0;        // multipart levels around the part (0: the message itself)
+  std::string ContentId;         // Content-ID as written, trimmed; empty when none
 };
 using TAttachLists = std::vector<TAttachFilesFormat>;
 
@@ -299,6 +300,9 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
 void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);
 // The same for every text/html part.
 void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);
+// The text of the same HTML parts as one UTF-8 text, whole: a NUL in it
+// ends nothing here (the link check reads all of it).
+[[nodiscard]] std::string HtmlPartsText(const TBodyText& body, const TAttachLists& parts);
 // Each line converted to Shift-JIS by the code detected in it.
 void ConvertListToSJIS(TStringList& list);
 

@@ -55,6 +55,7 @@ void DescribePart(const TEnvSections& fields, bool digest, TAttachFilesFormat& p
   const std::string* disposition = nullptr;
   const std::string* encoding = nullptr;
   for (const TEnvSection& f : fields) {
+    if (part.ContentId.empty() && EqualsNoCase(f.Name, "content-id")) part.ContentId = Trim(f.Value);
     if (!type && EqualsNoCase(f.Name, "content-type")) type = &f.Value;
     else if (!disposition && EqualsNoCase(f.Name, "content-disposition")) disposition = &f.Value;
     else if (!encoding && EqualsNoCase(f.Name, "content-transfer-encoding")) encoding = &f.Value;

@@ -29,6 +29,7 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
   for (const TAttachFilesFormat& e : entries) {
     TPartFields f{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding};
     TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
+    part.ContentId = e.ContentId;
     const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
     try {
       switch (PartCoding(e.TransferEncoding)) {

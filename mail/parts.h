@@ -26,6 +26,7 @@ struct TMailPart {
   std::string Disposition;   // "attachment", "inline" or ""
   std::string Charset;       // as written, unquoted
   std::string Encoding;      // lower-case transfer encoding, "" when none
+  std::string ContentId;     // Content-ID as written, "" when none
   std::uint64_t Size = 0;    // decoded bytes
   std::string Md5, Sha1, Sha256;  // lower-case hexadecimal
   std::string Warning;       // a Japanese sentence (UTF-8), or empty

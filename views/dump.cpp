@@ -6,7 +6,9 @@
 #include "base/ascii.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
+#include "base/privatedir.h"
 #include "checks/auth.h"
+#include "mail/html.h"
 #include "mail/explain.h"
 #include "views/json.h"
 #include "views/pipeline.h"
@@ -294,6 +296,20 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   }
   WriteMailViews(fileName, views, failed ? &error : nullptr, out);
   return failed ? 1 : 0;
+}
+
+int SaveMailHtml(const std::string& fileName, const std::string& outFile, std::ostream& err) {
+  try {
+    TMailViews views;
+    LoadMailFile(fileName, views);
+    std::string html;
+    for (std::size_t i = 0; i < views.Memo6.Count(); ++i) html.append(views.Memo6[i]).append("\n");
+    WriteNewFile(outFile, SafeHtmlPage(html, views.Parts, false));
+  } catch (const std::exception& e) {
+    err << Cp932ToUtf8(e.what(), TDecodeMode::Replace) << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 int SaveMailParts(const std::string& fileName, const std::string& folder, std::ostream& out, std::ostream& err) {

@@ -19,4 +19,8 @@ int DumpMailFile(const std::string& fileName, std::ostream& out);
 // per file on `out`, errors on `err`; returns the exit code.
 int SaveMailParts(const std::string& fileName, const std::string& folder, std::ostream& out, std::ostream& err);
 
+// Loads the file and writes its HTML part, made safe to open (mail/html.h),
+// into a new file `outFile`; returns the exit code.
+int SaveMailHtml(const std::string& fileName, const std::string& outFile, std::ostream& err);
+
 }  // namespace tarvo

@@ -34,16 +34,6 @@ void TMailViews::Clear() {
 
 namespace {
 
-// The HTML whose links the safety check reads: the HTML view's lines, before
-// the export neutralises them. Only the first 32 MiB: a copy of a huge body
-// is not worth a link check.
-std::string HtmlForLinks(const TTextView& memo6) {
-  constexpr std::size_t kLimit = std::size_t{32} << 20;
-  std::string html;
-  for (std::size_t i = 0; i < memo6.Count() && html.size() <= kLimit; ++i) html.append(memo6[i]).append("\n");
-  return html;
-}
-
 // The body's lines (the raw view's from line body.FirstLine on), each
 // converted into the SJIS view. The view points into the body's bytes, and
 // a line that reads the same in every code is not copied at all; nor is a
@@ -190,7 +180,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // The filters' stamps, and what the receiving side's say.
   const std::vector<THeaderField> fields = ReadHeaderFields(header);
   views.Authentication = GetAuthentication(fields, body.Bytes);
-  views.Findings = GetFindings(fields, views.Authentication, HtmlForLinks(views.Memo6));
+  views.Findings = GetFindings(fields, views.Authentication, HtmlPartsText(body, parts));
   views.Filters = ReadFilterStamps(fields, FilterContextOf(fields));
   AddFilterFindings(views.Filters, views.Findings);
   PlaceFilterRows(views);

@@ -1,4 +1,4 @@
-// The HTML part view: links made harmless and work.html for the browser.
+// The HTML part view: the page for the browser, made safe, in a private folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,25 +22,6 @@
 using namespace tarvo;
 namespace fs = std::filesystem;
 
-TEST(ReplaceHttpWithDummy, EveryHttpInAnyCase) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"<a href=\"http://example.jp/\">", "<a href=\"dummy://example.jp/\">"},
-      {"https://a", "dummys://a"},
-      {"HTTPS://A", "dummyS://A"},  // the letters after the four stay as they were
-      {"hTtP", "dummy"},
-      {"hhttpp", "hdummyp"},
-      {"httphttp", "dummydummy"},
-      {"xhttp", "xdummy"},
-      {"a http b", "a dummy b"},
-      {"htt", "htt"},
-      {"h", "h"},
-      {"", ""},
-      {"htp", "htp"},
-      {"\x93\xfa http", "\x93\xfa dummy"},
-  };
-  for (const auto& [in, want] : cases) EXPECT_EQ(ReplaceHttpWithDummy(in), want) << in;
-}
-
 namespace {
 
 std::string ReadFile(const fs::path& p) {
@@ -54,10 +35,14 @@ struct Html : ::testing::Test {
   tarvo::testing::TTempDir temp;
   fs::path folder = temp.Path();
   std::vector<QUrl> opened;
+  bool browserStarts = true;
   QStringList messages;
   void SetUp() override {
-    f.SetHtmlFolder(folder.string() + "/");
-    f.SetUrlOpener([this](const QUrl& u) { opened.push_back(u); });
+    f.SetHtmlFolder(folder.string());
+    f.SetUrlOpener([this](const QUrl& u) {
+      opened.push_back(u);
+      return browserStarts;
+    });
     SetErrorMessageHook([this](const QString& m) { messages.push_back(m); });
   }
   void TearDown() override { SetErrorMessageHook({}); }
@@ -66,55 +51,50 @@ struct Html : ::testing::Test {
     l.Lines = std::move(lines);
     SetMemoLines(*f.Memo6, l, TTextKind::Decoded);
   }
-  std::string Written() const { return ReadFile(folder / "work.html"); }
+  // The body of the page last handed to the browser.
+  std::string Written() const {
+    if (opened.empty()) return "(none)";
+    const std::string page = ReadFile(opened.back().toLocalFile().toStdString());
+    const std::size_t at = page.find("<body>");
+    return at == std::string::npos ? page : page.substr(at + 6, page.rfind("</body>") - at - 6);
+  }
 };
 
 }  // namespace
 
-TEST_F(Html, CheckedWritesTheLinesWithDummyLinks) {
-  Show({"<a href=\"http://x.jp\">", "日本 HTTPS://y", "", "😀 café 中文 plain"});
+TEST_F(Html, CheckedDisarmsLinkTargetsAndTheViewStaysAsItIs) {
+  Show({"<a href=\"http://x.jp\">HTTP://x.jp</a><script>alert(1)</script>", "日本 😀"});
   f.Button2->click();
-  // UTF-8 with a byte-order mark, whatever the page's own charset.
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF<a href=\"dummy://x.jp\">\r\n日本 dummyS://y\r\n\r\n😀 café 中文 plain\r\n");
+  EXPECT_EQ(Written(), "<a href=\"dummy://x.jp\" rel=\"noopener noreferrer\">HTTP://x.jp</a>\n日本 😀\n");
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((folder / "work.html").string())));
-  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">");  // the view itself is untouched
+  const fs::path file = opened[0].toLocalFile().toStdString();
+  // In a folder of the run's own under the one given, readable by the user only.
+  EXPECT_EQ(file.parent_path().parent_path(), folder);
+  EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(MemoLines(*f.Memo6).Lines[0], "<a href=\"http://x.jp\">HTTP://x.jp</a><script>alert(1)</script>");
+  f.CheckBox1->setChecked(false);
+  f.Button2->click();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_NE(opened[0], opened[1]);  // a new file each time
+  EXPECT_EQ(Written(), "<a href=\"http://x.jp\" rel=\"noopener noreferrer\">HTTP://x.jp</a>\n日本 😀\n");
   EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(Html, UncheckedWritesTheLinesAsTheyStand) {
-  Show({"<meta charset=\"shift_jis\">http://x.jp", "日"});
-  f.CheckBox1->setChecked(false);
+TEST_F(Html, ABrowserThatDoesNotStartIsSaidWithTheFile) {
+  browserStarts = false;
+  Show({"<p>x</p>"});
   f.Button2->click();
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF<meta charset=\"shift_jis\">http://x.jp\r\n日\r\n");
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ブラウザを起動できませんでした。"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(opened.at(0).toLocalFile()));
 }
 
-TEST_F(Html, EditsAreWrittenAndASecondClickReplacesTheFile) {
-  Show({"<p>one</p>", "<p>two</p>"});
-  f.Button2->click();
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>one</p>\r\n<p>two</p>\r\n");
-  QTest::keyClick(f.Memo6, Qt::Key_Home, Qt::ControlModifier);
-  QTest::keyClicks(f.Memo6, QStringLiteral("http:"));
-  QTest::keyClick(f.Memo6, Qt::Key_End, Qt::ControlModifier);
-  QInputMethodEvent commit;  // what an input method sends when the user confirms
-  commit.setCommitString(QStringLiteral("末尾"));
-  QApplication::sendEvent(f.Memo6, &commit);
-  f.Button2->click();
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF" "dummy:<p>one</p>\r\n<p>two</p>\r\n末尾\r\n");
-  Show({});
-  f.Button2->click();
-  EXPECT_TRUE(fs::exists(folder / "work.html"));
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF");
-  EXPECT_EQ(opened.size(), 3u);
-}
-
-TEST_F(Html, AFileThatCannotBeCreatedShowsTheCreateError) {
-  f.SetHtmlFolder("/nonexistent/tarvo/");
+TEST_F(Html, AFolderThatCannotBeCreatedShowsTheCreateError) {
+  f.SetHtmlFolder("/nonexistent/tarvo");
   Show({"x"});
   f.Button2->click();
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ファイル \"/nonexistent/tarvo/work.html\". ")))
-      << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ファイル \"/nonexistent/tarvo/tarvo-"))) << messages[0].toStdString();
   EXPECT_TRUE(messages[0].endsWith(QStringLiteral(" を作成できません")));
   EXPECT_TRUE(opened.empty());
 }
@@ -132,6 +112,6 @@ TEST_F(Html, ShiftEnterIsALineBreakInWorkHtml) {
   ASSERT_TRUE(editor->document()->toRawText().contains(QChar::LineSeparator));
   f.CheckBox1->setChecked(false);
   f.Button2->click();
-  EXPECT_EQ(Written(), "\xEF\xBB\xBF<p>一</p>\r\n<p>二</p>\r\n");
+  EXPECT_EQ(Written(), "<p>一</p>\n<p>二</p>\n");
   EXPECT_EQ(MemoLines(*f.Memo6).Lines, (std::vector<std::string>{"<p>一</p>", "<p>二</p>"}));
 }
