@@ -20,7 +20,10 @@ void ShowErrorMessage(const QString& message) {
     Hook()(message);
     return;
   }
-  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Tarvo"), message);
+  // Messages name files and parts the sender named: never read as markup.
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Tarvo"), message, QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 void ShowException(std::exception_ptr error) {

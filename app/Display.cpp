@@ -110,4 +110,9 @@ void SetEditText(QLineEdit& edit, std::string_view cp932) {
 
 std::string EditText(const QLineEdit& edit) { return FromDisplay(edit.text()); }
 
+QString PlainToolTip(const QString& text) {
+  if (text.isEmpty()) return text;
+  return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 }  // namespace tarvo

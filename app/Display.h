@@ -20,6 +20,11 @@ namespace tarvo {
 // Displayed (or typed) text back to CP932 bytes; characters CP932 lacks become '?'.
 [[nodiscard]] std::string FromDisplay(const QString& text);
 
+// A tool tip that shows the text as it is: Qt reads a tool tip that looks
+// like markup as rich text (images, formatting), so the text goes escaped
+// inside a paragraph that keeps its blanks and line breaks.
+[[nodiscard]] QString PlainToolTip(const QString& text);
+
 // Stored bytes for display: well-formed UTF-8 as UTF-8, the rest as CP932.
 [[nodiscard]] QString StoredToDisplay(std::string_view bytes);
 

@@ -204,6 +204,7 @@ QWidget* TMainWindow::BuildRoutePage() {
   LabelDelivery = new QLabel;
   LabelDelivery->setObjectName(QStringLiteral("LabelDelivery"));
   LabelDelivery->setContentsMargins(4, 3, 4, 3);
+  LabelDelivery->setTextFormat(Qt::PlainText);
   return NewPage("TabSheet1", {ListView2, LabelDelivery});
 }
 

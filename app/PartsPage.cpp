@@ -118,7 +118,7 @@ void TMainWindow::RenderParts(TMailParts parts) {
       auto* item = new QTableWidgetItem(cells[c]);
       QString tip = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
       if (!p.Warning.empty()) tip = Utf8(p.Warning) + QStringLiteral("\n") + tip;
-      item->setToolTip(tip);
+      item->setToolTip(PlainToolTip(tip));
       if (c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (!p.Warning.empty()) item->setForeground(QColor(0xC0, 0, 0));
       ListView4->setItem(static_cast<int>(r), c, item);
@@ -171,6 +171,7 @@ TMainWindow::TOverwriteAnswer TMainWindow::AskOverwrite(const QString& path) {
   QPushButton* overwrite = box.addButton(QStringLiteral("上書きする"), QMessageBox::DestructiveRole);
   QPushButton* rename = box.addButton(QStringLiteral("別の名前で保存"), QMessageBox::AcceptRole);
   box.addButton(QStringLiteral("保存しない"), QMessageBox::RejectRole);
+  box.setTextFormat(Qt::PlainText);  // the path holds the part's name
   box.setDefaultButton(rename);
   box.exec();
   if (box.clickedButton() == overwrite) return TOverwriteAnswer::Overwrite;

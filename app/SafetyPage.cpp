@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "app/Display.h"
 #include "app/MainWindow.h"
 #include "views/pipeline.h"
 
@@ -54,6 +55,7 @@ QWidget* TMainWindow::BuildSafetyPage() {
   Label10->setWordWrap(true);
   Label10->setMargin(4);
   Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  Label10->setTextFormat(Qt::PlainText);
   ListView3 = new QTableWidget(0, 4);
   ListView3->setObjectName(QStringLiteral("ListView3"));
   ListView3->setHorizontalHeaderLabels(
@@ -134,7 +136,7 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     const std::string* cells[] = {&rows[r].Item, &rows[r].Result, &rows[r].Domain, &rows[r].Explanation};
     for (int c = 0; c < 4; ++c) {
       auto* item = new QTableWidgetItem(Utf8(*cells[c]));
-      item->setToolTip(item->text());
+      item->setToolTip(PlainToolTip(item->text()));
       ListView3->setItem(static_cast<int>(r), c, item);
     }
   }
@@ -148,7 +150,7 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
                              QString::fromUtf8(FilterSideText(s.Side)), Utf8(verdict)};
     for (int c = 0; c < 4; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
-      item->setToolTip(item->text());
+      item->setToolTip(PlainToolTip(item->text()));
       if (c == 3 && s.Verdict && s.Side == TFilterSide::Receiver)
         item->setForeground(QBrush(QColor(QString::fromLatin1(LevelColour(s.Verdict->Level)))));
       FilterList->setItem(static_cast<int>(r), c, item);
