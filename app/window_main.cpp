@@ -17,6 +17,7 @@ extern "C" __attribute__((visibility("default"))) int tarvo_run_window(int argc,
   QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
+  tarvo::InstallJapaneseTranslations();
   tarvo::TMainWindow form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);
