@@ -21,9 +21,9 @@ void TMainWindow::Button2Click() {
   const std::string path = htmlDir_->Write("message", ".html", page);
   const QString file = QFile::decodeName(QByteArray::fromStdString(path));
   const QUrl url = QUrl::fromLocalFile(file);
-  const bool started = urlOpener_ ? urlOpener_(url) : QDesktopServices::openUrl(url);
-  if (!started)
-    ShowErrorMessage(QStringLiteral("ブラウザを起動できませんでした。HTML は次のファイルに保存してあります:\n%1").arg(file));
+  if (urlOpener_) urlOpener_(url);
+  else if (!(browserStarter_ ? browserStarter_(url) : QDesktopServices::openUrl(url)))
+    ShowErrorMessage(BrowserFailedMessage(file));
 }
 
 }  // namespace tarvo
