@@ -111,8 +111,10 @@ void SetEditText(QLineEdit& edit, std::string_view cp932) {
 std::string EditText(const QLineEdit& edit) { return FromDisplay(edit.text()); }
 
 QString PlainToolTip(const QString& text) {
+  constexpr int kTipLength = 4000;  // a tool tip shows this much of a long value
   if (text.isEmpty()) return text;
-  return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+  const QString shown = text.size() > kTipLength ? text.left(kTipLength) + QStringLiteral("…") : text;
+  return QStringLiteral("<p style='white-space:pre-wrap'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 }  // namespace tarvo

@@ -53,7 +53,6 @@ constexpr QSize kLargestDefault(1880, 1040);
 constexpr int kCellPadding = 14;      // a cell's text margins and grid line
 constexpr int kWidestColumn = 560;    // a column fitted to its contents stops here
 constexpr int kNarrowestColumn = 40;  // and a squeezed one here
-constexpr int kTipLength = 4000;
 constexpr int kRowsMeasured = 2000;  // a column's width is taken from its first rows      // a tool tip shows this much of a long value
 constexpr int kAdvertisementHeight = 55;
 constexpr int kMemo5Height = 134;
@@ -81,14 +80,6 @@ QFont HeaderFont(const QFont& windowFont) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   font.setPixelSize(windowFont.pixelSize());
   return font;
-}
-
-// A cell's whole text as a tool tip, as plain text: the sender's bytes are
-// never read as markup.
-QString PlainToolTip(const QString& text) {
-  if (text.isEmpty()) return {};
-  const QString shown = text.size() > kTipLength ? text.left(kTipLength) + QStringLiteral("…") : text;
-  return QStringLiteral("<p style='white-space:pre-wrap'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 // A page whose one layout has no margins; `fill` widgets are added top to bottom.
