@@ -44,7 +44,7 @@ TEST(PlainText, ToolTipsOfACraftedPartAndDkimRowShowTheirText) {
   ASSERT_EQ(f.ListView4->rowCount(), 2);
   const QString warning = f.ListView4->item(1, 8)->text();
   ASSERT_TRUE(warning.contains(img)) << warning.toStdString();
-  EXPECT_TRUE(HoverText(*f.ListView4, 1, 8).startsWith(warning + QStringLiteral("\nMD5: ")));
+  EXPECT_TRUE(HoverText(*f.ListView4, 1, 8).startsWith(warning + QStringLiteral("\n") + warning + QStringLiteral("\nMD5: ")));
 
   f.PageControl1->setCurrentIndex(5);
   // The signature's selector, in whichever cell of its rows shows it.
