@@ -81,6 +81,7 @@ std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
       case TBodyHash::Match: text += "本文は署名したときのままです (bh= が一致)。"; break;
       case TBodyHash::Mismatch: text += "本文が署名したあとで変わっています (bh= が不一致)。"; break;
       case TBodyHash::Unchecked: text += "本文のハッシュは確かめられませんでした。"; break;
+      case TBodyHash::Broken: text += "署名の bh= が壊れていて、本文を確かめられません。"; break;
     }
     if (c.Length) text += "署名は本文の先頭 " + std::to_string(*c.Length) + " バイトだけを守っています (l=)。";
     rows.push_back({"DKIM (s=" + c.Selector + ")", Meaning(c.Result), c.Domain, std::move(text)});
