@@ -220,6 +220,7 @@ class TMainWindow : public QMainWindow {
   std::shared_ptr<TPrivateDir> htmlDir_;  // made at the first hand-off, removed with the window
   TAboutBox* aboutBox_ = nullptr;
   TMailParts parts_;  // what the attachments page lists and saves
+  std::vector<std::size_t> rowParts_;  // the part each row of ListView4 shows (its entries' rows too)
   TTextContext textContext_;  // how the loaded message's header text reads
   std::function<QString()> saveFolderChooser_;
   std::function<TOverwriteAnswer(const QString&)> overwriteAsker_;

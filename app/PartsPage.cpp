@@ -121,22 +121,38 @@ void TMainWindow::RenderParts(TMailParts parts) {
   ListView4->setUpdatesEnabled(false);
   ListView4->clearSelection();
   ListView4->setRowCount(0);
-  ListView4->setRowCount(static_cast<int>(parts_.size()));
-  for (std::size_t r = 0; r < parts_.size(); ++r) {
+  rowParts_.clear();
+  std::size_t rows = parts_.size();
+  for (const TMailPart& p : parts_) rows += p.Archive.Entries.size();
+  ListView4->setRowCount(static_cast<int>(rows));
+  const auto put = [this](int row, int column, const QString& text, const QString& tip, bool warned) {
+    auto* item = new QTableWidgetItem(text);
+    item->setToolTip(PlainToolTip(tip));
+    if (column == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (warned) item->setForeground(QColor(0xC0, 0, 0));
+    ListView4->setItem(row, column, item);
+  };
+  int row = 0;
+  for (std::size_t r = 0; r < parts_.size(); ++r, ++row) {
     const TMailPart& p = parts_[r];
+    rowParts_.push_back(r);
     const QString cells[] = {QString::number(p.Index), Utf8(p.Name),       StoredToDisplay(p.ContentType),
                              Utf8(p.Disposition),      StoredToDisplay(p.Charset), StoredToDisplay(p.Encoding),
                              SizeText(p.Size),         Utf8(p.Sha256),     Utf8(p.Warning)};
-    for (int c = 0; c < 9; ++c) {
-      auto* item = new QTableWidgetItem(cells[c]);
-      // The whole cell first, as a cut one does not show it.
-      QString tip = cells[c] + QStringLiteral("\n") +
-                    QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
-      if (!p.Warning.empty()) tip = Utf8(p.Warning) + QStringLiteral("\n") + tip;
-      item->setToolTip(PlainToolTip(tip));
-      if (c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      if (!p.Warning.empty()) item->setForeground(QColor(0xC0, 0, 0));
-      ListView4->setItem(static_cast<int>(r), c, item);
+    const QString digests = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
+    const QString warned = p.Warning.empty() ? QString() : Utf8(p.Warning) + QStringLiteral("\n");
+    // The whole cell first, as a cut one does not show it.
+    for (int c = 0; c < 9; ++c) put(row, c, cells[c], warned + cells[c] + QStringLiteral("\n") + digests, !p.Warning.empty());
+    // The archive's entries, one row each under it.
+    for (const TArchiveEntry& e : p.Archive.Entries) {
+      ++row;
+      rowParts_.push_back(r);
+      const QString name = QStringLiteral("  └ ") + Utf8(e.Name);
+      const QString size = e.Size >= 0 ? SizeText(static_cast<std::uint64_t>(e.Size)) : QStringLiteral("?");
+      const QString warning = Utf8(e.Warning);
+      const QString cells2[] = {QString(), name, QStringLiteral("(圧縮ファイルの中身)"), QString(), QString(), QString(), size,
+                                QString(), warning};
+      for (int c = 0; c < 9; ++c) put(row, c, cells2[c], Utf8(e.Name) + (warning.isEmpty() ? QString() : QStringLiteral("\n") + warning), !e.Warning.empty());
     }
   }
   ListView4->setUpdatesEnabled(true);
@@ -153,7 +169,7 @@ const TMailPart* TMainWindow::SelectedPart() const {
   const QModelIndexList rows = ListView4->selectionModel()->selectedRows();
   if (rows.isEmpty()) return nullptr;
   const int row = rows.front().row();
-  return row >= 0 && row < static_cast<int>(parts_.size()) ? &parts_[static_cast<std::size_t>(row)] : nullptr;
+  return row >= 0 && row < static_cast<int>(rowParts_.size()) ? &parts_[rowParts_[static_cast<std::size_t>(row)]] : nullptr;
 }
 
 void TMainWindow::ListView4Change() {
@@ -166,8 +182,8 @@ void TMainWindow::ListView4Change() {
 }
 
 void TMainWindow::ListView4DblClick(int row) {
-  if (row < 0 || row >= static_cast<int>(parts_.size())) return;
-  const TMailPart& p = parts_[static_cast<std::size_t>(row)];
+  if (row < 0 || row >= static_cast<int>(rowParts_.size())) return;
+  const TMailPart& p = parts_[rowParts_[static_cast<std::size_t>(row)]];
   if (!IsTextPart(p)) {
     Memo9->setPlainText(QStringLiteral("この部分はテキストではないため表示しません（%1）。保存して中身を確かめてください。")
                             .arg(StoredToDisplay(p.ContentType)));

@@ -11,6 +11,7 @@
 
 #include "mail/html.h"
 #include "mail/mailutils.h"
+#include "mail/parts.h"
 
 namespace tarvo {
 
@@ -184,6 +185,23 @@ void CheckAuthenticity(std::string_view envelope, std::string_view body, std::st
 [[nodiscard]] TLevel VerdictLevel(const std::vector<TFinding>& findings);
 [[nodiscard]] const char* LevelName(TLevel level);  // "info", "warn", "bad"
 [[nodiscard]] const char* BodyHashName(TBodyHash h);  // "match", "mismatch", "unchecked", "broken"
+
+// ---- attachrisk.cpp: attachments judged by name and content ----
+
+struct TPartRisk {
+  TLevel Level = TLevel::Warn;
+  std::string Text;   // a Japanese sentence
+  std::string Entry;  // the archive entry it is about, or empty
+};
+// The risks a file name carries (its extensions by one table, double
+// extensions, hidden characters) against the type it was declared as.
+[[nodiscard]] std::vector<TPartRisk> NameRisks(std::string_view name, std::string_view contentType);
+// The name's risks, the content's (a program named as a picture, macros, a
+// PDF that acts, a password-protected archive) and each archive entry's.
+[[nodiscard]] std::vector<TPartRisk> PartRisks(const TMailPart& part);
+// Each part's and entry's warning, and one "attachment-risk" finding per
+// risk (at most 20, the rest counted), findings kept worst first.
+void JudgeAttachments(TMailParts& parts, std::vector<TFinding>& findings);
 
 // ---- safety.cpp: what the safety page shows ----
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "checks/auth.h"
 #include "mail/parts.h"
 
 using namespace tarvo;
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (safe.empty() || safe.size() > 200 || safe == "." || safe == ".." || safe.front() == '.') std::abort();
     for (char c : safe)
       if (c == '/' || c == '\\' || c == '\0' || static_cast<unsigned char>(c) < 0x20) std::abort();
-    (void)PartNameWarning(name, type);
+    (void)NameRisks(name, type);
   }
   return 0;
 }

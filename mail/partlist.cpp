@@ -1,6 +1,7 @@
 // The part list of a loaded message, over the MIME walk's entries.
 #include <new>
 
+#include "base/ascii.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
 #include "mail/parts.h"
@@ -19,6 +20,25 @@ void DigestBase64(std::string_view text, TPartDigests& digests, std::string* dat
   });
 }
 
+// What the part's bytes are; an archive's entries, except for the files
+// that are archives only inside (Office, OpenDocument), which are judged by
+// whether they hold macros.
+void SniffPart(std::string_view bytes, TMailPart& part) {
+  part.Content = SniffContent(bytes);
+  if (part.Content != TContentKind::Archive) return;
+  TArchiveListing list = ListArchive(bytes.substr(0, kSniffBytes), part.Name);
+  bool office = false, macros = false;
+  for (const TArchiveEntry& e : list.Entries) {
+    office = office || e.Name == "[Content_Types].xml" || e.Name == "mimetype" || e.Name == "META-INF/manifest.xml";
+    macros = macros || EqualsNoCase(e.Name.substr(e.Name.find_last_of('/') + 1), "vbaProject.bin");
+  }
+  if (office && !list.Encrypted) {
+    part.Content = macros ? TContentKind::OfficeMacros : TContentKind::Office;
+    return;
+  }
+  if (list.Read) part.Archive = std::move(list);
+}
+
 }  // namespace
 
 TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool keepData, const TSharedBytes& buffer) {
@@ -31,12 +51,19 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
     TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
     part.ContentId = e.ContentId;
     const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
+    // What the bytes are is read for every part that is not the message's
+    // own text; a listing without the bytes decodes them for that alone.
+    const bool sniff = !part.Name.empty() || !IsTextPart(part);
+    std::string scratch;
+    std::string_view bytes;
     try {
       switch (PartCoding(e.TransferEncoding)) {
         case TPartCoding::Base64:
-          DigestBase64(content, digests, keepData ? &part.Data : nullptr);
+          DigestBase64(content, digests, keepData ? &part.Data : sniff ? &scratch : nullptr);
+          bytes = keepData ? std::string_view(part.Data) : std::string_view(scratch);
           break;
         case TPartCoding::Identity:
+          bytes = content;
           digests.Update(content);
           if (keepData && buffer) {
             part.Stored = buffer;
@@ -52,9 +79,13 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
           if (keepData) {
             part.Data = std::move(decoded.Bytes());
             decoded = TMemoryStream();
+            bytes = part.Data;
+          } else {
+            bytes = decoded.Bytes();
           }
           break;
       }
+      if (sniff) SniffPart(bytes, part);
     } catch (const std::bad_alloc&) {
       // Bytes that do not fit in memory count as none, as for decoding alone.
       part.Data = std::string();

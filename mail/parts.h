@@ -12,6 +12,7 @@
 #include "base/strlist.h"
 #include "base/textview.h"
 #include "hash/Digest.h"
+#include "mail/content.h"
 
 namespace tarvo {
 
@@ -29,7 +30,9 @@ struct TMailPart {
   std::string ContentId;     // Content-ID as written, "" when none
   std::uint64_t Size = 0;    // decoded bytes
   std::string Md5, Sha1, Sha256;  // lower-case hexadecimal
-  std::string Warning;       // a Japanese sentence (UTF-8), or empty
+  std::string Warning;       // a Japanese sentence (UTF-8), or empty: the first risk (checks/)
+  TContentKind Content = TContentKind::Unknown;  // what the bytes are, whatever the name says
+  TArchiveListing Archive;   // the entries, when the bytes are an archive
   std::string Data;          // the decoded bytes, when decoding made them
   TSharedBytes Stored;       // else the message's bytes that hold them
   std::string_view StoredBytes;  // inside *Stored
@@ -49,11 +52,6 @@ struct TPartFields {
 };
 // The record of one part from the walk's fields and its decoded bytes.
 [[nodiscard]] TMailPart MakeWalkedPart(std::int32_t index, TPartFields fields, std::string data);
-
-// A warning when the name hides what the file is: a program or macro file
-// declared as another type, a double extension (請求書.pdf.exe), or
-// right-to-left override characters. Empty when none applies.
-[[nodiscard]] std::string PartNameWarning(std::string_view name, std::string_view contentType);
 
 // True for the parts that read as text: text/* and attached messages.
 [[nodiscard]] bool IsTextPart(const TMailPart& part);

@@ -156,7 +156,7 @@ TEST(PartList, DumpHasThePartsKey) {
                      std::to_string(JpegBytes().size()) + ", "),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("\"sha256\": \"" + ToolSha256(PdfBytes()) + "\", \"warning\": \"\"}"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"sha256\": \"" + ToolSha256(PdfBytes()) + "\", \"warning\": \"\", \"content\": \"pdf\"}"), std::string::npos) << out;
 }
 
 TEST(PartList, SavePartsWritesTheSendersBytes) {

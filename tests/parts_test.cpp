@@ -114,34 +114,6 @@ TEST(PartRecord, DigestOfBytesWithNulAndHighBytes) {
   fs::remove(path);
 }
 
-TEST(PartWarning, NamesThatHideAProgram) {
-  struct Case {
-    std::string name, type, expect;  // expect: a piece of the sentence, or "" for none
-  };
-  const Case cases[] = {
-      {"請求書.pdf.exe", "application/octet-stream", "二重拡張子"},
-      {"請求書.pdf.exe", "application/pdf", "「.pdf」に見せかけたプログラム（.exe）"},
-      {"scan.PDF      .Scr", "application/octet-stream", "二重拡張子"},
-      {"photo.exe", "image/jpeg", "宣言された形式（image/jpeg）と拡張子（.exe）が合いません"},
-      {"readme.js", "text/plain", "スクリプト"},
-      {"report.docm", "application/vnd.openxmlformats-officedocument.wordprocessingml.document", "マクロ付きの文書"},
-      {"setup.exe", "application/x-msdownload", "プログラム（.exe）です"},
-      {"setup.exe.", "application/octet-stream", "プログラム（.exe）です"},
-      {"report.docm", "application/vnd.ms-word.document.macroEnabled.12", "マクロ付きの文書（.docm）です"},
-      {"invoice\u202Efdp.exe", "application/pdf", "制御文字"},
-      {"invoice.pdf", "application/pdf", ""},
-      {"archive.tar.gz", "application/gzip", ""},
-      {"photo.jpg", "application/octet-stream", ""},
-      {".exe", "image/png", ""},
-      {"", "application/x-msdownload", ""},
-  };
-  for (const Case& c : cases) {
-    const std::string w = PartNameWarning(c.name, c.type);
-    if (c.expect.empty()) EXPECT_EQ(w, "") << c.name;
-    else EXPECT_NE(w.find(c.expect), std::string::npos) << c.name << " -> " << w;
-  }
-}
-
 TEST(SaveName, KeepsTheNameInsideTheFolder) {
   struct Case {
     std::string name, type, expect;

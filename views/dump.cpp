@@ -222,6 +222,25 @@ void WriteParts(TJsonWriter& w, const TMailParts& parts) {
     field("sha1", p.Sha1, TTextKind::Decoded);
     field("sha256", p.Sha256, TTextKind::Decoded);
     field("warning", p.Warning, TTextKind::Decoded);
+    field("content", ContentKindName(p.Content), TTextKind::Decoded);
+    if (p.Archive.Read) {
+      w.Raw(", \"encrypted\": ").Bool(p.Archive.Encrypted);
+      w.Raw(", \"truncated\": ").Bool(p.Archive.Truncated);
+      w.Raw(", \"entries\": [");
+      for (std::size_t k = 0; k < p.Archive.Entries.size(); ++k) {
+        const TArchiveEntry& e = p.Archive.Entries[k];
+        w.Raw(k ? ", {\"name\": " : "{\"name\": ");
+        WriteText(w, e.Name);
+        w.Raw(", \"size\": ");
+        if (e.Size >= 0) w.Number(e.Size);
+        else w.Null();
+        w.Raw(", \"encrypted\": ").Bool(e.Encrypted);
+        w.Raw(", \"warning\": ");
+        WriteText(w, e.Warning);
+        w.Raw("}");
+      }
+      w.Raw("]");
+    }
     w.Raw("}");
   }
   w.Raw("]");

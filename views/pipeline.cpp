@@ -209,6 +209,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
 
   FillSjisView(body, views);
   views.Parts = partList.get();
+  JudgeAttachments(views.Parts, views.Findings);
 }
 
 }  // namespace

@@ -1,0 +1,141 @@
+// Archives listed with libarchive from memory. Only headers are read;
+// what skipping an entry must decompress counts against a budget.
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cstring>
+#include <memory>
+
+#include "base/ascii.h"
+#include "base/cp932.h"
+#include "mail/content.h"
+
+namespace tarvo {
+
+namespace {
+
+struct TArchiveFree {
+  void operator()(archive* a) const { archive_read_free(a); }
+};
+using TArchive = std::unique_ptr<archive, TArchiveFree>;
+
+TArchive OpenMemory(std::string_view bytes, bool raw) {
+  TArchive a(archive_read_new());
+  if (!a) return a;
+  archive_read_support_filter_all(a.get());
+  if (raw) archive_read_support_format_raw(a.get());
+  else archive_read_support_format_all(a.get());
+  if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK) a.reset();
+  return a;
+}
+
+// Names as stored: UTF-8 when they are, else code page 932 (Japanese
+// Windows archivers write that without saying).
+std::string NameOf(archive_entry* e) {
+  const char* raw = archive_entry_pathname(e);
+  const std::string_view name = raw ? raw : "";
+  for (std::size_t i = 0; i < name.size();) {
+    const std::size_t n = Utf8ShapeLength(name, i);
+    if (n == 0) return Cp932ToUtf8(name, TDecodeMode::Replace);
+    i += n;
+  }
+  return std::string(name);
+}
+
+bool SaysEncrypted(archive* a) {
+  const char* error = archive_error_string(a);
+  const std::string text = LowerAscii(error ? error : "");
+  return text.find("encrypt") != std::string::npos || text.find("passphrase") != std::string::npos ||
+         text.find("password") != std::string::npos;
+}
+
+// A single compressed file (x.gz): its name from the gzip header, else the
+// part's name without the compressor's extension.
+std::string SingleFileName(std::string_view bytes, std::string_view partName) {
+  if (bytes.size() > 10 && bytes[0] == '\x1F' && bytes[1] == '\x8B') {
+    const auto flags = static_cast<unsigned char>(bytes[3]);
+    std::size_t at = 10;
+    if ((flags & 0x04) != 0 && at + 2 <= bytes.size())
+      at += 2 + (static_cast<unsigned char>(bytes[at]) | (static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8));
+    if ((flags & 0x08) != 0 && at < bytes.size()) {
+      const std::size_t end = bytes.find('\0', at);
+      if (end != std::string_view::npos && end > at && end - at < 1024) {
+        const std::string_view n = bytes.substr(at, end - at);
+        std::string out;
+        for (std::size_t i = 0; i < n.size();) {
+          const std::size_t k = Utf8ShapeLength(n, i);
+          if (k == 0) return Cp932ToUtf8(n, TDecodeMode::Replace);
+          i += k;
+        }
+        return std::string(n);
+      }
+    }
+  }
+  std::string name(partName.substr(partName.find_last_of("/\\") + 1));
+  for (const char* ext : {".gz", ".tgz", ".bz2", ".xz", ".z", ".zst"}) {
+    if (name.size() > std::strlen(ext) && EqualsNoCase(std::string_view(name).substr(name.size() - std::strlen(ext)), ext)) {
+      name.resize(name.size() - std::strlen(ext));
+      if (std::string_view(ext) == ".tgz") name += ".tar";
+      break;
+    }
+  }
+  return name.empty() ? "data" : name;
+}
+
+}  // namespace
+
+TArchiveListing ListArchive(std::string_view bytes, std::string_view name) {
+  TArchiveListing list;
+  TArchive a = OpenMemory(bytes, false);
+  archive_entry* e = nullptr;
+  int rc = a ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
+  bool raw = false;
+  if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN && a && !SaysEncrypted(a.get())) {
+    // Not an archive format: a compressed single file is read as one entry.
+    a = OpenMemory(bytes, true);
+    rc = a ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
+    raw = a && archive_filter_count(a.get()) > 1;
+    if (!raw) return list;
+  }
+  if (!a) return list;
+  list.Read = rc == ARCHIVE_OK || rc == ARCHIVE_WARN || SaysEncrypted(a.get());
+  while (rc == ARCHIVE_OK || rc == ARCHIVE_WARN) {
+    if (list.Entries.size() >= kMaxArchiveEntries) {
+      list.Truncated = true;
+      break;
+    }
+    TArchiveEntry entry;
+    entry.Name = raw ? SingleFileName(bytes, name) : NameOf(e);
+    entry.Encrypted = archive_entry_is_encrypted(e) != 0;
+    if (archive_entry_size_is_set(e)) entry.Size = archive_entry_size(e);
+    const std::int64_t used = archive_filter_bytes(a.get(), 0);
+    if (raw) {
+      // The size of a compressed file is known only by decompressing it.
+      char buffer[65536];
+      std::int64_t total = 0;
+      la_ssize_t n;
+      while ((n = archive_read_data(a.get(), buffer, sizeof buffer)) > 0 && total <= kMaxArchiveBytes) total += n;
+      entry.Size = n == 0 ? total : -1;
+      list.Truncated = n != 0;
+      list.Entries.push_back(std::move(entry));
+      break;
+    }
+    const bool directory = archive_entry_filetype(e) == AE_IFDIR;
+    list.Encrypted = list.Encrypted || entry.Encrypted;
+    if (!directory) list.Entries.push_back(std::move(entry));
+    if (archive_entry_size_is_set(e) && used + archive_entry_size(e) > kMaxArchiveBytes) {
+      list.Truncated = true;
+      break;
+    }
+    if (archive_read_data_skip(a.get()) != ARCHIVE_OK && SaysEncrypted(a.get())) list.Encrypted = true;
+    if (archive_filter_bytes(a.get(), 0) > kMaxArchiveBytes) {
+      list.Truncated = true;
+      break;
+    }
+    rc = archive_read_next_header(a.get(), &e);
+  }
+  if (archive_read_has_encrypted_entries(a.get()) > 0 || SaysEncrypted(a.get())) list.Encrypted = true;
+  return list;
+}
+
+}  // namespace tarvo
