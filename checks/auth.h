@@ -132,7 +132,10 @@ struct TDkimCheck {
   std::optional<std::uint64_t> Length;
   TBodyHash BodyHash = TBodyHash::Unchecked;
   std::string BodyHashWanted, BodyHashComputed;  // bh= and what the body gives
+  bool Checked = true;  // false past the first kMaxDkimChecked signatures
 };
+// Each signature hashes the whole body: only so many are checked.
+constexpr std::size_t kMaxDkimChecked = 50;
 
 struct TAuthentication {
   std::string FromDomain;

@@ -478,6 +478,10 @@ TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::
     TDkimCheck& c = a.Dkim.emplace_back();
     c.Domain = sig.Domain;
     c.Selector = sig.Selector;
+    if (a.Dkim.size() > kMaxDkimChecked) {
+      c.Checked = false;
+      continue;
+    }
     c.Algorithm = sig.Algorithm;
     c.Canon = sig.HeaderCanon + "/" + sig.BodyCanon;
     c.Length = sig.Length;

@@ -363,6 +363,11 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
       out.push_back(Make("dkim-body-mismatch", TLevel::Bad,
                          "DKIM 署名のあとで本文が書き換えられています。署名したときの本文と一致しません。", detail));
   }
+  if (auth.Dkim.size() > kMaxDkimChecked)
+    out.push_back(Make("dkim-not-checked", TLevel::Info,
+                       "DKIM 署名が " + std::to_string(auth.Dkim.size()) + " 個あります。最初の " +
+                           std::to_string(kMaxDkimChecked) + " 個だけ確かめ、残りは確かめていません。",
+                       "確かめていない署名: " + std::to_string(auth.Dkim.size() - kMaxDkimChecked) + " 個"));
   // The worst first: that is what a reader must see.
   std::stable_sort(out.begin(), out.end(), [](const TFinding& a, const TFinding& b) { return a.Level > b.Level; });
   return out;

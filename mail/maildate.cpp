@@ -66,11 +66,16 @@ bool ZoneName(std::string_view w, int& minutes, bool& known) {
   return false;
 }
 
-// "+hhmm" / "-hhmm"; "-0000" says the zone is unknown.
-bool NumericZone(std::string_view w, int& minutes, bool& known) {
+// "+hhmm" / "-hhmm"; "-0000" says the zone is unknown. A zone of that
+// shape past +-2359 makes `broken` true: the text is no date.
+bool NumericZone(std::string_view w, int& minutes, bool& known, bool& broken) {
   if (w.size() != 5 || (w[0] != '+' && w[0] != '-')) return false;
   const int v = Number(w.substr(1));
-  if (v < 0 || v % 100 > 59) return false;
+  if (v < 0) return false;
+  if (v % 100 > 59 || v / 100 > 23) {
+    broken = true;
+    return false;
+  }
   minutes = (v / 100) * 60 + v % 100;
   if (w[0] == '-') minutes = -minutes;
   known = !(w[0] == '-' && v == 0);
@@ -117,7 +122,7 @@ std::vector<std::string_view> DateWords(std::string_view rest) {
 
 TMailDate ParseMailDate(std::string_view text) {
   TMailDate d;
-  bool haveTime = false, haveZone = false;
+  bool haveTime = false, haveZone = false, brokenZone = false;
   int year = -1;
   std::size_t yearDigits = 0;
   for (std::string_view w : DateWords(text)) {
@@ -130,7 +135,7 @@ TMailDate ParseMailDate(std::string_view text) {
       haveTime = TimeOfDay(w, d);
       continue;
     }
-    if (!haveZone && (NumericZone(w, d.ZoneMinutes, d.HasZone) || ZoneName(w, d.ZoneMinutes, d.HasZone))) {
+    if (!haveZone && (NumericZone(w, d.ZoneMinutes, d.HasZone, brokenZone) || ZoneName(w, d.ZoneMinutes, d.HasZone))) {
       haveZone = true;
       continue;
     }
@@ -148,7 +153,11 @@ TMailDate ParseMailDate(std::string_view text) {
   if (year >= 0 && yearDigits <= 2) year += year < 50 ? 2000 : 1900;
   else if (year >= 0 && yearDigits == 3) year += 1900;
   d.Year = year;
-  d.Valid = haveTime && d.Month != 0 && d.Day >= 1 && d.Day <= 31 && year >= 0 && year <= 9999;
+  // The day must exist in that month of that year (no 2024-02-30).
+  static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  const int days = d.Month >= 1 && d.Month <= 12 ? kDays[d.Month - 1] - (d.Month == 2 && !leap ? 1 : 0) : 0;
+  d.Valid = haveTime && !brokenZone && d.Month != 0 && d.Day >= 1 && d.Day <= days && year >= 0 && year <= 9999;
   if (!haveZone) d.ZoneMinutes = 0;
   return d;
 }

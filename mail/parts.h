@@ -3,6 +3,7 @@
 // that turn a part's name into a file name that is safe to save under.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,6 +110,8 @@ struct TSaveTarget {
 [[nodiscard]] TSaveTarget SaveTargetIn(const std::string& folder, const std::string& safeName);
 // The first free "name (2).ext", "name (3).ext" ... in the folder.
 [[nodiscard]] std::string FreeSaveName(const std::string& folder, const std::string& safeName);
+// The same from "name (from)" on; `from` is left at the number returned.
+[[nodiscard]] std::string FreeSaveName(const std::string& folder, const std::string& safeName, int& from);
 
 // Writes the bytes to a new file; an existing one is replaced only when
 // `overwrite`, and a symbolic link is never followed. Raises EFCreateError.
@@ -120,8 +123,9 @@ struct TSavedPart {
   bool Renamed = false;  // the name was taken, a free one was used
 };
 // Writes every part that has a name into the folder, never over an existing
-// file. Raises EFCreateError at the first file that cannot be written; the
-// files written before it stay.
-std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::string& folder);
+// file; `saved` hears of each file as it is written. Raises EFCreateError at
+// the first file that cannot be written; the files written before it stay.
+std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::string& folder,
+                                       const std::function<void(const TSavedPart&)>& saved = {});
 
 }  // namespace tarvo

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <cerrno>
 
 #include "base/ascii.h"
@@ -103,12 +104,17 @@ TSaveTarget SaveTargetIn(const std::string& folder, const std::string& safeName)
 }
 
 std::string FreeSaveName(const std::string& folder, const std::string& safeName) {
+  int from = 2;
+  return FreeSaveName(folder, safeName, from);
+}
+
+std::string FreeSaveName(const std::string& folder, const std::string& safeName, int& from) {
   const std::size_t dot = safeName.rfind('.');
   const bool hasExt = dot != std::string::npos && dot > 0;
   const std::string stem = hasExt ? safeName.substr(0, dot) : safeName;
   const std::string ext = hasExt ? safeName.substr(dot) : std::string();
-  for (int n = 2;; ++n) {
-    std::string candidate = stem + " (" + std::to_string(n) + ")" + ext;
+  for (;; ++from) {
+    std::string candidate = stem + " (" + std::to_string(from) + ")" + ext;
     if (!SaveTargetIn(folder, candidate).Exists) return candidate;
   }
 }
@@ -136,16 +142,24 @@ void SavePartFile(const std::string& path, std::string_view bytes, bool overwrit
   }
 }
 
-std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::string& folder) {
+std::vector<TSavedPart> SaveNamedParts(const TMailParts& parts, const std::string& folder,
+                                       const std::function<void(const TSavedPart&)>& onSaved) {
   std::vector<TSavedPart> saved;
+  // The free-name search goes on where it stopped for the same name: parts
+  // of one name must not be probed from "(2)" again each time.
+  std::unordered_map<std::string, int> nextFree;
   for (const TMailPart& p : parts) {
     if (p.Name.empty()) continue;
     std::string name = SafeSaveName(p.Name, p.Index, p.ContentType);
     TSaveTarget target = SaveTargetIn(folder, name);
     const bool renamed = target.Exists;
-    if (renamed) target = SaveTargetIn(folder, FreeSaveName(folder, name));
+    if (renamed) {
+      int& n = nextFree.try_emplace(name, 2).first->second;
+      target = SaveTargetIn(folder, FreeSaveName(folder, name, n));
+    }
     SavePartFile(target.Path, p.Bytes(), false);
     saved.push_back({p.Index, target.Path, renamed});
+    if (onSaved) onSaved(saved.back());
   }
   return saved;
 }

@@ -137,6 +137,24 @@ TEST(Hostile, HundredThousandParts) {
   EXPECT_EQ(v.Memo3.Count(), 400001u);
 }
 
+TEST(Hostile, SixtyDkimSignaturesFiftyChecked) {
+  std::string head = "From: a@shop.example\r\n";
+  for (int i = 0; i < 60; ++i) head += "DKIM-Signature: v=1; a=rsa-sha256; d=shop.example; s=s" + std::to_string(i) + "; bh=47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=; b=AAAA\r\n";
+  const TMailViews v = LoadBytes(head + "\r\nbody\r\n");
+  ASSERT_EQ(v.Authentication.Dkim.size(), 60u);
+  EXPECT_EQ(std::count_if(v.Authentication.Dkim.begin(), v.Authentication.Dkim.end(), [](const TDkimCheck& c) { return c.Checked; }), 50);
+  EXPECT_EQ(v.Authentication.Dkim[49].BodyHash, TBodyHash::Mismatch);
+  EXPECT_EQ(v.Authentication.Dkim[50].BodyHash, TBodyHash::Unchecked);
+  EXPECT_TRUE(std::any_of(v.Findings.begin(), v.Findings.end(), [](const TFinding& f) { return f.Kind == "dkim-not-checked"; }));
+}
+
+TEST(Hostile, ALinkAfterANulIsStillChecked) {
+  static const char kMail[] = "From: a@bank.example\r\nContent-Type: text/html\r\n\r\n<p>x\0y</p>"
+                              "<a href=\"http://evil.example/\">https://bank.example/</a>\r\n";
+  const TMailViews v = LoadBytes(std::string(kMail, sizeof kMail - 1));
+  EXPECT_TRUE(std::any_of(v.Findings.begin(), v.Findings.end(), [](const TFinding& f) { return f.Kind == "link-mismatch"; }));
+}
+
 TEST(Hostile, GarbageAndEveryByteValue) {
   for (const char* name : {"binary-garbage.eml", "every-byte.eml"}) {
     SCOPED_TRACE(name);

@@ -181,5 +181,30 @@ TEST(PartList, SavePartsWritesTheSendersBytes) {
 
   r = tarvo::testing::RunTarvo("--save-parts " + path + " " + (dir / "missing").string());
   EXPECT_EQ(r.code, 1);
+  // An empty folder name is no folder (not the current one).
+  r = tarvo::testing::RunTarvo("--save-parts " + path + " ''");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
   fs::remove_all(dir);
+}
+
+TEST(PartList, SavePartsSaysWhatItWroteBeforeAnError) {
+  // The second file is too large for the file size limit (2 KiB in dash's
+  // 512-byte blocks); what was written before it is still said.
+  const std::string mail = "From: a@example.jp\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+                           "--b\r\nContent-Type: text/plain; name=a.txt\r\n\r\nsmall\r\n"
+                           "--b\r\nContent-Type: application/octet-stream; name=b.bin\r\n\r\n" +
+                           std::string(8192, 'x') + "\r\n--b--\r\n";
+  const std::string path = tarvo::testing::WriteTemp("tarvo_partlist_limit.eml", mail);
+  tarvo::testing::TTempDir dir;
+  const std::string cmd = "sh -c 'trap \"\" XFSZ; ulimit -f 4; exec " + std::string(TARVO_BINARY) + " --save-parts " + path +
+                          " " + dir.Path().string() + "' 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p.get())) > 0;) out.append(buf, n);
+  EXPECT_EQ(out, "保存しました: " + (dir / "a.txt").string() + "\n");
+  const int status = pclose(p.release());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_FALSE(fs::exists(dir / "b.bin"));
 }

@@ -423,6 +423,14 @@ TEST(ParseMailDate, Forms) {
       {"7 Dec 2026 04:60:00", "", 0, false},
       {"7 Dec 04:25:45", "", 0, false},
       {"2026-12-07 04:25:45", "", 0, false},
+      // Days a month does not have, zones past +-2359.
+      {"29 Feb 2024 10:00:00 +2359", "2024/02/29 10:00:00", 1439, true},
+      {"29 Feb 2023 10:00:00 +0900", "", 0, false},
+      {"30 Feb 2024 10:00:00 +0900", "", 0, false},
+      {"31 Apr 2026 10:00:00 +0900", "", 0, false},
+      {"29 Feb 1900 10:00:00 +0900", "", 0, false},
+      {"7 Dec 2026 04:25:45 -9999", "", 0, false},
+      {"7 Dec 2026 04:25:45 +2400", "", 0, false},
   };
   for (const auto& c : cases) {
     const TMailDate d = ParseMailDate(c.text);

@@ -122,7 +122,7 @@ void WriteAuthentication(TJsonWriter& w, const TAuthentication& a) {
     WriteText(w, d.Domain);
     w.Raw(", \"selector\": ");
     WriteText(w, d.Selector);
-    w.Raw(", \"body_hash\": \"").Raw(BodyHashName(d.BodyHash)).Raw("\"}");
+    w.Raw(", \"body_hash\": \"").Raw(BodyHashName(d.BodyHash)).Raw("\", \"checked\": ").Bool(d.Checked).Raw("}");
   }
   w.Raw("], \"dmarc\": ");
   WriteResult(w, a.Dmarc, true);
@@ -338,14 +338,19 @@ int SaveMailHtml(const std::string& fileName, const std::string& outFile, std::o
 }
 
 int SaveMailParts(const std::string& fileName, const std::string& folder, std::ostream& out, std::ostream& err) {
+  if (folder.empty()) {
+    err << "保存先のフォルダー名が空です。\n";
+    return 2;
+  }
   try {
     TMailViews views;
     LoadMailFile(fileName, views);
-    for (const TSavedPart& s : SaveNamedParts(views.Parts, folder)) {
+    // Each file is said as it is written: an error later must not hide it.
+    (void)SaveNamedParts(views.Parts, folder, [&out](const TSavedPart& s) {
       out << "保存しました: " << s.Path;
       if (s.Renamed) out << "（同じ名前のファイルがあるため名前を変えました）";
-      out << "\n";
-    }
+      out << "\n" << std::flush;
+    });
   } catch (const std::exception& e) {
     err << Cp932ToUtf8(e.what(), TDecodeMode::Replace) << "\n";
     return 1;
