@@ -167,8 +167,8 @@ std::vector<TPartRisk> NameRisks(std::string_view name, std::string_view content
 }
 
 std::vector<TPartRisk> PartRisks(const TMailPart& part) {
-  std::vector<TPartRisk> risks = part.Name.empty() && part.Disposition != "attachment" ? std::vector<TPartRisk>()
-                                                                                     : NameRisks(part.Name, part.ContentType);
+  // What the content is says more than the name: its risks come first.
+  std::vector<TPartRisk> risks;
   const std::vector<std::string> exts = Extensions(part.Name);
   const TKind named = exts.empty() ? TKind::None : KindOf(exts[0]);
   const std::string shownAs = exts.empty() ? std::string("名前") : "「." + exts[0] + "」";
@@ -205,6 +205,8 @@ std::vector<TPartRisk> PartRisks(const TMailPart& part) {
   }
   if (part.Archive.Encrypted)
     risks.push_back(Risk(TLevel::Warn, "パスワード付き圧縮ファイルです。中身を確かめられません。ウイルスを届けるのによく使われる形です。"));
+  if (!part.Name.empty() || part.Disposition == "attachment")
+    for (TPartRisk& r : NameRisks(part.Name, part.ContentType)) risks.push_back(std::move(r));
   for (const TArchiveEntry& e : part.Archive.Entries)
     for (TPartRisk r : NameRisks(e.Name, {})) {
       if (r.Level == TLevel::Warn && KindOf(Extensions(e.Name).empty() ? "" : Extensions(e.Name)[0]) == TKind::Office) continue;
@@ -220,10 +222,13 @@ void JudgeAttachments(TMailParts& parts, std::vector<TFinding>& findings) {
   std::size_t added = 0, left = 0;
   for (TMailPart& p : parts) {
     const std::vector<TPartRisk> risks = PartRisks(p);
-    if (!risks.empty() && p.Warning.empty()) p.Warning = risks.front().Text;
+    // The part's warning is its worst risk, the first of that level.
+    const auto worst = std::max_element(risks.begin(), risks.end(),
+                                        [](const TPartRisk& a, const TPartRisk& b) { return a.Level < b.Level; });
+    if (worst != risks.end() && p.Warning.empty()) p.Warning = worst->Text;
     for (TArchiveEntry& e : p.Archive.Entries)
       for (const TPartRisk& r : risks)
-        if (r.Entry == e.Name && e.Warning.empty()) e.Warning = r.Text;
+        if (!r.Entry.empty() && r.Entry == e.Name && e.Warning.empty()) e.Warning = r.Text;
     for (const TPartRisk& r : risks) {
       if (added >= kMaxFindings) {
         ++left;

@@ -2,6 +2,7 @@
 // what skipping an entry must decompress counts against a budget.
 #include <archive.h>
 #include <archive_entry.h>
+#include <locale.h>
 
 #include <cstring>
 #include <memory>
@@ -19,19 +20,33 @@ struct TArchiveFree {
 };
 using TArchive = std::unique_ptr<archive, TArchiveFree>;
 
-TArchive OpenMemory(std::string_view bytes, bool raw) {
+// The format is recognised on opening: `opened` says whether it was.
+TArchive OpenMemory(std::string_view bytes, bool raw, bool& opened) {
+  opened = false;
   TArchive a(archive_read_new());
   if (!a) return a;
   archive_read_support_filter_all(a.get());
   if (raw) archive_read_support_format_raw(a.get());
   else archive_read_support_format_all(a.get());
-  if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK) a.reset();
+  opened = archive_read_open_memory(a.get(), bytes.data(), bytes.size()) == ARCHIVE_OK;
   return a;
 }
 
 // Names as stored: UTF-8 when they are, else code page 932 (Japanese
 // Windows archivers write that without saying).
 std::string NameOf(archive_entry* e) {
+  // A name the archive marks as UTF-8 comes from pathname_utf8; without a
+  // locale that can hold it, pathname gives nothing for it.
+  if (const char* utf8 = archive_entry_pathname_utf8(e)) {
+    const std::string_view name = utf8;
+    bool valid = true;
+    for (std::size_t i = 0; i < name.size() && valid;) {
+      const std::size_t n = Utf8ShapeLength(name, i);
+      valid = n > 0;
+      i += n;
+    }
+    if (valid) return std::string(name);
+  }
   const char* raw = archive_entry_pathname(e);
   const std::string_view name = raw ? raw : "";
   for (std::size_t i = 0; i < name.size();) {
@@ -82,19 +97,42 @@ std::string SingleFileName(std::string_view bytes, std::string_view partName) {
   return name.empty() ? "data" : name;
 }
 
+// Names marked as UTF-8 come out only under a locale that holds them:
+// this thread reads them under C.UTF-8 while it lists.
+class TUtf8Names {
+ public:
+  TUtf8Names() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
+    if (locale_) old_ = uselocale(locale_);
+  }
+  ~TUtf8Names() {
+    if (!locale_) return;
+    uselocale(old_);
+    freelocale(locale_);
+  }
+  TUtf8Names(const TUtf8Names&) = delete;
+  TUtf8Names& operator=(const TUtf8Names&) = delete;
+
+ private:
+  locale_t locale_;
+  locale_t old_ = locale_t{};
+};
+
 }  // namespace
 
 TArchiveListing ListArchive(std::string_view bytes, std::string_view name) {
   TArchiveListing list;
-  TArchive a = OpenMemory(bytes, false);
+  const TUtf8Names utf8Names;
+  bool opened = false;
+  TArchive a = OpenMemory(bytes, false, opened);
   archive_entry* e = nullptr;
-  int rc = a ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
+  int rc = a && opened ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
   bool raw = false;
   if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN && a && !SaysEncrypted(a.get())) {
     // Not an archive format: a compressed single file is read as one entry.
-    a = OpenMemory(bytes, true);
-    rc = a ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
-    raw = a && archive_filter_count(a.get()) > 1;
+    a = OpenMemory(bytes, true, opened);
+    rc = a && opened ? archive_read_next_header(a.get(), &e) : ARCHIVE_FATAL;
+    for (int i = 0; a && i < archive_filter_count(a.get()); ++i)
+      raw = raw || archive_filter_code(a.get(), i) != ARCHIVE_FILTER_NONE;
     if (!raw) return list;
   }
   if (!a) return list;

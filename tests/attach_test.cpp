@@ -147,7 +147,9 @@ TEST(AttachmentRisk, ArchivesListedByLibarchive) {
     EXPECT_EQ(sizes.size(), 2u);
     ASSERT_TRUE(sizes.contains("invoice.exe")) << ::testing::PrintToString(sizes);
     EXPECT_TRUE(sizes.contains("docs/readme.txt")) << ::testing::PrintToString(sizes);
-    if (!c.encrypted) EXPECT_EQ(sizes["invoice.exe"], 0x80);
+    if (!c.encrypted) {
+      EXPECT_EQ(sizes["invoice.exe"], 0x80);
+    }
   }
   // A single compressed file is one entry named after it.
   const std::string gz = MakeArchive(archive_write_set_format_raw, {{"x", "data"}}, archive_write_add_filter_gzip);

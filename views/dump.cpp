@@ -122,7 +122,9 @@ void WriteAuthentication(TJsonWriter& w, const TAuthentication& a) {
     WriteText(w, d.Domain);
     w.Raw(", \"selector\": ");
     WriteText(w, d.Selector);
-    w.Raw(", \"body_hash\": \"").Raw(BodyHashName(d.BodyHash)).Raw("\", \"checked\": ").Bool(d.Checked).Raw("}");
+    w.Raw(", \"body_hash\": \"").Raw(BodyHashName(d.BodyHash)).Raw("\"");
+    if (!d.Checked) w.Raw(", \"checked\": false");
+    w.Raw("}");
   }
   w.Raw("], \"dmarc\": ");
   WriteResult(w, a.Dmarc, true);
