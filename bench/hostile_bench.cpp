@@ -36,7 +36,9 @@ double Seconds(const std::function<void()>& run) {
 double LoadSeconds(const std::string& mail) {
   return Seconds([&] {
     TMailViews v;
-    LoadMailBytes(mail, v, {.KeepPartData = false});
+    TLoadOptions listing;
+    listing.KeepPartData = false;
+    LoadMailBytes(mail, v, listing);
   });
 }
 

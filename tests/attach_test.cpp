@@ -178,7 +178,9 @@ TEST(AttachmentRisk, FindingsNameThePartTheFileAndTheEntry) {
                            part("application/pdf", "invoice.pdf", Pe()) + part("application/zip", "files.zip", zip) +
                            part("application/zip", "locked.zip", locked) + "--b--\r\n";
   TMailViews v;
-  LoadMailBytes(mail, v, {.KeepPartData = false});
+  TLoadOptions listing;
+  listing.KeepPartData = false;
+  LoadMailBytes(mail, v, listing);
   std::vector<std::string> details;
   for (const TFinding& f : v.Findings)
     if (f.Kind == "attachment-risk") details.push_back(LevelName(f.Level) + " "s + f.Detail);
