@@ -104,5 +104,11 @@ int main(int argc, char** argv) {
       std::cout << (a.NotFound ? "" : "\n") << as << "\n";
     return 0;
   }
+  // An option of ours that is not known must not be taken for a file name:
+  // the window would open a display for it.
+  if (argc >= 2 && std::strncmp(argv[1], "--", 2) == 0) {
+    std::cerr << kUsage;
+    return 2;
+  }
   return RunWindow(argc, argv);
 }

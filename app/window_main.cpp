@@ -14,9 +14,10 @@ extern "C" __attribute__((visibility("default"))) int tarvo_run_window(int argc,
   const std::vector<std::string> args(argv + 1, argv + argc);
   tarvo::TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo"));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+  QApplication::setApplicationVersion(QStringLiteral(TARVO_FILE_VERSION));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
+  tarvo::InstallJapaneseTranslations();
   tarvo::TMainWindow form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);

@@ -51,7 +51,7 @@ std::vector<THeaderRow> HeaderRows(const THeaderFields& fields) {
       name = first.substr(0, colon);
       first.remove_prefix(colon + 1);
     }
-    rows.push_back({std::string(name), std::string(first).append(f.Value.substr(firstLine))});
+    rows.push_back({std::string(name), std::string(first).append(f.Value.substr(firstLine)), {}});
   }
   return rows;
 }

@@ -29,6 +29,7 @@ struct TEnvelopeSplit {
 // A row of the header list: the bytes as stored.
 struct THeaderRow {
   std::string Name, Value;
+  std::string Decoded;  // the value's encoded words decoded, UTF-8, for reading
 };
 // The header list: a row per field, its value unfolded (the first line
 // without trailing blanks). A line that is no field is cut at its first
@@ -196,8 +197,9 @@ struct TMailDate {
 [[nodiscard]] std::string FormatIsoTime(const TMailDate& date);
 // Seconds from 1970-01-01T00:00:00Z to the date's instant (a Valid date).
 [[nodiscard]] std::int64_t UnixTime(const TMailDate& date);
-// A delay in Japanese (UTF-8): "12秒", "3分05秒", "1時間02分"; a negative
-// one is clock skew, "時計ずれ -12秒".
+// A delay in Japanese (UTF-8): "12秒", "3分", "1時間02分" (seconds only
+// under a minute); a negative one the same with a minus sign, as clock
+// skew: "−7時間00分 (時計のずれ)".
 [[nodiscard]] std::string FormatDelay(std::int64_t seconds);
 
 }  // namespace tarvo
