@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "app/Display.h"
 
@@ -33,6 +36,13 @@ void ShowException(std::exception_ptr error) {
     message = QStringLiteral("不明なエラーが発生しました");
   }
   ShowErrorMessage(message);
+}
+
+bool InstallJapaneseTranslations() {
+  static QTranslator translator;  // lives as long as the application uses it
+  if (!translator.isEmpty()) return true;
+  if (!translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  return QCoreApplication::installTranslator(&translator);
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}

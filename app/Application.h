@@ -29,6 +29,11 @@ void RunGuarded(F&& handler) {
   }
 }
 
+// Qt's own dialogs (open, save, folders, message box buttons) in Japanese,
+// from Qt's translations (Debian's qt6-translations-l10n), whatever the
+// locale: the window's texts are Japanese. False when they are not installed.
+bool InstallJapaneseTranslations();
+
 class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);

@@ -39,6 +39,13 @@ void TMainWindow::ListView1Click() { ShowHeaderExplanation(); }
 void TMainWindow::ListView1KeyUp() { ShowHeaderExplanation(); }
 
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The lists' columns share out the width they have.
+  // (Events come while the pages are still being built: no list is assumed.)
+  if (event->type() == QEvent::Resize && ListView2 && watched == ListView2->viewport())
+    FitColumns(*ListView2, QStringLiteral("route"));
+  if (!ListView1) return QMainWindow::eventFilter(watched, event);
+  if (event->type() == QEvent::Resize && watched == ListView1->viewport())
+    FitColumns(*ListView1, QStringLiteral("headers"));
   if (watched == ListView1 && event->type() == QEvent::KeyRelease) {
     RunGuarded([this] { ListView1KeyUp(); });
   } else if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonPress) {

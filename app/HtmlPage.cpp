@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QUrl>
 
+#include "app/Application.h"
 #include "app/Display.h"
 #include "app/LineView.h"
 #include "app/MainWindow.h"
@@ -52,10 +53,10 @@ void TMainWindow::Button2Click() {
   // charset the HTML's own meta tag names.
   TMemoryStream file(std::string("\xEF\xBB\xBF") + lines.Text());
   file.SaveToFile(path);
-  // The desktop opens it in the background; a failure there is not ours to report.
   const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
   if (urlOpener_) urlOpener_(url);
-  else QDesktopServices::openUrl(url);
+  else if (!(browserStarter_ ? browserStarter_(url) : QDesktopServices::openUrl(url)))
+    ShowErrorMessage(BrowserFailedMessage(url.toLocalFile()));
 }
 
 }  // namespace tarvo

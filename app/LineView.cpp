@@ -36,6 +36,12 @@ qsizetype SnapBack(const QString& s, qsizetype col) {
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
+// A control character other than the tab is drawn as its Unicode control
+// picture (ESC as U+241B), never as a missing-glyph box; the text keeps the
+// character itself, so a copy gives the bytes as they are.
+bool IsPictured(QChar c) { return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7F; }
+QChar Picture(QChar c) { return QChar(c.unicode() == 0x7F ? 0x2421 : 0x2400 + c.unicode()); }
+
 using TMove = TCursorMove;
 
 struct TKeyMove {
@@ -170,6 +176,7 @@ qreal TLineView::Advance(const QString& text, qsizetype col, qreal x) const {
     return tab - std::fmod(x, tab);
   }
   if (IsLow(c) && col > 0 && IsHigh(text[col - 1])) return 0;  // the pair's first half carries it
+  if (IsPictured(c)) return Advance(QString(Picture(c)), 0, x);
   const bool pair = IsHigh(c) && col + 1 < text.size() && IsLow(text[col + 1]);
   const char32_t key = pair ? QChar::surrogateToUcs4(c, text[col + 1]) : c.unicode();
   auto it = advances_.constFind(key);
@@ -269,8 +276,19 @@ void TLineView::paintEvent(QPaintEvent* event) {
         ++c0;
         continue;
       }
+      if (IsPictured(t[c0])) {
+        // Dimmed, so the picture is not taken for text of the message.
+        const QPen pen = p.pen();
+        QColor dim = pen.color();
+        dim.setAlphaF(0.45);
+        p.setPen(dim);
+        p.drawText(QPointF(kMargin + XOf(row, c0) - hs, y + baseline), QString(Picture(t[c0])));
+        p.setPen(pen);
+        ++c0;
+        continue;
+      }
       qsizetype c = c0;
-      while (c < c1 && t[c] != QLatin1Char('\t')) ++c;
+      while (c < c1 && t[c] != QLatin1Char('\t') && !IsPictured(t[c])) ++c;
       if (c < t.size() && IsLow(t[c])) ++c;
       p.drawText(QPointF(kMargin + XOf(row, c0) - hs, y + baseline), t.mid(c0, c - c0));
       c0 = c;
@@ -507,7 +525,9 @@ std::unique_ptr<QMenu> TLineView::CreateContextMenu() {
 bool TLineView::IsEdit(const QKeyEvent* event) {
   for (QKeySequence::StandardKey k : kEditKeys)
     if (event->matches(k)) return true;
-  if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backspace) return true;
+  // Ctrl+Tab is the window's: it moves between the pages.
+  if (event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ControlModifier)) return true;
+  if (event->key() == Qt::Key_Backspace) return true;
   const QString text = event->text();
   if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) return false;
   return text.front().isPrint() || text.front().isHighSurrogate();

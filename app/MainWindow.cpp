@@ -3,6 +3,13 @@
 #include "app/AboutBox.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QSettings>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -23,6 +30,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <exception>
 #include <filesystem>
 #include <vector>
@@ -30,13 +39,22 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/LineView.h"
+#include "base/bytes.h"
+#include "base/cp932.h"
+#include "base/errors.h"
 #include "views/pipeline.h"
 
 namespace tarvo {
 
 namespace {
 
-constexpr QSize kOuterSize(583, 463);
+constexpr int kScreenMargin = 16;     // the default size leaves this much of the screen on each side
+constexpr QSize kLargestDefault(1880, 1040);
+constexpr int kCellPadding = 14;      // a cell's text margins and grid line
+constexpr int kWidestColumn = 560;    // a column fitted to its contents stops here
+constexpr int kNarrowestColumn = 40;  // and a squeezed one here
+constexpr int kTipLength = 4000;
+constexpr int kRowsMeasured = 2000;  // a column's width is taken from its first rows      // a tool tip shows this much of a long value
 constexpr int kAdvertisementHeight = 55;
 constexpr int kMemo5Height = 134;
 constexpr int kHtmlStripHeight = 29;
@@ -49,6 +67,28 @@ QFont WindowFont() {
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(12);
   return font;
+}
+
+// The settings file under the XDG config folder: ~/.config/tarvo/tarvo.ini.
+std::unique_ptr<QSettings> OpenSettings() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarvo"),
+                                     QStringLiteral("tarvo"));
+}
+
+// List headers in the proportional user-interface font, whatever the
+// window's font resolves to for Latin letters.
+QFont HeaderFont(const QFont& windowFont) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPixelSize(windowFont.pixelSize());
+  return font;
+}
+
+// A cell's whole text as a tool tip, as plain text: the sender's bytes are
+// never read as markup.
+QString PlainToolTip(const QString& text) {
+  if (text.isEmpty()) return {};
+  const QString shown = text.size() > kTipLength ? text.left(kTipLength) + QStringLiteral("…") : text;
+  return QStringLiteral("<p style='white-space:pre-wrap'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 // A page whose one layout has no margins; `fill` widgets are added top to bottom.
@@ -82,9 +122,11 @@ QTableWidget* NewListView(const char* name, const QStringList& captions, const s
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setTabKeyNavigation(false);
   list->setWordWrap(false);
+  list->setTextElideMode(Qt::ElideMiddle);
   list->verticalHeader()->hide();
   list->verticalHeader()->setDefaultSectionSize(kRowHeight);
   QHeaderView* header = list->horizontalHeader();
+  header->setFont(HeaderFont(WindowFont()));
   header->setSectionsClickable(false);
   header->setHighlightSections(false);
   header->setSectionsMovable(false);
@@ -96,6 +138,7 @@ QTableWidget* NewListView(const char* name, const QStringList& captions, const s
 
 QTableWidgetItem* NewCell(const std::string& cp932) {
   auto* item = new QTableWidgetItem(StoredToDisplay(cp932));
+  item->setToolTip(PlainToolTip(item->text()));
   // The bytes themselves, for the handlers that read a row back.
   item->setData(Qt::UserRole, QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;
@@ -115,6 +158,10 @@ void SetRows(QTableWidget& list, const std::vector<std::vector<const std::string
 
 }  // namespace
 
+QString BrowserFailedMessage(const QString& file) {
+  return QStringLiteral("ブラウザを起動できませんでした。HTML 部は次のファイルに書き出してあります:\n%1").arg(file);
+}
+
 namespace {
 
 std::vector<std::string> EncodeNames(const QStringList& names) {
@@ -124,10 +171,16 @@ std::vector<std::string> EncodeNames(const QStringList& names) {
   return out;
 }
 
-// A name that names an existing file, not a folder.
-bool IsFile(const std::string& name) {
+// A name from the command line or a drop is loaded whatever it names, so a
+// missing file or a folder shows the system's open error; only what would
+// block the open (a pipe, a device) is refused before it.
+void CheckLoadable(const std::string& name) {
   std::error_code ec;
-  return !name.empty() && std::filesystem::is_regular_file(std::filesystem::path(name), ec);
+  const auto status = std::filesystem::status(std::filesystem::path(name), ec);
+  if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status) ||
+      std::filesystem::is_directory(status))
+    return;
+  throw ETarvoError(Utf8ToCp932("ファイル \"" + FullPath(name) + "\" は通常のファイルではないため開けません"));
 }
 
 // The bytes of a dropped file's name: the URL's path, percent-decoded, so a
@@ -144,6 +197,7 @@ TMainWindow::TMainWindow(const QStringList& args, QWidget* parent) : TMainWindow
 TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(QStringLiteral("Tarvo  -  メールの中身を調べるツール  (C) Tarvo Project"));
+  setWindowIcon(QIcon(QStringLiteral(":/tarvo/icon.png")));
   setFont(WindowFont());
   setAttribute(Qt::WA_WindowPropagation);  // menus and dialogs take the font too
   BuildMenu();
@@ -158,6 +212,9 @@ TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) 
   PageControl1->addTab(BuildSafetyPage(), QStringLiteral("安全性チェック"));
   PageControl1->addTab(BuildPartsPage(), QStringLiteral("添付ファイル"));
   PageControl1->setCurrentIndex(0);
+  // Captions are never cut; the window opens wide enough for all of them.
+  PageControl1->setElideMode(Qt::ElideNone);
+  PageControl2->setElideMode(Qt::ElideNone);
 
   auto* client = new QWidget;
   client->setObjectName(QStringLiteral("Client"));
@@ -171,7 +228,8 @@ TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) 
   // Drops anywhere in the window reach dropEvent, as on a window that accepts files.
   for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);
   setAcceptDrops(true);
-  resize(kOuterSize);
+  resize(DefaultSize(QRect(QPoint(), QSize(1280, 800))));
+  BuildKeys();
 
   FormCreate(args);
 }
@@ -187,6 +245,8 @@ void TMainWindow::BuildMenu() {
   About1 = menuBar()->addAction(QStringLiteral("&About"));
   About1->setObjectName(QStringLiteral("About1"));
 
+  OpenFileR1->setShortcut(QKeySequence::Open);
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(OpenFileR1, &QAction::triggered, this, [this] { RunGuarded([this] { OpenFileR1Click(); }); });
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
   connect(About1, &QAction::triggered, this, [this] { RunGuarded([this] { About1Click(); }); });
@@ -201,10 +261,36 @@ QWidget* TMainWindow::BuildRoutePage() {
                            QStringLiteral("遅延"), QStringLiteral("受信サーバ"), QStringLiteral("方式"),
                            QStringLiteral("暗号化"), QStringLiteral("ネットワーク")},
                           {50, 100, 200, 90, 100, 120, 70, 150, 60, 120, 150});
+  ListView2->viewport()->installEventFilter(this);
+  connect(ListView2->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (fitting_) return;
+    const std::unique_ptr<QSettings> settings = OpenSettings();
+    settings->setValue(QStringLiteral("route/column%1").arg(column), width);
+  });
   LabelDelivery = new QLabel;
   LabelDelivery->setObjectName(QStringLiteral("LabelDelivery"));
   LabelDelivery->setContentsMargins(4, 3, 4, 3);
-  return NewPage("TabSheet1", {ListView2, LabelDelivery});
+  LabelDelivery->setTextFormat(Qt::PlainText);
+  const std::unique_ptr<QSettings> settings = OpenSettings();
+  LocalTimeBox = new QCheckBox(QStringLiteral("このコンピュータの時間帯で表示"));
+  LocalTimeBox->setObjectName(QStringLiteral("LocalTimeBox"));
+  LocalTimeBox->setChecked(settings->value(QStringLiteral("route/localTime"), false).toBool());
+  OldestFirstBox = new QCheckBox(QStringLiteral("古い順に並べる"));
+  OldestFirstBox->setObjectName(QStringLiteral("OldestFirstBox"));
+  OldestFirstBox->setChecked(settings->value(QStringLiteral("route/oldestFirst"), false).toBool());
+  for (auto [box, key] : {std::pair{LocalTimeBox, "route/localTime"}, std::pair{OldestFirstBox, "route/oldestFirst"}})
+    connect(box, &QCheckBox::toggled, this, [this, key = QString::fromLatin1(key)](bool on) {
+      OpenSettings()->setValue(key, on);
+      RunGuarded([this] { RenderRoute(); });
+    });
+  auto* strip = new QWidget;
+  strip->setObjectName(QStringLiteral("RouteStrip"));
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(0, 0, 6, 0);
+  stripLayout->addWidget(LabelDelivery, 1);
+  stripLayout->addWidget(LocalTimeBox);
+  stripLayout->addWidget(OldestFirstBox);
+  return NewPage("TabSheet1", {ListView2, strip});
 }
 
 QWidget* TMainWindow::BuildEnvelopePage() {
@@ -243,8 +329,13 @@ QWidget* TMainWindow::BuildHtmlPage() {
 }
 
 QWidget* TMainWindow::BuildCheckPage() {
-  ListView1 = NewListView("ListView1", {QString(), QString()}, {150});
+  // The seed's two columns, then the value as a mail client shows it.
+  ListView1 = NewListView("ListView1", {QString(), QString(), QStringLiteral("デコード結果")}, {150, 400});
   ListView1->horizontalHeader()->setStretchLastSection(true);
+  ListView1->viewport()->installEventFilter(this);
+  connect(ListView1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (!fitting_) OpenSettings()->setValue(QStringLiteral("headers/column%1").arg(column), width);
+  });
   Memo5 = new QPlainTextEdit;
   Memo5->setObjectName(QStringLiteral("Memo5"));
   Memo5->setReadOnly(true);
@@ -252,6 +343,7 @@ QWidget* TMainWindow::BuildCheckPage() {
   Memo5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Memo5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo5->setFixedHeight(kMemo5Height);
+  Memo5->setTabChangesFocus(true);
   ListView1->installEventFilter(this);
   ListView1->viewport()->installEventFilter(this);
   return NewPage("TabSheet4", {ListView1, Memo5});
@@ -273,8 +365,11 @@ QGroupBox* TMainWindow::BuildAdvertisement() {
 }
 
 void TMainWindow::FormCreate(const std::vector<std::string>& args) {
-  if (args.empty() || !IsFile(args.front())) return;
-  RunGuarded([&] { LoadMailFile(args.front()); });
+  if (args.empty() || args.front().empty()) return;
+  RunGuarded([&] {
+    CheckLoadable(args.front());
+    LoadMailFile(args.front());
+  });
 }
 
 void TMainWindow::OpenFileR1Click() {
@@ -304,65 +399,179 @@ void TMainWindow::LoadMailFile(const std::string& fileName) {
   } catch (...) {
     error = std::current_exception();
   }
+  fileName_ = error ? std::string() : fileName;
   RenderViews(views);
   RenderParts(std::move(views.Parts));
+  ShowTitle(views);
   if (error) std::rethrow_exception(error);
 }
 
+void TMainWindow::Reload() {
+  if (!fileName_.empty()) LoadMailFile(std::string(fileName_));
+}
+
+void TMainWindow::ShowTitle(const TMailViews& views) {
+  QStringList parts;
+  for (const THeaderRow& r : views.ListView1)
+    if (UpperCase(Trim(r.Name)) == "SUBJECT") {
+      QString subject = QString::fromUtf8(r.Decoded.data(), static_cast<qsizetype>(r.Decoded.size())).simplified();
+      if (!subject.isEmpty()) parts.push_back(subject);
+      break;
+    }
+  if (fileName_.empty()) {
+    setWindowTitle(QStringLiteral("Tarvo  -  メールの中身を調べるツール  (C) Tarvo Project"));
+    return;
+  }
+  parts.push_back(QFileInfo(QFile::decodeName(QByteArray::fromStdString(fileName_))).fileName());
+  parts.push_back(QStringLiteral("Tarvo"));
+  setWindowTitle(parts.join(QStringLiteral(" — ")));
+}
+
 void TMainWindow::RenderViews(TMailViews& views) {
-  std::vector<std::vector<const std::string*>> rows;
-  rows.reserve(views.ListView2.size());
-  std::vector<std::string> delays, tls;
-  delays.reserve(views.ListView2.size());
-  tls.reserve(views.ListView2.size());
-  for (const TRouteRow& r : views.ListView2) {
-    delays.push_back(r.Delay ? FormatDelay(*r.Delay) : std::string());
-    tls.push_back(!r.Tls ? std::string() : *r.Tls == "none" ? std::string("なし") : *r.Tls);
-  }
-  for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
-    const TRouteRow& r = views.ListView2[i];
-    rows.push_back(
-        {&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date, &delays[i], &r.By, &r.With, &tls[i], &r.Network});
-  }
-  SetRows(*ListView2, rows);
-  RenderDelivery(views);
+  route_ = views.ListView2;
+  notes_ = views.Notes;
+  deliverySeconds_ = views.Delivery.Seconds;
+  RenderRoute();
   // The memos take the lines over; the model is not used after this.
   Memo1->SetSource(std::make_shared<TTextView>(std::move(views.Memo1)));
   Memo3->SetSource(std::make_shared<TTextView>(std::move(views.Memo3)));
   Memo2->SetSource(std::make_shared<TTextView>(std::move(views.Memo2)));
   Memo4->SetSource(std::make_shared<TTextView>(std::move(views.Memo4)));
   Memo6->SetSource(std::make_shared<TTextView>(std::move(views.Memo6)));
-  rows.clear();
+  std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
   SetRows(*ListView1, rows);
+  for (std::size_t r = 0; r < views.ListView1.size(); ++r) {
+    const std::string& d = views.ListView1[r].Decoded;
+    auto* item = new QTableWidgetItem(QString::fromUtf8(d.data(), static_cast<qsizetype>(d.size())));
+    item->setToolTip(PlainToolTip(item->text()));
+    ListView1->setItem(static_cast<int>(r), 2, item);
+  }
+  FitColumns(*ListView1, QStringLiteral("headers"));
   textContext_ = views.TextContext;
   filters_ = views.Filters;
   RenderSafety(views, true);
 }
 
-void TMainWindow::RenderDelivery(const TMailViews& views) {
+namespace {
+
+// "+0900" for minutes east of UTC.
+QString OffsetText(int minutes) {
+  const int a = std::abs(minutes);
+  return QStringLiteral("%1%2%3")
+      .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+      .arg(a / 60, 2, 10, QLatin1Char('0'))
+      .arg(a % 60, 2, 10, QLatin1Char('0'));
+}
+
+// A hop's time with its offset: as the field wrote it, or in this
+// computer's zone. A time without a zone reads "-0000" (zone unknown).
+QString HopTime(const TRouteRow& r, bool local) {
+  if (!r.Time.Valid) return StoredToDisplay(r.Date);
+  if (!local)
+    return StoredToDisplay(r.Date) + QLatin1Char(' ') +
+           (r.Time.HasZone ? OffsetText(r.Time.ZoneMinutes) : QStringLiteral("-0000"));
+  const QDateTime at = QDateTime::fromSecsSinceEpoch(UnixTime(r.Time), Qt::LocalTime);
+  return at.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss ")) + OffsetText(at.offsetFromUtc() / 60);
+}
+
+}  // namespace
+
+void TMainWindow::RenderRoute() {
   constexpr int kDelayColumn = 6;
-  constexpr std::int64_t kLongDelay = 600;  // ten minutes and more stand out
-  for (std::size_t i = 0; i < views.ListView2.size(); ++i) {
-    const std::optional<std::int64_t>& delay = views.ListView2[i].Delay;
-    if (delay && *delay >= kLongDelay)
-      ListView2->item(static_cast<int>(i), kDelayColumn)->setForeground(QBrush(Qt::red));
+  constexpr std::int64_t kLongDelay = 600;  // ten minutes and more stand out, either way
+  const bool local = LocalTimeBox->isChecked();
+  std::vector<const TRouteRow*> order;
+  order.reserve(route_.size());
+  for (const TRouteRow& r : route_) order.push_back(&r);
+  if (OldestFirstBox->isChecked()) std::reverse(order.begin(), order.end());
+
+  ListView2->setUpdatesEnabled(false);
+  ListView2->clearSelection();
+  ListView2->setRowCount(0);
+  ListView2->setRowCount(static_cast<int>(order.size()));
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const TRouteRow& r = *order[i];
+    const std::string delay = r.Delay ? FormatDelay(*r.Delay) : std::string();
+    const std::string tls = !r.Tls ? std::string() : *r.Tls == "none" ? std::string("なし") : *r.Tls;
+    const std::string* cells[] = {&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date,
+                                  &delay, &r.By, &r.With, &tls, &r.Network};
+    for (int c = 0; c < 11; ++c) {
+      QTableWidgetItem* item = NewCell(*cells[c]);
+      if (c == 5) {
+        item->setText(HopTime(r, local));
+        item->setToolTip(PlainToolTip(item->text()));
+      }
+      if (c == kDelayColumn && r.Delay && std::abs(*r.Delay) >= kLongDelay) item->setForeground(QBrush(Qt::red));
+      ListView2->setItem(static_cast<int>(i), c, item);
+    }
   }
-  for (int c = kDelayColumn; c < ListView2->columnCount(); ++c) {
-    ListView2->resizeColumnToContents(c);
-    ListView2->setColumnWidth(c, std::max(ListView2->columnWidth(c), 60));
+  ListView2->setUpdatesEnabled(true);
+  FitColumns(*ListView2, QStringLiteral("route"));
+
+  QString status = QStringLiteral("送信から最上段の受信まで: ") +
+                   (deliverySeconds_ ? QString::fromStdString(FormatDelay(*deliverySeconds_)) : QStringLiteral("不明"));
+  // The lookup's notes stand here, never in the raw view: which rows' IP
+  // no country holds.
+  QStringList unlocated;
+  for (const TRouteRow& r : route_)
+    if (r.Unlocated) unlocated.push_back(QString::fromStdString(r.No));
+  if (!notes_.empty())
+    status += QStringLiteral("　　%1 (国の分からない IP: No %2)")
+                  .arg(QString::fromStdString(notes_.front()), unlocated.join(QStringLiteral(", ")));
+  LabelDelivery->setText(status);
+}
+
+void TMainWindow::FitColumns(QTableWidget& list, const QString& key) {
+  if (list.rowCount() == 0) return;  // an empty list keeps the widths it has
+  const int columns = list.columnCount();
+  const QFontMetrics cell(list.font()), head(list.horizontalHeader()->font());
+  const std::unique_ptr<QSettings> settings = OpenSettings();
+  std::vector<int> want(static_cast<std::size_t>(columns)), least(want.size());
+  std::vector<bool> fixed(want.size());
+  for (int c = 0; c < columns; ++c) {
+    const auto k = static_cast<std::size_t>(c);
+    const QTableWidgetItem* caption = list.horizontalHeaderItem(c);
+    const int header = (caption ? head.horizontalAdvance(caption->text()) : 0) + kCellPadding;
+    int w = header;
+    for (int r = 0; r < std::min(list.rowCount(), kRowsMeasured) && w < kWidestColumn; ++r)
+      if (const QTableWidgetItem* item = list.item(r, c)) w = std::max(w, cell.horizontalAdvance(item->text()) + kCellPadding);
+    const int user = settings->value(QStringLiteral("%1/column%2").arg(key).arg(c), 0).toInt();
+    fixed[k] = user > 0;
+    want[k] = fixed[k] ? user : std::clamp(w, kNarrowestColumn, kWidestColumn);
+    least[k] = std::min(want[k], std::max(header, kNarrowestColumn));
   }
-  const std::optional<std::int64_t>& total = views.Delivery.Seconds;
-  LabelDelivery->setText(QStringLiteral("送信から最上段の受信まで: ") +
-                         (total ? QString::fromStdString(FormatDelay(*total)) : QStringLiteral("不明")));
+  // Too wide for the list: the widest give way first, none below its caption.
+  int total = 0, slack = 0;
+  for (std::size_t k = 0; k < want.size(); ++k) {
+    total += want[k];
+    if (!fixed[k]) slack += want[k] - least[k];
+  }
+  const int room = list.viewport()->width();
+  if (total > room && slack > 0) {
+    const double keep = std::max(0.0, 1.0 - static_cast<double>(total - room) / slack);
+    for (std::size_t k = 0; k < want.size(); ++k)
+      if (!fixed[k]) want[k] = least[k] + static_cast<int>((want[k] - least[k]) * keep);
+  }
+  fitting_ = true;
+  for (int c = 0; c < columns; ++c) list.setColumnWidth(c, want[static_cast<std::size_t>(c)]);
+  fitting_ = false;
+}
+
+QSize TMainWindow::DefaultSize(const QRect& available) {
+  return QSize(std::min(available.width() - 2 * kScreenMargin, kLargestDefault.width()),
+               std::min(available.height() - 2 * kScreenMargin, kLargestDefault.height()));
 }
 
 void TMainWindow::DropFiles(const QStringList& fileNames) { DropFiles(EncodeNames(fileNames)); }
 
 void TMainWindow::DropFiles(const std::vector<std::string>& fileNames) {
-  for (const std::string& name : fileNames)
-    if (IsFile(name)) LoadMailFile(name);
+  for (const std::string& name : fileNames) {
+    if (name.empty()) continue;  // not a local file
+    CheckLoadable(name);
+    LoadMailFile(name);
+  }
 }
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -385,13 +594,47 @@ void TMainWindow::showEvent(QShowEvent* event) {
   }
 }
 
+void TMainWindow::closeEvent(QCloseEvent* event) {
+  OpenSettings()->setValue(QStringLiteral("window/geometry"), saveGeometry());
+  QMainWindow::closeEvent(event);
+}
+
 void TMainWindow::PlaceOnScreen() {
+  const QRect available = screen() ? screen()->availableGeometry() : QRect(QPoint(), QSize(1280, 800));
+  const QByteArray saved = OpenSettings()->value(QStringLiteral("window/geometry")).toByteArray();
+  if (!saved.isEmpty() && restoreGeometry(saved) && available.contains(frameGeometry())) return;
   // The size asked for is the outer one, frame included, where the frame is known.
+  const QSize outerSize = DefaultSize(available);
   const QSize frame = frameGeometry().size() - geometry().size();
-  resize(kOuterSize - frame);
-  QRect outer(QPoint(), kOuterSize);
-  if (const QScreen* s = screen()) outer.moveCenter(s->availableGeometry().center());
+  resize(outerSize - frame);
+  QRect outer(QPoint(), outerSize);
+  outer.moveCenter(available.center());
   move(outer.topLeft());
+}
+
+void TMainWindow::BuildKeys() {
+  auto add = [this](const char* name, std::initializer_list<QKeySequence> keys, std::function<void()> run) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(QList<QKeySequence>(keys));
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { RunGuarded(run); });
+    addAction(action);
+    return action;
+  };
+  // The outer pages from anywhere, before an inner tab page or a list takes the key.
+  const auto step = [this](int by) {
+    const int n = PageControl1->count();
+    PageControl1->setCurrentIndex((PageControl1->currentIndex() + by + n) % n);
+  };
+  add("NextPage1", {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, [step] { step(1); });
+  add("PreviousPage1", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+      [step] { step(-1); });
+  for (int i = 0; i < PageControl1->count(); ++i)
+    add("GoToPage1", {QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + i))},
+        [this, i] { PageControl1->setCurrentIndex(i); });
+  Reload1 = add("Reload1", {QKeySequence(Qt::Key_F5)}, [this] { Reload(); });
+  SavePart1 = add("SavePart1", {QKeySequence::Save}, [this] { Button12Click(); });
 }
 
 }  // namespace tarvo

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "checks/filters.h"
 #include "jcode/charset.h"
 #include "mail/parts.h"
+#include "views/pipeline.h"
 
 class QAction;
 class QCheckBox;
@@ -32,7 +34,9 @@ namespace tarvo {
 
 class TAboutBox;
 class TLineView;
-struct TMailViews;
+
+// What the user is told when no browser starts: that, and the file written.
+[[nodiscard]] QString BrowserFailedMessage(const QString& file);
 
 // The line with every "http", in any case, replaced by lower-case "dummy"
 // (HtmlPage.cpp).
@@ -54,16 +58,27 @@ class TMainWindow : public QMainWindow {
   void LoadMailFile(const std::string& fileName);
   void LoadMailFile(const char* fileName) { LoadMailFile(std::string(fileName)); }
   void LoadMailFile(const QString& fileName);
-  // Loads each existing file of a drop in turn; an error ends the drop.
+  // Loads each file of a drop in turn; an error (a missing or unreadable
+  // file) ends the drop.
   void DropFiles(const std::vector<std::string>& fileNames);
   void DropFiles(const QStringList& fileNames);
   // Memo5 gets the explanation of the selected header row, or stays empty.
   void ShowHeaderExplanation();
+  // Loads the last file again (F5); nothing without one.
+  void Reload();
+  // The size the window opens at on a screen of that available area: every
+  // tab caption and every route column shown, never larger than the screen.
+  [[nodiscard]] static QSize DefaultSize(const QRect& available);
+  // The route rows again, after a toggle of the time zone or the order.
+  void RenderRoute();
 
   // Where work.html goes (the program's folder unless set) and what opens
   // it (the desktop's handler unless set); for tests.
   void SetHtmlFolder(std::string folder) { htmlFolder_ = std::move(folder); }
   void SetUrlOpener(std::function<void(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+  // What starts the browser when no opener is set (the desktop's handler
+  // unless set); false when none started, which the user is told.
+  void SetBrowserStarter(std::function<bool(const QUrl&)> starter) { browserStarter_ = std::move(starter); }
   // The about box that "&About" shows; created once, after this window.
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
 
@@ -71,6 +86,8 @@ class TMainWindow : public QMainWindow {
   // the folder chooser and the question, replaceable for tests.
   enum class TOverwriteAnswer { Overwrite, Rename, Skip };
   void SetSaveFolderChooser(std::function<QString()> chooser) { saveFolderChooser_ = std::move(chooser); }
+  // "名前を付けて保存": the path chosen for a suggested name, empty to cancel.
+  void SetSaveFileChooser(std::function<QString(const QString&)> chooser) { saveFileChooser_ = std::move(chooser); }
   void SetOverwriteAsker(std::function<TOverwriteAnswer(const QString&)> asker) { overwriteAsker_ = std::move(asker); }
   [[nodiscard]] const TMailParts& Parts() const { return parts_; }
 
@@ -78,6 +95,8 @@ class TMainWindow : public QMainWindow {
   QTabWidget* PageControl2 = nullptr;  // the four pages of "メール本文"
   QTableWidget* ListView2 = nullptr;   // 配信経路
   QLabel* LabelDelivery = nullptr;     // 送信から最上段の受信まで, under the route
+  QCheckBox* LocalTimeBox = nullptr;   // every route time in this computer's zone
+  QCheckBox* OldestFirstBox = nullptr; // the oldest hop on top
   TLineView* Memo1 = nullptr;          // メールエンベローブ
   TLineView* Memo3 = nullptr;          // 生データ
   TLineView* Memo2 = nullptr;          // SJIS に変換
@@ -117,14 +136,17 @@ class TMainWindow : public QMainWindow {
   QTableWidget* ListView4 = nullptr;   // the parts
   QPlainTextEdit* Memo8 = nullptr;     // the selected part's fingerprints
   QPlainTextEdit* Memo9 = nullptr;     // a text part's text
-  QPushButton* Button12 = nullptr;     // 保存
-  QPushButton* Button13 = nullptr;     // すべて保存
+  QPushButton* Button12 = nullptr;     // 名前を付けて保存…
+  QPushButton* Button13 = nullptr;     // すべて保存…
   QAction* OpenFileR1 = nullptr;
   QAction* Exit1 = nullptr;
   QAction* About1 = nullptr;
+  QAction* Reload1 = nullptr;  // F5
+  QAction* SavePart1 = nullptr;  // Ctrl+S: the selected part, under a name
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -167,20 +189,30 @@ class TMainWindow : public QMainWindow {
   void RenderSafety(const TMailViews& views, bool loaded);
   QGroupBox* BuildAdvertisement();
   void RenderViews(TMailViews& views);
-  // The long delays in red, the hop columns fitted, the total under the list.
-  void RenderDelivery(const TMailViews& views);
   QWidget* BuildPartsPage();
   void RenderParts(TMailParts parts);
   [[nodiscard]] const TMailPart* SelectedPart() const;
   QString ChooseSaveFolder();
   TOverwriteAnswer AskOverwrite(const QString& path);
   void SavePart(const TMailPart& part, const std::string& folder);
+  void SavePartAs(const TMailPart& part, const QString& path);
   void PlaceOnScreen();
+  void BuildKeys();
+  void ShowTitle(const TMailViews& views);
+  // Columns sized to their contents within limits, a width the user set kept.
+  void FitColumns(QTableWidget& list, const QString& key);
 
   bool placed_ = false;
+  bool fitting_ = false;  // our own column resizes, not the user's
+  std::string fileName_;  // the file shown, for F5 and the title
+  std::vector<TRouteRow> route_;  // the loaded hops, for the toggles
+  std::vector<std::string> notes_;
+  std::optional<std::int64_t> deliverySeconds_;
+  std::function<QString(const QString&)> saveFileChooser_;
   std::string htmlFolder_;
   std::vector<TFilterStamp> filters_;  // the loaded message's stamps, for Memo5 and the safety page
   std::function<void(const QUrl&)> urlOpener_;
+  std::function<bool(const QUrl&)> browserStarter_;
   TAboutBox* aboutBox_ = nullptr;
   TMailParts parts_;  // what the attachments page lists and saves
   TTextContext textContext_;  // how the loaded message's header text reads

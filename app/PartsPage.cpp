@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/MainWindow.h"
@@ -52,19 +54,26 @@ QWidget* TMainWindow::BuildPartsPage() {
   header->setHighlightSections(false);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setFixedHeight(kPartRowHeight + 2);
-  const int widths[] = {30, 140, 110, 72, 86, 90, 64, 120, 420};
+  const int widths[] = {30, 240, 160, 72, 86, 90, 72, 120, 300};
   for (int i = 0; i < 9; ++i) ListView4->setColumnWidth(i, widths[i]);
+  // Shown name, type, size and warning first, the digests after; the
+  // columns keep their numbers.
+  header->moveSection(6, 3);  // サイズ
+  header->moveSection(8, 4);  // 警告
+  ListView4->setTextElideMode(Qt::ElideMiddle);
 
   Memo8 = new QPlainTextEdit;  // the selected part's fingerprints and warning
   Memo8->setObjectName(QStringLiteral("Memo8"));
   Memo8->setReadOnly(true);
   Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo8->setFixedHeight(kDetailsHeight);
+  Memo8->setTabChangesFocus(true);
 
   Memo9 = new QPlainTextEdit;  // a text part's text, on double-click
   Memo9->setObjectName(QStringLiteral("Memo9"));
   Memo9->setReadOnly(true);
   Memo9->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo9->setTabChangesFocus(true);
   Memo9->setPlaceholderText(QStringLiteral("テキストの部分をダブルクリックすると、ここに内容を表示します"));
 
   auto* strip = new QWidget;
@@ -72,12 +81,14 @@ QWidget* TMainWindow::BuildPartsPage() {
   strip->setFixedHeight(kButtonStripHeight);
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->setContentsMargins(8, 4, 8, 4);
-  Button12 = new QPushButton(QStringLiteral("保存"));
+  Button12 = new QPushButton(QStringLiteral("名前を付けて保存…"));
   Button12->setObjectName(QStringLiteral("Button12"));
-  Button13 = new QPushButton(QStringLiteral("すべて保存"));
+  Button12->setToolTip(QStringLiteral("選んだ部分を、名前を付けて保存します (Ctrl+S)"));
+  Button13 = new QPushButton(QStringLiteral("すべて保存…"));
   Button13->setObjectName(QStringLiteral("Button13"));
+  Button13->setToolTip(QStringLiteral("名前の付いた部分をすべて、選んだフォルダーに保存します"));
   for (QPushButton* b : {Button12, Button13}) {
-    b->setFixedSize(100, 20);
+    b->setMinimumWidth(120);
     stripLayout->addWidget(b);
   }
   stripLayout->addStretch(1);
@@ -201,9 +212,30 @@ void TMainWindow::Button12Click() {
     ShowErrorMessage(QStringLiteral("保存する部分を一覧から選んでください"));
     return;
   }
-  const QString folder = ChooseSaveFolder();
-  if (folder.isEmpty()) return;
-  SavePart(*p, QFile::encodeName(folder).toStdString());
+  const QString suggested = Utf8(SafeSaveName(p->Name, p->Index, p->ContentType));
+  QString path;
+  if (saveFileChooser_) {
+    path = saveFileChooser_(suggested);
+  } else {
+    // The dialog itself asks before a file is replaced.
+    QFileDialog dialog(this, QStringLiteral("名前を付けて保存"));
+    dialog.setObjectName(QStringLiteral("SaveAsDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(suggested);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().front();
+  }
+  if (path.isEmpty()) return;
+  SavePartAs(*p, path);
+}
+
+void TMainWindow::SavePartAs(const TMailPart& part, const QString& path) {
+  const std::string target = QFile::encodeName(path).toStdString();
+  std::error_code ec;
+  const bool exists = std::filesystem::symlink_status(target, ec).type() != std::filesystem::file_type::not_found;
+  // A file chooser of our own (the tests') has not asked yet.
+  if (exists && saveFileChooser_ && AskOverwrite(path) != TOverwriteAnswer::Overwrite) return;
+  SavePartFile(target, part.Bytes(), exists);
+  Memo8->appendPlainText(QStringLiteral("保存しました: ") + path);
 }
 
 void TMainWindow::Button13Click() {

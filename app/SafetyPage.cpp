@@ -52,6 +52,7 @@ QWidget* TMainWindow::BuildSafetyPage() {
   Label10 = new QLabel;
   Label10->setObjectName(QStringLiteral("Label10"));
   Label10->setWordWrap(true);
+  Label10->setTextFormat(Qt::PlainText);
   Label10->setMargin(4);
   Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
   ListView3 = new QTableWidget(0, 4);
@@ -124,9 +125,12 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     Memo7->clear();
     return;
   }
-  const TLevel level = VerdictLevel(views.Findings);
-  Label10->setText(Utf8(VerdictSentence(level)));
-  Label10->setStyleSheet(VerdictStyle(level) + QStringLiteral("font-weight:bold;"));
+  // The banner says where its level comes from; a message no receiver
+  // judged is neither good nor bad, and has no colour.
+  const TBanner banner = VerdictBanner(views.Authentication, views.Findings);
+  Label10->setText(Utf8(banner.Sentence) + QStringLiteral("\n") + Utf8(banner.Source));
+  Label10->setStyleSheet((banner.Neutral ? QStringLiteral("background:#e0e0e0; color:black;") : VerdictStyle(banner.Level)) +
+                         QStringLiteral("font-weight:bold;"));
 
   const std::vector<TSafetyRow> rows = AuthenticationRows(views.Authentication);
   ListView3->setRowCount(static_cast<int>(rows.size()));

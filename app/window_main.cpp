@@ -17,6 +17,7 @@ extern "C" __attribute__((visibility("default"))) int tarvo_run_window(int argc,
   QApplication::setApplicationVersion(QStringLiteral(TARVO_FILE_VERSION));
   QApplication::setOrganizationName(QStringLiteral("Tarvo Project"));
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarvo"));  // the installed menu entry and icon
+  tarvo::InstallJapaneseTranslations();
   tarvo::TMainWindow form(args);
   tarvo::TAboutBox about;  // hidden until "&About"
   form.SetAboutBox(&about);

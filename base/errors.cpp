@@ -64,9 +64,32 @@ std::string ToUtf8(const std::string& text, const char* codeset) {
   return out;
 }
 
+// The common errors in Japanese whatever the locale, in the words glibc's
+// Japanese catalogue uses, so the Japanese sentence around them reads as one.
+const char* JapaneseErrorText(int err) {
+  switch (err) {
+    case ENOENT: return "そのようなファイルやディレクトリはありません";
+    case EACCES: return "許可がありません";
+    case EPERM: return "許可されていない操作です";
+    case EISDIR: return "ディレクトリです";
+    case ENOTDIR: return "ディレクトリではありません";
+    case ENAMETOOLONG: return "ファイル名が長すぎます";
+    case EIO: return "入力/出力エラーです";
+    case ENOSPC: return "デバイスに空き領域がありません";
+    case EDQUOT: return "ディスク使用量制限を超過しました";
+    case EROFS: return "読み込み専用ファイルシステムです";
+    case EEXIST: return "ファイルが存在します";
+    case ELOOP: return "シンボリックリンクの階層が多すぎます";
+    case EMFILE: return "ファイルを開きすぎです";
+    case ENOMEM: return "メモリを確保できません";
+    default: return nullptr;
+  }
+}
+
 }  // namespace
 
 std::string SystemErrorText(int err) {
+  if (const char* ja = JapaneseErrorText(err)) return ja;
   // The user's locale from the environment, whether or not the program has
   // called setlocale: --dump runs without one, the window with Qt's.
   const std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&freelocale)> loc(

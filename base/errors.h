@@ -35,8 +35,9 @@ class EFCreateError : public ETarvoError {
   static EFCreateError Make(std::string_view path, int err);
 };
 
-// The system's text for an error number in the user's locale (LANG, LC_*),
-// converted from that locale's encoding to UTF-8.
+// The system's text for an error number, UTF-8: in Japanese for the common
+// errors (not found, permission, folder, name too long, I/O, disk full,
+// read-only...) whatever the locale; the rest in the user's locale (LANG, LC_*).
 [[nodiscard]] std::string SystemErrorText(int err);
 
 // The full path of a file name, as the error messages show it.

@@ -196,5 +196,14 @@ struct TSafetyRow {
 [[nodiscard]] std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& auth);
 // The verdict line: 問題なし, 注意 or 危険 with a short sentence.
 [[nodiscard]] std::string VerdictSentence(TLevel level);
+// The banner over the safety page: the level, its sentence and where the
+// level comes from (the findings that raised it). A message whose only
+// concern is that no receiver wrote results is neutral: it cannot be judged.
+struct TBanner {
+  TLevel Level = TLevel::Info;
+  bool Neutral = false;
+  std::string Sentence, Source;
+};
+[[nodiscard]] TBanner VerdictBanner(const TAuthentication& auth, const std::vector<TFinding>& findings);
 
 }  // namespace tarvo

@@ -6,6 +6,7 @@
 #include "base/cp932.h"
 #include "jcode/jconvert.h"
 #include "checks/auth.h"
+#include "checks/phishing.h"
 #include "base/ascii.h"
 
 namespace tarvo {
@@ -358,6 +359,7 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   for (const char* header : {"From", "Reply-To", "Sender", "Return-Path"})
     if (const std::string* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
   const std::vector<TLink> links = FindHtmlLinks(html);
+  AddPhishingSigns(fields, fromAddress, fromDomain, links, out);
   for (const TLink& l : links) domains.emplace_back("リンク", UrlHost(l.Href));
   std::set<std::string> seen;
   for (const auto& [where, d] : domains) {

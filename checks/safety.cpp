@@ -1,5 +1,7 @@
 // What the safety page says about the authentication: one row per check,
 // and the verdict sentence. Kept here so tests reach it without a window.
+#include <algorithm>
+
 #include "checks/auth.h"
 #include "checks/filters.h"
 
@@ -40,13 +42,18 @@ std::string Explain(const char* method, const std::string& result) {
                   : "差出人のドメインは DMARC の方針を公開していないか、検査されていません。";
   if (m == "ARC")
     return pass ? "転送の途中の記録 (ARC) は正しくつながっています。"
-           : fail ? "転送の途中の記録 (ARC) が壊れています。" : "転送の記録 (ARC) はありません。";
+           : fail ? "転送の途中の記録 (ARC) が壊れています。"
+                  : "転送の記録 (ARC) が正しいかどうかは、受信したサーバに確かめられていません。";
   return pass ? "Microsoft の総合判定で合格です。" : fail ? "Microsoft の総合判定で不合格です。" : "Microsoft の総合判定です。";
 }
 
-void AddRow(std::vector<TSafetyRow>& rows, const char* item, const std::optional<TAuthValue>& v, std::string extra = {}) {
+constexpr const char* kNoResults = "判定できません (認証結果がありません)";
+
+void AddRow(std::vector<TSafetyRow>& rows, const char* item, const std::optional<TAuthValue>& v, bool anyResults,
+            std::string extra = {}) {
   if (!v) {
-    rows.push_back({item, "なし", "", "この検査の結果はメールに書かれていません。"});
+    if (anyResults) rows.push_back({item, "なし", "", "この検査の結果はメールに書かれていません。"});
+    else rows.push_back({item, kNoResults, "", "受信したサーバの認証結果がないため、この検査の結果は分かりません。"});
     return;
   }
   std::string text = Explain(item, v->Result) + extra;
@@ -68,26 +75,41 @@ std::string CompAuthReason(const std::string& raw) {
 std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
   std::vector<TSafetyRow> rows;
   const bool helo = a.Spf && a.Spf->Identity == "helo";
-  AddRow(rows, "SPF", a.Spf,
+  const bool any = a.HasResults;
+  AddRow(rows, "SPF", a.Spf, any,
          Aligned(a.SpfAligned) + (helo ? "この結果は送信したサーバが名乗った名前 (HELO) についてのものです。" : ""));
   if (a.Dkim.empty()) {
     // Statements without a signature left in the message still say something.
-    for (const TAuthValue& s : a.DkimStatements) AddRow(rows, "DKIM", s);
+    for (const TAuthValue& s : a.DkimStatements) AddRow(rows, "DKIM", s, any);
     if (a.DkimStatements.empty()) rows.push_back({"DKIM", "なし", "", "このメールには DKIM 署名がありません。"});
   }
+  // Two rows per signature: what the receiving server said, and what
+  // Tarvo's own check of the body hash found in the stored copy.
   for (const TDkimCheck& c : a.Dkim) {
-    std::string text = Explain("DKIM", c.Result);
+    const bool said = c.Result != "none" || any;
+    rows.push_back({"DKIM (s=" + c.Selector + ")", said ? Meaning(c.Result) : kNoResults, c.Domain,
+                    "受信したサーバの判定: " + Explain("DKIM", c.Result)});
+    std::string result, text;
     switch (c.BodyHash) {
-      case TBodyHash::Match: text += "本文は署名したときのままです (bh= が一致)。"; break;
-      case TBodyHash::Mismatch: text += "本文が署名したあとで変わっています (bh= が不一致)。"; break;
-      case TBodyHash::Unchecked: text += "本文のハッシュは確かめられませんでした。"; break;
+      case TBodyHash::Match:
+        result = "一致";
+        text = "このファイルの本文は署名したときのままです (bh= が一致)。";
+        break;
+      case TBodyHash::Mismatch:
+        result = "不一致";
+        text = "このファイルの本文は署名したあとで変わっています (bh= が不一致)。";
+        break;
+      case TBodyHash::Unchecked:
+        result = "未確認";
+        text = "本文のハッシュは確かめられませんでした。";
+        break;
     }
     if (c.Length) text += "署名は本文の先頭 " + std::to_string(*c.Length) + " バイトだけを守っています (l=)。";
-    rows.push_back({"DKIM (s=" + c.Selector + ")", Meaning(c.Result), c.Domain, std::move(text)});
+    rows.push_back({"DKIM 本文 (Tarvo の確認)", result, c.Domain, std::move(text)});
   }
-  AddRow(rows, "DMARC", a.Dmarc);
-  AddRow(rows, "ARC", a.Arc);
-  if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth, CompAuthReason(a.CompAuth->Raw));
+  AddRow(rows, "DMARC", a.Dmarc, any);
+  AddRow(rows, "ARC", a.Arc, any);
+  if (a.CompAuth) AddRow(rows, "compauth", a.CompAuth, any, CompAuthReason(a.CompAuth->Raw));
   // What the sending side could have written: shown, never believed.
   constexpr std::size_t kMaxClaimRows = 20;
   std::size_t shown = 0, untrusted = 0;
@@ -103,6 +125,32 @@ std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
   if (untrusted > shown)
     rows.push_back({"申告", "", "", "ほかに " + std::to_string(untrusted - shown) + " 件の認証結果を判定に使っていません。"});
   return rows;
+}
+
+TBanner VerdictBanner(const TAuthentication& auth, const std::vector<TFinding>& findings) {
+  TBanner b;
+  b.Level = VerdictLevel(findings);
+  // What raised the level: the findings of that level, by their texts.
+  std::vector<const TFinding*> causes;
+  for (const TFinding& f : findings)
+    if (f.Level == b.Level && b.Level != TLevel::Info) causes.push_back(&f);
+  const bool onlyMissing = !causes.empty() && !auth.HasResults && auth.Claims.empty() &&
+                           std::all_of(causes.begin(), causes.end(), [](const TFinding* f) { return f->Kind == "auth-missing"; });
+  if (onlyMissing) {
+    b.Neutral = true;
+    b.Sentence = kNoResults;
+    b.Source = "受信したサーバが認証結果を書いていないため、差出人が本物かどうかは判定できません。ほかの兆候は見つかりませんでした。";
+    return b;
+  }
+  b.Sentence = VerdictSentence(b.Level);
+  if (causes.empty()) {
+    b.Source = auth.HasResults ? "根拠: 受信したサーバの認証結果と Tarvo の確認で、気になる点はありませんでした。"
+                               : "根拠: Tarvo の確認で、気になる点はありませんでした。";
+    return b;
+  }
+  b.Source = "根拠: " + causes.front()->Text;
+  if (causes.size() > 1) b.Source += " (ほか " + std::to_string(causes.size() - 1) + " 件)";
+  return b;
 }
 
 std::string VerdictSentence(TLevel level) {

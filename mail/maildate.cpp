@@ -182,19 +182,16 @@ std::string FormatIsoTime(const TMailDate& d) {
 }
 
 std::string FormatDelay(std::int64_t seconds) {
+  // A negative delay reads like a positive one, with a minus sign and the
+  // reason: the clocks of the two hosts disagree.
+  const std::uint64_t n = seconds < 0 ? 0 - static_cast<std::uint64_t>(seconds) : static_cast<std::uint64_t>(seconds);
   char buf[64];
-  if (seconds < 0) {
-    std::snprintf(buf, sizeof buf, "時計ずれ %lld秒", static_cast<long long>(seconds));
-  } else if (seconds < 60) {
-    std::snprintf(buf, sizeof buf, "%lld秒", static_cast<long long>(seconds));
-  } else if (seconds < 3600) {
-    std::snprintf(buf, sizeof buf, "%lld分%02lld秒", static_cast<long long>(seconds / 60),
-                  static_cast<long long>(seconds % 60));
-  } else {
-    std::snprintf(buf, sizeof buf, "%lld時間%02lld分", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds % 3600 / 60));
-  }
-  return buf;
+  if (n < 60) std::snprintf(buf, sizeof buf, "%llu秒", static_cast<unsigned long long>(n));
+  else if (n < 3600) std::snprintf(buf, sizeof buf, "%llu分", static_cast<unsigned long long>(n / 60));
+  else
+    std::snprintf(buf, sizeof buf, "%llu時間%02llu分", static_cast<unsigned long long>(n / 3600),
+                  static_cast<unsigned long long>(n % 3600 / 60));
+  return seconds < 0 ? std::string("−") + buf + " (時計のずれ)" : std::string(buf);
 }
 
 std::string FormatDateTime(const TMailDate& d) {

@@ -357,8 +357,9 @@ struct TMailDate {
 [[nodiscard]] std::string FormatIsoTime(const TMailDate& date);
 // Seconds from 1970-01-01T00:00:00Z to the date's instant (a Valid date).
 [[nodiscard]] std::int64_t UnixTime(const TMailDate& date);
-// A delay in Japanese (UTF-8): "12秒", "3分05秒", "1時間02分"; a negative
-// one is clock skew, "時計ずれ -12秒".
+// A delay in Japanese (UTF-8): "12秒", "3分", "1時間02分" (seconds only
+// under a minute); a negative one the same with a minus sign, as clock
+// skew: "−7時間00分 (時計のずれ)".
 [[nodiscard]] std::string FormatDelay(std::int64_t seconds);
 
 }  // namespace tarvo

@@ -27,9 +27,13 @@ const SystemTextCase kSystemTexts[] = {
     {"ja_JP.UTF-8", ENOENT, "そのようなファイルやディレクトリはありません"},
     {"ja_JP.UTF-8", EACCES, "許可がありません"},
     {"ja_JP.UTF-8", EISDIR, "ディレクトリです"},
-    {"C", ENOENT, "No such file or directory"},
-    {"C", EACCES, "Permission denied"},
-    {"C.UTF-8", EISDIR, "Is a directory"},
+    // The common errors read in Japanese whatever the locale; the rest as the locale says.
+    {"C", ENOENT, "そのようなファイルやディレクトリはありません"},
+    {"C", EACCES, "許可がありません"},
+    {"C.UTF-8", EISDIR, "ディレクトリです"},
+    {"C.UTF-8", ENOSPC, "デバイスに空き領域がありません"},
+    {"C.UTF-8", EROFS, "読み込み専用ファイルシステムです"},
+    {"C", EPIPE, "Broken pipe"},
 };
 
 }  // namespace
@@ -54,7 +58,7 @@ TEST(FileErrors, SystemTextInTheUsersLanguage) {
 
 TEST(FileErrors, AnUnknownLocaleFallsBackToTheSystemsDefault) {
   TLocaleEnv env("xx_XX.NOPE", "");
-  EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+  EXPECT_EQ(SystemErrorText(ECONNREFUSED), "Connection refused");
 }
 
 TEST(FileErrors, ANonUtf8NameKeepsItsBytes) {

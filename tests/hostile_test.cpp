@@ -141,7 +141,6 @@ TEST(Hostile, GarbageAndEveryByteValue) {
   for (const char* name : {"binary-garbage.eml", "every-byte.eml"}) {
     SCOPED_TRACE(name);
     const TMailViews v = LoadHostile(name);
-    const std::vector<std::string> memo3 = v.Memo3.Lines();
-    EXPECT_EQ(v.Memo2.Count(), v.Memo3.Count() - std::count(memo3.begin(), memo3.end(), std::string("Not found IP...")));
+    EXPECT_EQ(v.Memo2.Count(), v.Memo3.Count());
   }
 }

@@ -27,8 +27,9 @@ TEST(RouteView, SampleWithThreeRelays) {
                      " \"Hops\": "),
             std::string::npos)
       << out;
-  // The note for the relay at 127.0.0.1 stands above the first body line.
-  EXPECT_NE(out.find("\"Memo3\": [\"Not found IP...\", \"\\u001b$B:4F#"), std::string::npos) << out;
+  // The note for the relay at 127.0.0.1 is among the notes; the raw view is the body alone.
+  EXPECT_NE(out.find("\"Notes\": [\"Not found IP...\"]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Memo3\": [\"\\u001b$B:4F#"), std::string::npos) << out;
 }
 
 TEST(RouteView, RowsNotesAndTheLoadGoesOn) {
@@ -47,7 +48,11 @@ TEST(RouteView, RowsNotesAndTheLoadGoesOn) {
   EXPECT_EQ(Row(v.ListView2[1]), (R{"2", "d", "e", "2001:db8::1", "", ""}));
   EXPECT_EQ(Row(v.ListView2[2]), (R{"3", "", "", "", "Unknown", "2026/12/08 10:00:00"}));
   EXPECT_EQ(Row(v.ListView2[3]), (R{"4", "h", "i", "10.1.2.3", "", ""}));
-  EXPECT_EQ(v.Memo3.Lines(), (R{"Not found IP...", "Not found IP...", "Not found IP...", "body"}));
+  EXPECT_EQ(v.Notes, (R{"Not found IP...", "Not found IP...", "Not found IP..."}));
+  EXPECT_EQ(v.Memo3.Lines(), (R{"body"}));
+  const std::vector<bool> unlocated = {v.ListView2[0].Unlocated, v.ListView2[1].Unlocated, v.ListView2[2].Unlocated,
+                                       v.ListView2[3].Unlocated};
+  EXPECT_EQ(unlocated, (std::vector<bool>{true, true, false, true}));
   EXPECT_EQ(v.ListView1.size(), 5u);
 }
 
@@ -75,7 +80,8 @@ TEST(RouteView, SampleFromAnIPv6HomeLine) {
             })),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("\"Memo3\": [\"Not found IP...\", \"From a home line"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Notes\": [\"Not found IP...\"]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Memo3\": [\"From a home line"), std::string::npos) << out;
 }
 
 TEST(RouteView, ServersOfTodayThroughDump) {

@@ -29,6 +29,8 @@ tarvo_need() {
 # The fonts: Japanese, and emoji, which decoded subjects and names often hold.
 TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
   libssl-dev fonts-ipafont-gothic fonts-noto-color-emoji)
+# Qt's own dialogs in Japanese (qtbase_ja.qm).
+TARVO_BUILD_PACKAGES+=(qt6-translations-l10n)
 # What the tests need beyond the build: the install check (desktop entry,
 # AppStream, manual page, and the Debian package: dpkg-buildpackage, which
 # asks for build-essential, debhelper and lintian), a Japanese locale with

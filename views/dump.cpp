@@ -255,6 +255,12 @@ void WriteMailViews(const std::string& fileName, const TMailViews& views, const 
   w.Raw(", \"seconds\": ");
   WriteSeconds(w, views.Delivery.Seconds);
   w.Raw("}");
+  w.Raw(",\n \"Notes\": [");
+  for (std::size_t i = 0; i < views.Notes.size(); ++i) {
+    if (i) w.Raw(", ");
+    WriteText(w, views.Notes[i]);
+  }
+  w.Raw("]");
 
   w.Raw(",\n \"Memo1\": ").Lines(views.Memo1);
   w.Raw(",\n \"Memo3\": ").Lines(views.Memo3);

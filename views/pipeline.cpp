@@ -24,6 +24,7 @@ void TMailViews::Clear() {
   Memo4.Clear();
   Memo6.Clear();
   ListView1.clear();
+  Notes.clear();
   Authentication = {};
   Findings.clear();
   Filters.clear();
@@ -74,6 +75,22 @@ void FillSjisView(const TBodyText& body, TMailViews& views) {
     else
       views.Memo2.Add(utf8);
   }
+}
+
+// A folded value on one line: each line break and the blanks after it
+// become one space.
+std::string Unfolded(std::string text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out += text[i];
+      continue;
+    }
+    while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n' || text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
+    out += ' ';
+  }
+  return out;
 }
 
 // Each stamp's row in the header list: the rows and the fields agree on
@@ -131,8 +148,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   TEnvSections sections;
   GetEnvSections(header, sections);
 
-  // The route list. Lookups note unknown relays in Memo3 before
-  // the body lines arrive there.
+  // The route list. Lookups note unknown relays among the notes: the raw
+  // view holds the message's bytes and nothing else.
   TReceivedLists relays;
   GetReceivedLists(header, relays);
   for (const TReceivedList& r : relays) {
@@ -143,7 +160,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
     row.IP = r.IP;
     TCountryAnswer country = IPToCountry(r.IP);
     row.Country = std::move(country.Country);
-    if (country.NotFound) views.Memo3.Add(std::string(kNotFoundNote));
+    row.Unlocated = country.NotFound;
+    if (country.NotFound) views.Notes.emplace_back(kNotFoundNote);
     row.Time = ParseMailDate(ExtractReceivedDate(r.ReceivedText));
     row.Date = FormatDateTime(row.Time);
     row.By = r.By;
@@ -161,10 +179,13 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
     views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
 
   // The header rows.
-  for (auto& s : sections) views.ListView1.push_back({std::move(s.Name), std::move(s.Value)});
+  for (auto& s : sections) {
+    std::string decoded = Unfolded(DecodeHeaderTextUtf8(Trim(s.Value)));
+    views.ListView1.push_back({std::move(s.Name), std::move(s.Value), std::move(decoded)});
+  }
 
-  // The body's lines below the lookup's notes in the raw view; the text
-  // views share them for parts stored as they are.
+  // The body's lines are the raw view; the text views share them for parts
+  // stored as they are.
   body.FirstLine = views.Memo3.Count();
   body.Lines = &views.Memo3;
   if (!body.Bytes.empty()) {

@@ -25,6 +25,7 @@ struct TRouteRow {
   // How the hop was protected: "TLS1.2 ECDHE-RSA-...", "TLS", "none" (plain
   // SMTP across the Internet), or nothing when the field does not say.
   std::optional<std::string> Tls;
+  bool Unlocated = false;  // the lookup found no country for IP
 };
 
 // From the Date: field to the topmost hop.
@@ -35,6 +36,7 @@ struct TDelivery {
 
 struct THeaderRow {
   std::string Name, Value;
+  std::string Decoded;  // the value's encoded words decoded, UTF-8, for reading
 };
 
 // What each view of the main window shows. Memo1, Memo3, the header rows and
@@ -50,6 +52,7 @@ struct TMailViews {
   TTextView Memo4{TTextKind::Decoded};  // テキストのみ抽出
   TTextView Memo6{TTextKind::Decoded};  // HTML部
   std::vector<THeaderRow> ListView1;    // エンベローブチェック (stored)
+  std::vector<std::string> Notes;       // what the route lookup had to say, one line each
   TAuthentication Authentication;       // 安全性チェック (UTF-8)
   std::vector<TFinding> Findings;       // 安全性チェック (UTF-8)
   std::vector<TFilterStamp> Filters;    // 受信側フィルタの判定; each with its header row

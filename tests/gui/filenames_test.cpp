@@ -103,13 +103,16 @@ TEST_F(Names, DroppedNameWithSpacesAndUtf8) {
 
 TEST_F(Names, QtOptionsDoNotShiftTheFirstArgument) {
   // `tarvo -reverse FILE`: the first argument is "-reverse", which names no
-  // file, so nothing is loaded (Qt still takes the option for itself).
+  // file: nothing is loaded, and the open error names it (Qt still takes the
+  // option for itself).
   for (const char* option : {"-reverse", "-platform"}) {
+    messages.clear();
     TMainWindow f(std::vector<std::string>{option, sjisPath});
     EXPECT_TRUE(MemoLines(*f.Memo1).Empty()) << option;
     EXPECT_EQ(f.ListView1->rowCount(), 0) << option;
+    ASSERT_EQ(messages.size(), 1) << option;
+    EXPECT_TRUE(messages[0].contains(QString::fromLatin1(option) + QStringLiteral("\". "))) << messages[0].toStdString();
   }
-  EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(Names, OpenErrorInTheJapaneseLocale) {

@@ -147,7 +147,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
   TMainWindow f;
   f.show();
   EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("Tarvo")));
-  EXPECT_EQ(f.frameGeometry().size(), QSize(583, 463));
+  EXPECT_EQ(f.frameGeometry().size(), TMainWindow::DefaultSize(f.screen()->availableGeometry()));
   EXPECT_LE((f.frameGeometry().center() - f.screen()->availableGeometry().center()).manhattanLength(), 2);
   EXPECT_EQ(f.font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
   EXPECT_EQ(f.Memo1->font().pixelSize(), 12);
@@ -178,7 +178,7 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
     EXPECT_EQ(f.ListView2->columnWidth(c), route[c].second);
   }
   for (int c = 6; c < 11; ++c) EXPECT_EQ(f.ListView2->horizontalHeaderItem(c)->text(), hop[c - 6]);
-  ASSERT_EQ(f.ListView1->columnCount(), 2);
+  ASSERT_EQ(f.ListView1->columnCount(), 3);  // the seed's two, and the decoded value
   EXPECT_EQ(f.ListView1->columnWidth(0), 150);
   for (QTableWidget* list : {f.ListView1, f.ListView2}) {
     EXPECT_TRUE(list->showGrid());
@@ -238,13 +238,24 @@ TEST(MainWindow, FirstArgumentIsLoadedBeforeTheWindowShows) {
   EXPECT_TRUE(capture.messages.isEmpty());
 }
 
-TEST(MainWindow, FirstArgumentNamingNoFileIsIgnoredSilently) {
-  for (const QString& arg : {TempPath(""), QStringLiteral("/nonexistent/x.eml"), QString()}) {
+TEST(MainWindow, FirstArgumentNamingNoFileShowsTheOpenError) {
+  // A double-click on a file that has moved: the system's own text, in Japanese.
+  const struct {
+    QString arg;
+    QString says;
+  } cases[] = {{QStringLiteral("/nonexistent/x.eml"), QStringLiteral("そのようなファイルやディレクトリはありません は開けません")},
+               {TempPath(""), QStringLiteral("ディレクトリです は開けません")}};
+  for (const auto& c : cases) {
     Capture capture;
-    TMainWindow f({arg});
+    TMainWindow f({c.arg});
     ExpectEmpty(f);
-    EXPECT_TRUE(capture.messages.isEmpty()) << arg.toStdString();
+    ASSERT_EQ(capture.messages.size(), 1) << c.arg.toStdString();
+    EXPECT_TRUE(capture.messages[0].startsWith(QStringLiteral("ファイル \""))) << capture.messages[0].toStdString();
+    EXPECT_TRUE(capture.messages[0].endsWith(c.says)) << capture.messages[0].toStdString();
   }
+  Capture capture;
+  TMainWindow f({QString()});  // no name at all: nothing to say
+  EXPECT_TRUE(capture.messages.isEmpty());
 }
 
 TEST(MainWindow, FirstArgumentThatFailsToLoadIsShownAndStartUpGoesOn) {
@@ -257,14 +268,17 @@ TEST(MainWindow, FirstArgumentThatFailsToLoadIsShownAndStartUpGoesOn) {
   EXPECT_TRUE(f.isVisible());
 }
 
-TEST(MainWindow, DropLoadsEveryExistingFileInTurn) {
+TEST(MainWindow, DropLoadsEveryFileInTurnAndAMissingOneIsShown) {
   Capture capture;
   TMainWindow f;
   f.show();
-  Drop(f, {Sample("iso2022jp-plain.eml"), TempPath(""), QStringLiteral("/nonexistent/y.eml"),
-           Sample("multipart-alternative.eml")});
+  Drop(f, {Sample("iso2022jp-plain.eml"), Sample("multipart-alternative.eml")});
   ExpectShows(f, Sample("multipart-alternative.eml"));
   EXPECT_TRUE(capture.messages.isEmpty());
+  Drop(f, {QStringLiteral("/nonexistent/y.eml"), Sample("iso2022jp-plain.eml")});
+  ASSERT_EQ(capture.messages.size(), 1);
+  EXPECT_TRUE(capture.messages[0].contains(QStringLiteral("/nonexistent/y.eml"))) << capture.messages[0].toStdString();
+  ExpectEmpty(f);
 }
 
 TEST(MainWindow, AnErrorEndsTheDrop) {
@@ -351,7 +365,8 @@ TEST(MainWindow, RouteShowsHopsDelaysAndTheTotal) {
   EXPECT_EQ(Column(*f.ListView2, 7), (std::vector<std::string>{"localhost", "mx.example.co.jp", "mogw0123.example.ne.jp",
                                                                "smtp.example.ne.jp", "desk.local"}));
   EXPECT_EQ(Column(*f.ListView2, 8), (std::vector<std::string>{"ESMTP", "ESMTPS", "ESMTP", "ESMTPSA", ""}));
-  EXPECT_EQ(f.LabelDelivery->text(), QStringLiteral("送信から最上段の受信まで: 9秒"));
+  EXPECT_TRUE(f.LabelDelivery->text().startsWith(QStringLiteral("送信から最上段の受信まで: 9秒　　Not found IP...")))
+      << f.LabelDelivery->text().toStdString();
 
   // Ten minutes and more stand out; a skewed clock is named; no Date: no total.
   const QString path = TempPath("tarvo_gui_route_delays.eml");
@@ -361,7 +376,7 @@ TEST(MainWindow, RouteShowsHopsDelaysAndTheTotal) {
                                                          "Received: from g by h; 7 Dec 2026 10:00:02 +0900\r\n"
                                                          "\r\nx\r\n";
   f.LoadMailFile(path);
-  EXPECT_EQ(Texts(*f.ListView2, 6), (QStringList{"10分00秒", "時計ずれ -1秒", "9分59秒", ""}));
+  EXPECT_EQ(Texts(*f.ListView2, 6), (QStringList{"10分", "−1秒 (時計のずれ)", "9分", ""}));
   EXPECT_EQ(f.ListView2->item(0, 6)->foreground().color(), QColor(Qt::red));
   for (int r = 1; r < 4; ++r) EXPECT_NE(f.ListView2->item(r, 6)->foreground().color(), QColor(Qt::red)) << r;
   EXPECT_EQ(f.LabelDelivery->text(), QStringLiteral("送信から最上段の受信まで: 不明"));

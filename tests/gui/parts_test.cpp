@@ -71,27 +71,36 @@ TEST_F(PartsPage, ListsEveryPartOnItsOwnTab) {
   EXPECT_TRUE(f.Memo8->toPlainText().contains(QString::fromStdString(f.Parts()[1].Sha1)));
 }
 
-TEST_F(PartsPage, SaveWritesTheSendersBytesAndAsksBeforeOverwriting) {
+TEST_F(PartsPage, SaveAsWritesTheSendersBytesUnderTheChosenName) {
+  QStringList suggested;
+  QString chosen = QString::fromStdString((folder / "out" / "写真.jpg").string());
+  f.SetSaveFileChooser([&](const QString& name) {
+    suggested.push_back(name);
+    return chosen;
+  });
+  EXPECT_EQ(f.Button12->text(), QStringLiteral("名前を付けて保存…"));
+  EXPECT_EQ(f.Button13->text(), QStringLiteral("すべて保存…"));
   Select(2);
   f.Button12->click();
   EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+  EXPECT_EQ(suggested, QStringList{QStringLiteral("写真.jpg")});
   EXPECT_TRUE(ReadFile(folder / "out" / "写真.jpg") == tarvo::testing::JpegBytes());
   EXPECT_TRUE(asked.isEmpty());
 
+  // An existing file is replaced only when the user says so.
+  std::ofstream(folder / "out" / "写真.jpg", std::ios::trunc) << "changed";
   answer = TMainWindow::TOverwriteAnswer::Skip;
   f.Button12->click();
   ASSERT_EQ(asked.size(), 1);
-  EXPECT_TRUE(asked[0].endsWith(QStringLiteral("写真.jpg")));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), fs::directory_iterator()), 1);
-
-  answer = TMainWindow::TOverwriteAnswer::Rename;
-  f.Button12->click();
-  EXPECT_TRUE(ReadFile(folder / "out" / "写真 (2).jpg") == tarvo::testing::JpegBytes());
-
-  std::ofstream(folder / "out" / "写真.jpg", std::ios::trunc) << "changed";
+  EXPECT_TRUE(ReadFile(folder / "out" / "写真.jpg") == std::string("changed"));
   answer = TMainWindow::TOverwriteAnswer::Overwrite;
   f.Button12->click();
   EXPECT_TRUE(ReadFile(folder / "out" / "写真.jpg") == tarvo::testing::JpegBytes());
+
+  // Ctrl+S is the same button; another name is another file.
+  chosen = QString::fromStdString((folder / "out" / "copy.jpg").string());
+  f.SavePart1->trigger();
+  EXPECT_TRUE(ReadFile(folder / "out" / "copy.jpg") == tarvo::testing::JpegBytes());
 }
 
 TEST_F(PartsPage, SaveAllWritesTheNamedParts) {
@@ -103,7 +112,7 @@ TEST_F(PartsPage, SaveAllWritesTheNamedParts) {
 }
 
 TEST_F(PartsPage, SaveErrorIsTheCreateError) {
-  f.SetSaveFolderChooser([this] { return QString::fromStdString((folder / "missing").string()); });
+  f.SetSaveFileChooser([this](const QString& name) { return QString::fromStdString((folder / "missing").string()) + "/" + name; });
   Select(1);
   f.Button12->click();
   ASSERT_EQ(messages.size(), 1);

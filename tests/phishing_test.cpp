@@ -1,0 +1,96 @@
+// Names worn that are not the sender's own: brands, domains in display names,
+// invisible characters, links to bare addresses and look-alike scripts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "checks/auth.h"
+#include "jcode/textfold.h"
+
+using namespace tarvo;
+
+namespace {
+
+TEST(TextFold, ReadsLookAlikesAsPlainLetters) {
+  const struct {
+    const char* in;
+    const char* joined;
+    const char* spaced;
+  } cases[] = {
+      {"三 菱 ＵＦＪ銀 行", "三菱ufj銀行", "三 菱 ufj銀 行"},
+      {"メルカ\u2064リ", "メルカリ", "メルカリ"},
+      {"\U0001D5E3\U0001D5EE\U0001D5EC\U0001D5E3\U0001D5EE\U0001D5F9", "paypal", "paypal"},  // sans-serif bold
+      {"\u041Cet\u0430m\u0430sk", "metamask", "metamask"},                                  // Cyrillic М, а
+      {"C o i n b a s e", "coinbase", "c o i n b a s e"},
+      {"ｱﾏｿﾞﾝ ﾊﾟｽ", "アマゾンパス", "アマゾン パス"},
+      {"ｶﾞ\xFF", "ガ", "ガ"},  // an invalid byte is dropped
+      {"a\xEF\xBE\x9E", "a\xEF\xBE\x9E", "a\xEF\xBE\x9E"},  // a voiced mark after no kana stays as it is
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    const TFoldedText f = FoldForMatching(c.in);
+    EXPECT_EQ(f.Joined, c.joined);
+    EXPECT_EQ(f.Spaced, c.spaced);
+  }
+  EXPECT_EQ(FoldForMatching("Pay\u200Bpal\u202E").Invisible, (std::vector<char32_t>{0x200B, 0x202E}));
+  EXPECT_TRUE(FoldForMatching("✔️ 👨\u200D👩").Invisible.empty());  // emoji's own joiners and selectors
+}
+
+struct TCase {
+  const char* why;
+  const char* from;
+  const char* subject;
+  const char* html;
+  const char* kind;  // expected, or "" for no sign of these kinds
+  TLevel level;
+};
+
+const TCase kCases[] = {
+    {"spaced wide brand name", "\"三 菱 ＵＦＪ銀 行\" <info@notice-mufg.example>", "ご確認", "", "brand-impersonation",
+     TLevel::Bad},
+    {"brand with an invisible character", "=?UTF-8?B?44Oh44Or44Kr4oGk44Oq?= <no-reply@mer-support.example>", "お知らせ",
+     "", "brand-impersonation", TLevel::Bad},
+    {"the brand's own sender", "楽天カード <info@mail.rakuten-card.co.jp>", "ご利用のお知らせ", "", "", TLevel::Info},
+    {"the brand under another public suffix", "Amazon <no-reply@amazon.de>", "Bestellung", "", "", TLevel::Info},
+    {"brand in the subject with a demand", "Support <a@shop.example>", "Your Netflix account is suspended", "",
+     "brand-impersonation", TLevel::Bad},
+    {"brand in the subject only", "Dealer <a@cars.example>", "eBay listing: 2008 Ford", "", "brand-impersonation",
+     TLevel::Info},
+    {"a forward whose links all go to the brand", "Taro <taro@home.example>", "Fwd: Apple ID の確認",
+     "<a href=\"https://appleid.apple.com/\">x</a>", "", TLevel::Info},
+    {"short key inside a word", "Groups <a@groups.example>", "upsilon", "", "", TLevel::Info},
+    {"domain in the display name", "\"ethereum.org\" <x@mail.example>", "hi", "", "display-name-domain", TLevel::Bad},
+    {"own domain in the display name", "\"shop.example\" <x@news.shop.example>", "hi", "", "", TLevel::Info},
+    {"zero width space in the subject", "Shop <a@shop.example>", "=?UTF-8?B?44GK4oCL55+l44KJ44Gb?=", "",
+     "invisible-characters", TLevel::Warn},
+    {"link to a bare address", "Shop <a@shop.example>", "hi", "<a href=\"http://192.0.2.7/login\">ログイン</a>", "link-ip",
+     TLevel::Bad},
+    {"link to a Cyrillic look-alike", "Shop <a@shop.example>", "hi", "<a href=\"https://xn--pypal-4ve.com/\">x</a>",
+     "punycode-mixed-script", TLevel::Bad},
+    {"a domain no reply can reach", "Correio <aviso@correio>", "hi", "", "from-invalid", TLevel::Warn},
+};
+
+TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
+  const std::string kinds =
+      " brand-impersonation display-name-domain invisible-characters link-ip punycode-mixed-script from-invalid ";
+  for (const TCase& c : kCases) {
+    SCOPED_TRACE(c.why);
+    const std::string head = std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n";
+    TAuthentication auth;
+    std::vector<TFinding> findings;
+    CheckAuthenticity(head, "", c.html, auth, findings);
+    std::vector<const TFinding*> signs;
+    for (const TFinding& f : findings)
+      if (kinds.find(" " + f.Kind + " ") != std::string::npos) signs.push_back(&f);
+    if (!*c.kind) {
+      EXPECT_TRUE(signs.empty()) << signs.front()->Kind << ": " << signs.front()->Detail;
+      continue;
+    }
+    const auto it = std::find_if(signs.begin(), signs.end(), [&](const TFinding* f) { return f->Kind == c.kind; });
+    ASSERT_NE(it, signs.end());
+    EXPECT_EQ((*it)->Level, c.level);
+    EXPECT_FALSE((*it)->Detail.empty());
+  }
+}
+
+}  // namespace
