@@ -42,7 +42,9 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
   // The lists' columns share out the width they have.
   // (Events come while the pages are still being built: no list is assumed.)
   if (event->type() == QEvent::Resize && ListView2 && watched == ListView2->viewport())
-    FitColumns(*ListView2, QStringLiteral("route"));
+    FitRouteColumns();
+  if (event->type() == QEvent::Resize && ListView4 && watched == ListView4->viewport())
+    FitPartColumns();
   if (!ListView1) return QMainWindow::eventFilter(watched, event);
   if (event->type() == QEvent::Resize && watched == ListView1->viewport())
     FitColumns(*ListView1, QStringLiteral("headers"));

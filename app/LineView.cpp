@@ -36,11 +36,23 @@ qsizetype SnapBack(const QString& s, qsizetype col) {
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
-// A control character other than the tab is drawn as its Unicode control
-// picture (ESC as U+241B), never as a missing-glyph box; the text keeps the
-// character itself, so a copy gives the bytes as they are.
+// A control character other than the tab is drawn as its control picture,
+// its short name in small dimmed letters ("ESC", as U+241B shows it), never
+// as a missing-glyph box: few fonts carry the pictures themselves. The text
+// keeps the character, so a copy gives the bytes as they are.
 bool IsPictured(QChar c) { return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7F; }
-QChar Picture(QChar c) { return QChar(c.unicode() == 0x7F ? 0x2421 : 0x2400 + c.unicode()); }
+QString Picture(QChar c) {
+  static const char* const kNames[] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+                                       "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+                                       "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+  return QString::fromLatin1(c.unicode() == 0x7F ? "DEL" : kNames[c.unicode()]);
+}
+QFont PictureFont(const QFont& font) {
+  QFont small = font;
+  if (font.pixelSize() > 0) small.setPixelSize(std::max(6, font.pixelSize() * 2 / 3));
+  else small.setPointSizeF(std::max(5.0, font.pointSizeF() * 2 / 3));
+  return small;
+}
 
 using TMove = TCursorMove;
 
@@ -176,7 +188,12 @@ qreal TLineView::Advance(const QString& text, qsizetype col, qreal x) const {
     return tab - std::fmod(x, tab);
   }
   if (IsLow(c) && col > 0 && IsHigh(text[col - 1])) return 0;  // the pair's first half carries it
-  if (IsPictured(c)) return Advance(QString(Picture(c)), 0, x);
+  if (IsPictured(c)) {
+    auto it = advances_.constFind(c.unicode());
+    if (it == advances_.constEnd())
+      it = advances_.insert(c.unicode(), QFontMetricsF(PictureFont(font())).horizontalAdvance(Picture(c)) + 2);
+    return *it;
+  }
   const bool pair = IsHigh(c) && col + 1 < text.size() && IsLow(text[col + 1]);
   const char32_t key = pair ? QChar::surrogateToUcs4(c, text[col + 1]) : c.unicode();
   auto it = advances_.constFind(key);
@@ -278,12 +295,13 @@ void TLineView::paintEvent(QPaintEvent* event) {
       }
       if (IsPictured(t[c0])) {
         // Dimmed, so the picture is not taken for text of the message.
-        const QPen pen = p.pen();
-        QColor dim = pen.color();
-        dim.setAlphaF(0.45);
+        p.save();
+        QColor dim = p.pen().color();
+        dim.setAlphaF(0.5);
         p.setPen(dim);
-        p.drawText(QPointF(kMargin + XOf(row, c0) - hs, y + baseline), QString(Picture(t[c0])));
-        p.setPen(pen);
+        p.setFont(PictureFont(font()));
+        p.drawText(QPointF(kMargin + XOf(row, c0) - hs + 1, y + baseline), Picture(t[c0]));
+        p.restore();
         ++c0;
         continue;
       }

@@ -53,8 +53,8 @@ constexpr QSize kLargestDefault(1880, 1040);
 constexpr int kCellPadding = 14;      // a cell's text margins and grid line
 constexpr int kWidestColumn = 560;    // a column fitted to its contents stops here
 constexpr int kNarrowestColumn = 40;  // and a squeezed one here
-constexpr int kTipLength = 4000;
-constexpr int kRowsMeasured = 2000;  // a column's width is taken from its first rows      // a tool tip shows this much of a long value
+constexpr int kTipLength = 4000;      // a tool tip shows this much of a long value
+constexpr int kRowsMeasured = 2000;   // a column's width is taken from its first rows
 constexpr int kAdvertisementHeight = 55;
 constexpr int kMemo5Height = 134;
 constexpr int kHtmlStripHeight = 29;
@@ -85,7 +85,7 @@ QFont HeaderFont(const QFont& windowFont) {
 
 // A cell's whole text as a tool tip, as plain text: the sender's bytes are
 // never read as markup.
-QString PlainToolTip(const QString& text) {
+QString CellToolTip(const QString& text) {
   if (text.isEmpty()) return {};
   const QString shown = text.size() > kTipLength ? text.left(kTipLength) + QStringLiteral("…") : text;
   return QStringLiteral("<p style='white-space:pre-wrap'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
@@ -138,7 +138,7 @@ QTableWidget* NewListView(const char* name, const QStringList& captions, const s
 
 QTableWidgetItem* NewCell(const std::string& cp932) {
   auto* item = new QTableWidgetItem(StoredToDisplay(cp932));
-  item->setToolTip(PlainToolTip(item->text()));
+  item->setToolTip(CellToolTip(item->text()));
   // The bytes themselves, for the handlers that read a row back.
   item->setData(Qt::UserRole, QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;
@@ -262,11 +262,7 @@ QWidget* TMainWindow::BuildRoutePage() {
                            QStringLiteral("暗号化"), QStringLiteral("ネットワーク")},
                           {50, 100, 200, 90, 100, 120, 70, 150, 60, 120, 150});
   ListView2->viewport()->installEventFilter(this);
-  connect(ListView2->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-    if (fitting_) return;
-    const std::unique_ptr<QSettings> settings = OpenSettings();
-    settings->setValue(QStringLiteral("route/column%1").arg(column), width);
-  });
+  RememberColumnWidths(*ListView2, QStringLiteral("route"));
   LabelDelivery = new QLabel;
   LabelDelivery->setObjectName(QStringLiteral("LabelDelivery"));
   LabelDelivery->setContentsMargins(4, 3, 4, 3);
@@ -333,9 +329,7 @@ QWidget* TMainWindow::BuildCheckPage() {
   ListView1 = NewListView("ListView1", {QString(), QString(), QStringLiteral("デコード結果")}, {150, 400});
   ListView1->horizontalHeader()->setStretchLastSection(true);
   ListView1->viewport()->installEventFilter(this);
-  connect(ListView1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-    if (!fitting_) OpenSettings()->setValue(QStringLiteral("headers/column%1").arg(column), width);
-  });
+  RememberColumnWidths(*ListView1, QStringLiteral("headers"));
   Memo5 = new QPlainTextEdit;
   Memo5->setObjectName(QStringLiteral("Memo5"));
   Memo5->setReadOnly(true);
@@ -445,7 +439,7 @@ void TMainWindow::RenderViews(TMailViews& views) {
   for (std::size_t r = 0; r < views.ListView1.size(); ++r) {
     const std::string& d = views.ListView1[r].Decoded;
     auto* item = new QTableWidgetItem(QString::fromUtf8(d.data(), static_cast<qsizetype>(d.size())));
-    item->setToolTip(PlainToolTip(item->text()));
+    item->setToolTip(CellToolTip(item->text()));
     ListView1->setItem(static_cast<int>(r), 2, item);
   }
   FitColumns(*ListView1, QStringLiteral("headers"));
@@ -501,14 +495,16 @@ void TMainWindow::RenderRoute() {
       QTableWidgetItem* item = NewCell(*cells[c]);
       if (c == 5) {
         item->setText(HopTime(r, local));
-        item->setToolTip(PlainToolTip(item->text()));
+        item->setToolTip(CellToolTip(item->text()));
       }
+      // The protocol version in the cell, the cipher in the tool tip.
+      if (c == 9) item->setText(item->text().section(QLatin1Char(' '), 0, 0));
       if (c == kDelayColumn && r.Delay && std::abs(*r.Delay) >= kLongDelay) item->setForeground(QBrush(Qt::red));
       ListView2->setItem(static_cast<int>(i), c, item);
     }
   }
   ListView2->setUpdatesEnabled(true);
-  FitColumns(*ListView2, QStringLiteral("route"));
+  FitRouteColumns();
 
   QString status = QStringLiteral("送信から最上段の受信まで: ") +
                    (deliverySeconds_ ? QString::fromStdString(FormatDelay(*deliverySeconds_)) : QStringLiteral("不明"));
@@ -523,7 +519,20 @@ void TMainWindow::RenderRoute() {
   LabelDelivery->setText(status);
 }
 
-void TMainWindow::FitColumns(QTableWidget& list, const QString& key) {
+void TMainWindow::RememberColumnWidths(QTableWidget& list, const QString& key) {
+  connect(list.horizontalHeader(), &QHeaderView::sectionResized, this, [this, key](int column, int, int width) {
+    // Only a drag of the user's: the list's own stretching is not a choice.
+    if (!fitting_ && (QGuiApplication::mouseButtons() & Qt::LeftButton))
+      OpenSettings()->setValue(QStringLiteral("%1/column%2").arg(key).arg(column), width);
+  });
+}
+
+void TMainWindow::FitRouteColumns() {
+  // No, Country, Date, 遅延 and 方式 are cut only when nothing else can give way.
+  FitColumns(*ListView2, QStringLiteral("route"), {{0, 4, 5, 6, 8}});
+}
+
+void TMainWindow::FitColumns(QTableWidget& list, const QString& key, const std::vector<std::vector<int>>& tiers) {
   if (list.rowCount() == 0) return;  // an empty list keeps the widths it has
   const int columns = list.columnCount();
   const QFontMetrics cell(list.font()), head(list.horizontalHeader()->font());
@@ -542,17 +551,35 @@ void TMainWindow::FitColumns(QTableWidget& list, const QString& key) {
     want[k] = fixed[k] ? user : std::clamp(w, kNarrowestColumn, kWidestColumn);
     least[k] = std::min(want[k], std::max(header, kNarrowestColumn));
   }
-  // Too wide for the list: the widest give way first, none below its caption.
-  int total = 0, slack = 0;
-  for (std::size_t k = 0; k < want.size(); ++k) {
-    total += want[k];
-    if (!fixed[k]) slack += want[k] - least[k];
-  }
+  // Too wide for the list: the columns give way tier by tier, those of no
+  // tier first; in a tier the widest first, down to one common width and
+  // none below its caption.
+  std::vector<std::size_t> tierOf(want.size(), 0);
+  for (std::size_t t = 0; t < tiers.size(); ++t)
+    for (const int c : tiers[t])
+      if (c >= 0 && c < columns) tierOf[static_cast<std::size_t>(c)] = t + 1;
   const int room = list.viewport()->width();
-  if (total > room && slack > 0) {
-    const double keep = std::max(0.0, 1.0 - static_cast<double>(total - room) / slack);
+  for (std::size_t tier = 0; tier <= tiers.size(); ++tier) {
+    int total = 0;
+    for (const int w : want) total += w;
+    if (total <= room) break;
+    auto gives = [&](std::size_t k) {
+      return !fixed[k] && tierOf[k] == tier;
+    };
+    auto freed = [&](int level) {
+      int sum = 0;
+      for (std::size_t k = 0; k < want.size(); ++k)
+        if (gives(k)) sum += want[k] - std::max(least[k], std::min(want[k], level));
+      return sum;
+    };
+    int lo = 0, hi = kWidestColumn;  // the highest level that frees enough
+    while (lo < hi) {
+      const int mid = (lo + hi + 1) / 2;
+      if (freed(mid) >= total - room) lo = mid;
+      else hi = mid - 1;
+    }
     for (std::size_t k = 0; k < want.size(); ++k)
-      if (!fixed[k]) want[k] = least[k] + static_cast<int>((want[k] - least[k]) * keep);
+      if (gives(k)) want[k] = std::max(least[k], std::min(want[k], lo));
   }
   fitting_ = true;
   for (int c = 0; c < columns; ++c) list.setColumnWidth(c, want[static_cast<std::size_t>(c)]);

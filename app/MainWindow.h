@@ -199,8 +199,14 @@ class TMainWindow : public QMainWindow {
   void PlaceOnScreen();
   void BuildKeys();
   void ShowTitle(const TMailViews& views);
-  // Columns sized to their contents within limits, a width the user set kept.
-  void FitColumns(QTableWidget& list, const QString& key);
+  // Columns sized to their contents within limits, a width the user set
+  // kept; when the list is too narrow the columns of no tier give way
+  // first, then each tier in turn.
+  void FitColumns(QTableWidget& list, const QString& key, const std::vector<std::vector<int>>& tiers = {});
+  void FitPartColumns();
+  void FitRouteColumns();
+  // A width the user drags a column to is kept in the settings under `key`.
+  void RememberColumnWidths(QTableWidget& list, const QString& key);
 
   bool placed_ = false;
   bool fitting_ = false;  // our own column resizes, not the user's

@@ -61,6 +61,8 @@ QWidget* TMainWindow::BuildPartsPage() {
   header->moveSection(6, 3);  // サイズ
   header->moveSection(8, 4);  // 警告
   ListView4->setTextElideMode(Qt::ElideMiddle);
+  ListView4->viewport()->installEventFilter(this);
+  RememberColumnWidths(*ListView4, QStringLiteral("parts"));
 
   Memo8 = new QPlainTextEdit;  // the selected part's fingerprints and warning
   Memo8->setObjectName(QStringLiteral("Memo8"));
@@ -127,7 +129,9 @@ void TMainWindow::RenderParts(TMailParts parts) {
                              SizeText(p.Size),         Utf8(p.Sha256),     Utf8(p.Warning)};
     for (int c = 0; c < 9; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
-      QString tip = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
+      // The whole cell first, as a cut one does not show it.
+      QString tip = cells[c] + QStringLiteral("\n") +
+                    QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));
       if (!p.Warning.empty()) tip = Utf8(p.Warning) + QStringLiteral("\n") + tip;
       item->setToolTip(tip);
       if (c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -136,6 +140,13 @@ void TMainWindow::RenderParts(TMailParts parts) {
     }
   }
   ListView4->setUpdatesEnabled(true);
+  FitPartColumns();
+}
+
+void TMainWindow::FitPartColumns() {
+  // The digest and the MIME details give way first, then the name and the
+  // type (cut in the middle: an extension stays), last No, size and warning.
+  FitColumns(*ListView4, QStringLiteral("parts"), {{1, 2}, {0, 6, 8}});
 }
 
 const TMailPart* TMainWindow::SelectedPart() const {

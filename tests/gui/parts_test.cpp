@@ -66,7 +66,8 @@ TEST_F(PartsPage, ListsEveryPartOnItsOwnTab) {
   EXPECT_EQ(f.ListView4->item(2, 1)->text(), QStringLiteral("写真.jpg"));
   ASSERT_EQ(tarvo::testing::PdfBytes().size(), 3016u);
   EXPECT_EQ(f.ListView4->item(1, 6)->text(), QStringLiteral("3,016"));
-  EXPECT_TRUE(f.ListView4->item(1, 7)->toolTip().startsWith(QStringLiteral("MD5: ")));
+  EXPECT_TRUE(f.ListView4->item(1, 7)->toolTip().contains(QStringLiteral("\nMD5: ")));
+  EXPECT_TRUE(f.ListView4->item(1, 1)->toolTip().startsWith(QStringLiteral("report.pdf\n")));
   Select(1);
   EXPECT_TRUE(f.Memo8->toPlainText().contains(QString::fromStdString(f.Parts()[1].Sha1)));
 }
