@@ -75,7 +75,7 @@ struct TDkimSignature {
 
 // ---- dkim.cpp: the DKIM body hash ----
 
-enum class TBodyHash { Unchecked, Match, Mismatch };
+enum class TBodyHash { Unchecked, Match, Mismatch, Broken };  // Broken: bh= is no hash of its algorithm
 
 // The body canonicalised (RFC 6376 3.4.3 simple, 3.4.4 relaxed). Bare LF
 // line ends count as CR LF, as they were on the wire.
@@ -185,7 +185,7 @@ void CheckAuthenticity(std::string_view envelope, std::string_view body, std::st
 // The worst level: 問題なし (none above Info), 注意 (Warn), 危険 (Bad).
 [[nodiscard]] TLevel VerdictLevel(const std::vector<TFinding>& findings);
 [[nodiscard]] const char* LevelName(TLevel level);  // "info", "warn", "bad"
-[[nodiscard]] const char* BodyHashName(TBodyHash h);  // "match", "mismatch", "unchecked"
+[[nodiscard]] const char* BodyHashName(TBodyHash h);  // "match", "mismatch", "unchecked", "broken"
 
 // ---- safety.cpp: what the safety page shows ----
 

@@ -20,17 +20,19 @@ namespace {
 template <class Put>
 void Canonicalise(std::string_view body, bool relaxed, Put&& put) {
   static constexpr std::string_view kCrLf = "\r\n";
+  // A file whose lines end in CR alone is read that way by the header reader too.
+  const char end = body.find('\n') == std::string_view::npos && body.find('\r') != std::string_view::npos ? '\r' : '\n';
   std::size_t heldEmpty = 0;
   bool wroteAny = false;
   std::string line;
   std::size_t pos = 0;
   while (pos < body.size()) {
-    std::size_t lf = body.find('\n', pos);
+    std::size_t lf = body.find(end, pos);
     const bool ended = lf != std::string_view::npos;
     if (!ended) lf = body.size();
     std::string_view raw = body.substr(pos, lf - pos);
     pos = ended ? lf + 1 : body.size();
-    if (ended && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    if (ended && end == '\n' && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     std::string_view out = raw;
     if (relaxed) {
       // Every run of blanks to one space; none at the end of a line.
@@ -119,6 +121,12 @@ TBodyHash CheckDkimBodyHash(const TDkimSignature& sig, std::string_view body, st
     case THashed::Short: return TBodyHash::Mismatch;
     case THashed::Done: break;
   }
+  // A bh= that is not base64 of a digest of this size cannot match any body.
+  const std::string_view wanted = WithoutPadding(sig.BodyHash);
+  const bool base64 = std::all_of(wanted.begin(), wanted.end(), [](char c) {
+    return IsAlpha(c) || IsDigit(c) || c == '+' || c == '/';
+  });
+  if (!base64 || wanted.size() != WithoutPadding(computed).size()) return TBodyHash::Broken;
   return WithoutPadding(computed) == WithoutPadding(sig.BodyHash) ? TBodyHash::Match : TBodyHash::Mismatch;
 }
 

@@ -314,6 +314,25 @@ const char* AuthFailText(const std::string& method) {
   return "ARC (転送の記録) の検査に失敗しました。転送の途中で書き換えられた可能性があります。";
 }
 
+// A list that sets Reply-To to itself: its List-Post, List-Id or Sender
+// names the same organisation as the Reply-To.
+bool RepliesToTheList(const std::vector<THeaderField>& fields) {
+  const std::string* replyTo = FirstValue(fields, "Reply-To");
+  if (!replyTo) return false;
+  const std::string org = OrganizationalDomain(DomainOf(AddressOf(*replyTo)));
+  if (org.empty()) return false;
+  for (const char* header : {"List-Post", "Sender"})
+    if (const std::string* v = FirstValue(fields, header)) {
+      std::string address = AddressOf(*v);
+      if (StartsWithNoCase(address, "mailto:")) address.erase(0, 7);
+      if (OrganizationalDomain(DomainOf(address)) == org) return true;
+    }
+  // List-Id: "Name <list-label.list.example.org>"
+  if (const std::string* v = FirstValue(fields, "List-Id"))
+    if (OrganizationalDomain(LowerAscii(AddressOf(*v))) == org) return true;
+  return false;
+}
+
 bool Failed(const std::string& result) { return result == "fail" || result == "softfail" || result == "permerror"; }
 
 }  // namespace
@@ -326,8 +345,9 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   const std::string fromDomain = auth.FromDomain.empty() ? DomainOf(fromAddress) : auth.FromDomain;
   const bool dmarcPass = auth.Dmarc && auth.Dmarc->Result == "pass";
 
-  CompareDomain(fields, fromAddress, fromDomain, "Reply-To", "reply-to-domain", TLevel::Warn,
-                "返信先 (Reply-To) のドメインが差出人 (From) と違います。返信すると差出人とは別の相手に届きます。", out);
+  if (!RepliesToTheList(fields))
+    CompareDomain(fields, fromAddress, fromDomain, "Reply-To", "reply-to-domain", TLevel::Warn,
+                  "返信先 (Reply-To) のドメインが差出人 (From) と違います。返信すると差出人とは別の相手に届きます。", out);
   CompareDomain(fields, fromAddress, fromDomain, "Return-Path", "return-path-domain", TLevel::Info,
                 "エラーの返送先 (Return-Path) のドメインが差出人 (From) と違います。配信サービスを使うメールではよくありますが、なりすましでも見られます。",
                 out);
@@ -384,7 +404,11 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   // Authentication.
   const auto failed = [&](const std::string& method, const std::optional<TAuthValue>& v) {
     if (!v || !Failed(v->Result)) return;
-    const bool severe = method == "dmarc" || method == "compauth" || (method == "spf" && v->Result == "fail" && !dmarcPass);
+    // Microsoft's composite verdict may pass what DMARC alone fails (a
+    // forwarder, a known sender): the DMARC failure is then a warning.
+    const bool compPass = auth.CompAuth && (auth.CompAuth->Result == "pass" || auth.CompAuth->Result == "softpass");
+    const bool severe = (method == "dmarc" && !(compPass && v->Result == "fail")) || method == "compauth" ||
+                        (method == "spf" && v->Result == "fail" && !dmarcPass);
     out.push_back(Make("auth-fail", severe ? TLevel::Bad : TLevel::Warn, AuthFailText(method),
                        v->Source + ": " + (v->Raw.empty() ? method + "=" + v->Result : v->Raw)));
   };
@@ -419,11 +443,20 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   }
 
   for (const TDkimCheck& c : auth.Dkim) {
-    if (c.BodyHash != TBodyHash::Mismatch) continue;
-    out.push_back(Make("dkim-body-mismatch", TLevel::Bad,
-                       "DKIM 署名のあとで本文が書き換えられています。署名したときの本文と一致しません。",
-                       "d=" + c.Domain + " s=" + c.Selector + " bh=" + c.BodyHashWanted +
-                           (c.BodyHashComputed.empty() ? std::string() : " / 計算値 " + c.BodyHashComputed)));
+    const std::string detail = "d=" + c.Domain + " s=" + c.Selector + " bh=" + c.BodyHashWanted +
+                               (c.BodyHashComputed.empty() ? std::string() : " / 計算値 " + c.BodyHashComputed);
+    if (c.BodyHash == TBodyHash::Broken)
+      out.push_back(Make("dkim-broken", TLevel::Warn,
+                         "DKIM 署名の本文ハッシュ (bh=) が壊れています。署名が途中で壊れたか、正しく作られていません。", detail));
+    else if (c.BodyHash == TBodyHash::Mismatch && c.Result == "pass")
+      // The receiver checked the body and found it whole: it changed after
+      // delivery (a mail program, an archive, a forward), not on the way.
+      out.push_back(Make("dkim-body-mismatch", TLevel::Warn,
+                         "受信したサーバは DKIM 署名を合格としましたが、今の本文は署名と一致しません。受け取ったあとで本文が変わっています (メールソフトの保存や転送など)。",
+                         detail));
+    else if (c.BodyHash == TBodyHash::Mismatch)
+      out.push_back(Make("dkim-body-mismatch", TLevel::Bad,
+                         "DKIM 署名のあとで本文が書き換えられています。署名したときの本文と一致しません。", detail));
   }
   // The worst first: that is what a reader must see.
   std::stable_sort(out.begin(), out.end(), [](const TFinding& a, const TFinding& b) { return a.Level > b.Level; });
@@ -457,6 +490,7 @@ const char* BodyHashName(TBodyHash h) {
     case TBodyHash::Match: return "match";
     case TBodyHash::Mismatch: return "mismatch";
     case TBodyHash::Unchecked: return "unchecked";
+    case TBodyHash::Broken: return "broken";
   }
   return "unchecked";
 }

@@ -103,6 +103,10 @@ std::vector<TSafetyRow> AuthenticationRows(const TAuthentication& a) {
         result = "未確認";
         text = "本文のハッシュは確かめられませんでした。";
         break;
+      case TBodyHash::Broken:
+        result = "壊れた署名";
+        text = "署名の bh= が壊れていて、本文を確かめられません。";
+        break;
     }
     if (c.Length) text += "署名は本文の先頭 " + std::to_string(*c.Length) + " バイトだけを守っています (l=)。";
     rows.push_back({"DKIM 本文 (Tarvo の確認)", result, c.Domain, std::move(text)});

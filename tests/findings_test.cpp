@@ -37,6 +37,8 @@ const char* kDmarcFail = "mx.example; spf=pass smtp.mailfrom=shop.example.co.jp;
 const Case kCases[] = {
     {"clean", {}, "", ""},
     {"reply-to elsewhere", {{"Reply-To", "<help@other.example>"}}, "", "reply-to-domain"},
+    {"reply-to to the list that sends", {{"Reply-To", "<dev@lists.example.org>"}, {"List-Post", "<mailto:dev@lists.example.org>"}},
+     "", ""},
     {"reply-to in the same organisation", {{"Reply-To", "help@news.example.co.jp (Help)"}}, "", ""},
     {"return-path elsewhere", {{"Return-Path", "<bounce@esp.example.net>"}}, "", "return-path-domain"},
     {"empty return-path", {{"Return-Path", "<>"}}, "", ""},
@@ -139,17 +141,43 @@ TEST(Findings, LevelsDependOnWhatPassed) {
   EXPECT_EQ(VerdictLevel(FindingsOf(Envelope({{"Authentication-Results", kDmarcFail}}), "", link)), TLevel::Bad);
   EXPECT_EQ(VerdictLevel(FindingsOf(Envelope({{"Return-Path", "<b@esp.example>"}}), "", "")), TLevel::Info);
   EXPECT_EQ(VerdictLevel({}), TLevel::Info);
+  // Microsoft's composite verdict passed what DMARC alone failed.
+  EXPECT_EQ(VerdictLevel(FindingsOf(Envelope({{"Authentication-Results", std::string(kDmarcFail) + "; compauth=pass reason=100"}}), "", "")),
+            TLevel::Warn);
 }
 
 TEST(Findings, DkimBodyThatNoLongerMatches) {
-  const std::string head = Envelope({}) + "DKIM-Signature: v=1; a=rsa-sha256; d=shop.example.co.jp; s=k;"
-                                          " bh=frcCV1k9oG9oKj3dpUqdJg1PxRT2RSN/XKdLCPjaYaY=; b=AAAA\r\n";
-  EXPECT_TRUE(FindingsOf(head, "", "").empty());
-  const auto f = FindingsOf(head, "changed\r\n", "");
-  ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].Kind, "dkim-body-mismatch");
-  EXPECT_EQ(f[0].Level, TLevel::Bad);
-  EXPECT_NE(f[0].Detail.find("bh=frcCV1k9"), std::string::npos);
+  const std::string sig = "DKIM-Signature: v=1; a=rsa-sha256; d=shop.example.co.jp; s=k; b=AAAA; bh=";
+  const std::string good = "frcCV1k9oG9oKj3dpUqdJg1PxRT2RSN/XKdLCPjaYaY=";  // of an empty body
+  const std::string noDkimResult = "mx.example; spf=pass smtp.mailfrom=shop.example.co.jp; dmarc=pass"
+                                   " header.from=shop.example.co.jp";
+  const struct {
+    const char* why;
+    std::string head, body;
+    const char* kind;
+    TLevel level;
+  } cases[] = {
+      {"whole", Envelope({}) + sig + good + "\r\n", "", "", TLevel::Info},
+      {"changed after the receiver passed it", Envelope({}) + sig + good + "\r\n", "changed\r\n",
+       "dkim-body-mismatch", TLevel::Warn},
+      {"changed, no receiver's word", Envelope({{"Authentication-Results", noDkimResult}}) + sig + good + "\r\n",
+       "changed\r\n", "dkim-body-mismatch", TLevel::Bad},
+      {"bh= cut short", Envelope({}) + sig + "frcCV1k9oG9oKj3d\r\n", "", "dkim-broken", TLevel::Warn},
+      {"lines ended by CR alone", Envelope({{"Authentication-Results", noDkimResult}}) + sig +
+                                      "WAVb3Mc3h+uIx4028LSTnpxdwcOtF+JcyFpoM88aDKs=\r\n", "a\rb\r", "", TLevel::Info},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    const auto f = FindingsOf(c.head, c.body, "");
+    if (!*c.kind) {
+      EXPECT_TRUE(f.empty()) << Kinds(f);
+      continue;
+    }
+    ASSERT_EQ(f.size(), 1u) << Kinds(f);
+    EXPECT_EQ(f[0].Kind, c.kind);
+    EXPECT_EQ(f[0].Level, c.level);
+    EXPECT_NE(f[0].Detail.find("bh=frcCV1k9"), std::string::npos);
+  }
 }
 
 TEST(HtmlLinks, ReadsWhatABrowserWouldShow) {
