@@ -77,13 +77,13 @@ void FillSjisView(const TBodyText& body, TMailViews& views) {
   }
 }
 
-// A folded value on one line: each line break and the blanks after it
-// become one space.
+// A folded value on one line: each line break or tab and the blanks after
+// it become one space.
 std::string Unfolded(std::string text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') {
+    if (text[i] != '\r' && text[i] != '\n' && text[i] != '\t') {
       out += text[i];
       continue;
     }
