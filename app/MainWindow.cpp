@@ -26,10 +26,14 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstdlib>
 #include <memory>
 #include <exception>
@@ -386,18 +390,79 @@ void TMainWindow::About1Click() {
 void TMainWindow::LoadMailFile(const QString& fileName) { LoadMailFile(QFile::encodeName(fileName).toStdString()); }
 
 void TMainWindow::LoadMailFile(const std::string& fileName) {
+  if (loading_) return;  // one load at a time; the progress box holds the window
   TMailViews views;
   std::exception_ptr error;
-  try {
-    tarvo::LoadMailFile(fileName, views);
-  } catch (...) {
-    error = std::current_exception();
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(std::filesystem::path(fileName), ec);
+  if (!ec && size >= largeFile_) {
+    if (!LoadOnWorker(fileName, views, error)) return;  // cancelled: what was shown stays
+  } else {
+    try {
+      tarvo::LoadMailFile(fileName, views);
+    } catch (...) {
+      error = std::current_exception();
+    }
   }
   fileName_ = error ? std::string() : fileName;
   RenderViews(views);
   RenderParts(std::move(views.Parts));
   ShowTitle(views);
   if (error) std::rethrow_exception(error);
+}
+
+bool TMainWindow::LoadOnWorker(const std::string& fileName, TMailViews& views, std::exception_ptr& error) {
+  std::atomic<int> percent{0};
+  std::atomic<bool> cancel{false}, done{false};
+  TLoadOptions options;
+  options.Cancel = &cancel;
+  options.Progress = [&percent](int p) { percent = p; };
+
+  QProgressDialog dialog(QStringLiteral("読み込んでいます: %1").arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(fileName))).fileName()),
+                         QStringLiteral("キャンセル"), 0, 100, this);
+  dialog.setObjectName(QStringLiteral("LoadProgress1"));
+  dialog.setWindowTitle(QStringLiteral("Tarvo"));
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setAutoReset(false);
+  dialog.setAutoClose(false);
+  dialog.setMinimumDuration(0);
+  QEventLoop loop;
+  connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
+    cancel = true;
+    dialog.setLabelText(QStringLiteral("取り消しています…"));
+  });
+  if (progressWatcher_) progressWatcher_(dialog);
+  if (dialog.wasCanceled()) cancel = true;  // cancel() is not the button: no signal
+  loading_ = true;
+  {
+    // The worker fills `views` alone and touches no widget; this thread only
+    // reads the two atomics until it is done. Leaving the block joins it.
+    std::jthread worker([&] {
+      try {
+        tarvo::LoadMailFile(fileName, views, options);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      done = true;
+    });
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (dialog.wasCanceled()) cancel = true;
+      else dialog.setValue(percent);
+      if (done) loop.quit();
+    });
+    poll.start(30);
+    loop.exec();
+  }
+  loading_ = false;
+  if (!error) return true;
+  try {
+    std::rethrow_exception(error);
+  } catch (const ELoadCancelled&) {
+    return false;
+  } catch (...) {
+    return true;  // the error goes on to the caller
+  }
 }
 
 void TMainWindow::Reload() {

@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +25,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
@@ -64,6 +67,10 @@ class TMainWindow : public QMainWindow {
   void DropFiles(const QStringList& fileNames);
   // Memo5 gets the explanation of the selected header row, or stays empty.
   void ShowHeaderExplanation();
+  // Files from this size on load on a worker thread behind a progress box
+  // that can cancel; the watcher sees the box before the load starts (tests).
+  void SetLargeFileSize(std::uint64_t bytes) { largeFile_ = bytes; }
+  void SetProgressWatcher(std::function<void(QProgressDialog&)> watcher) { progressWatcher_ = std::move(watcher); }
   // Loads the last file again (F5); nothing without one.
   void Reload();
   // The size the window opens at on a screen of that available area: every
@@ -197,6 +204,8 @@ class TMainWindow : public QMainWindow {
   void SavePart(const TMailPart& part, const std::string& folder);
   void SavePartAs(const TMailPart& part, const QString& path);
   void PlaceOnScreen();
+  // The load on a worker thread; false when the user cancelled it.
+  bool LoadOnWorker(const std::string& fileName, TMailViews& views, std::exception_ptr& error);
   void BuildKeys();
   void ShowTitle(const TMailViews& views);
   // Columns sized to their contents within limits, a width the user set
@@ -209,7 +218,10 @@ class TMainWindow : public QMainWindow {
   void RememberColumnWidths(QTableWidget& list, const QString& key);
 
   bool placed_ = false;
-  bool fitting_ = false;  // our own column resizes, not the user's
+  bool fitting_ = false;
+  bool loading_ = false;
+  std::uint64_t largeFile_ = std::uint64_t{8} << 20;  // 8 MiB
+  std::function<void(QProgressDialog&)> progressWatcher_;  // our own column resizes, not the user's
   std::string fileName_;  // the file shown, for F5 and the title
   std::vector<TRouteRow> route_;  // the loaded hops, for the toggles
   std::vector<std::string> notes_;

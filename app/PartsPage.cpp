@@ -46,6 +46,7 @@ QWidget* TMainWindow::BuildPartsPage() {
   ListView4->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListView4->setSelectionMode(QAbstractItemView::SingleSelection);
   ListView4->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView4->setTabKeyNavigation(false);  // Tab goes on to the next control
   ListView4->setWordWrap(false);
   ListView4->verticalHeader()->hide();
   ListView4->verticalHeader()->setDefaultSectionSize(kPartRowHeight);

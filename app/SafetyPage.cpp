@@ -60,6 +60,7 @@ QWidget* TMainWindow::BuildSafetyPage() {
   ListView3->setHorizontalHeaderLabels(
       {QStringLiteral("項目"), QStringLiteral("結果"), QStringLiteral("ドメイン"), QStringLiteral("説明")});
   ListView3->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView3->setTabKeyNavigation(false);
   ListView3->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListView3->verticalHeader()->hide();
   ListView3->verticalHeader()->setDefaultSectionSize(18);
@@ -70,11 +71,13 @@ QWidget* TMainWindow::BuildSafetyPage() {
   Memo7 = new QTextEdit;
   Memo7->setObjectName(QStringLiteral("Memo7"));
   Memo7->setReadOnly(true);
+  Memo7->setTabChangesFocus(true);  // Tab goes on to the next control
   FilterList = new QTableWidget(0, 4);
   FilterList->setObjectName(QStringLiteral("FilterList"));
   FilterList->setHorizontalHeaderLabels(
       {QStringLiteral("フィルタ"), QStringLiteral("欄"), QStringLiteral("側"), QStringLiteral("判定")});
   FilterList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  FilterList->setTabKeyNavigation(false);
   FilterList->setSelectionBehavior(QAbstractItemView::SelectRows);
   FilterList->setSelectionMode(QAbstractItemView::SingleSelection);
   FilterList->verticalHeader()->hide();
@@ -86,6 +89,7 @@ QWidget* TMainWindow::BuildSafetyPage() {
   FilterFields = new QPlainTextEdit;
   FilterFields->setObjectName(QStringLiteral("FilterFields"));
   FilterFields->setReadOnly(true);
+  FilterFields->setTabChangesFocus(true);
   FilterFields->setPlaceholderText(QStringLiteral("行を選ぶと、その判定の項目と意味をここに表示します。"));
   connect(FilterList, &QTableWidget::itemSelectionChanged, this, [this] { ShowFilterFields(); });
   auto* filterTitle = new QLabel(QStringLiteral("受信側フィルタの判定"));

@@ -300,7 +300,9 @@ int DumpMailFile(const std::string& fileName, std::ostream& out) {
   std::string error;
   bool failed = false;
   try {
-    LoadMailFile(fileName, views, {.KeepPartData = false});
+    TLoadOptions listing;
+    listing.KeepPartData = false;
+    LoadMailFile(fileName, views, listing);
   } catch (const std::exception& e) {
     failed = true;
     error = e.what();

@@ -77,13 +77,13 @@ void FillSjisView(const TBodyText& body, TMailViews& views) {
   }
 }
 
-// A folded value on one line: each line break and the blanks after it
-// become one space.
+// A folded value on one line: each line break or tab and the blanks after
+// it become one space.
 std::string Unfolded(std::string text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') {
+    if (text[i] != '\r' && text[i] != '\n' && text[i] != '\t') {
       out += text[i];
       continue;
     }
@@ -121,7 +121,14 @@ void AddPlainHopFinding(TMailViews& views) {
                             "暗号化なしの中継: " + hops});
 }
 
+// Between two stages: the share done, and the stop a cancel asks for.
+void Step(const TLoadOptions& options, int percent) {
+  if (options.Cancel && options.Cancel->load()) throw ELoadCancelled();
+  if (options.Progress) options.Progress(percent);
+}
+
 void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
+  Step(options, 5);
   // The header block and the body are read where they lie in the file's
   // bytes, which the views keep. Without a header end both are empty.
   const std::string_view all(*bytes);
@@ -138,6 +145,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   TAttachLists parts;
   ParseMessageParts(header, body.Bytes, parts);
   views.TextContext = MessageTextContext(header, parts);
+  Step(options, 15);
   const TTextContextScope textContext(views.TextContext);
 
   // Header summary.
@@ -178,6 +186,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   if (views.Delivery.Sent.Valid && views.Delivery.Received.Valid)
     views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
 
+  Step(options, 25);
+
   // The header rows.
   for (auto& s : sections) {
     std::string decoded = Unfolded(DecodeHeaderTextUtf8(Trim(s.Value)));
@@ -193,6 +203,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
     views.Memo3.AddLinesOf(bytes, start, start + body.Bytes.size());
   }
 
+  Step(options, 35);
+
   // The parts of the message, decoded and fingerprinted: the longest step,
   // run beside the views below (both only read the body and the walk); in
   // this thread later when no thread can be started.
@@ -205,6 +217,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // decoded; the type alone decides where a part goes.
   GetTextPlainParts(body, parts, views.Memo4);
   GetTextHtmlParts(body, parts, views.Memo6);
+  Step(options, 55);
 
   // Authentication results and warning signs, from the header block and the
   // body as stored, and the HTML before its links are neutralised.
@@ -216,9 +229,12 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   AddFilterFindings(views.Filters, views.Findings);
   PlaceFilterRows(views);
   AddPlainHopFinding(views);
+  Step(options, 75);
 
   FillSjisView(body, views);
+  Step(options, 90);
   views.Parts = partList.get();
+  Step(options, 100);
 }
 
 }  // namespace
@@ -232,6 +248,7 @@ std::vector<std::string> RowExplanationLines(const TMailViews& views, std::size_
 
 void LoadMailFile(const std::string& fileName, TMailViews& views, TLoadOptions options) {
   views.Clear();
+  Step(options, 0);
   RunPipeline(ReadFileBytes(fileName), views, options);
 }
 

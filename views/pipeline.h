@@ -1,11 +1,14 @@
 // The mail loading pipeline: one file in, a views model out. The window and
 // the --dump mode render the same model; nothing here knows about widgets.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/textview.h"
 #include "checks/auth.h"
 #include "checks/filters.h"
@@ -68,6 +71,17 @@ struct TLoadOptions {
   // Each part's decoded bytes, for saving; a listing needs only the sizes
   // and digests.
   bool KeepPartData = true;
+  // Told the share done (0-100) between the stages; once `Cancel` is set the
+  // load stops at the next stage with ELoadCancelled. Both are used from
+  // the thread that runs the load.
+  std::function<void(int percent)> Progress;
+  const std::atomic<bool>* Cancel = nullptr;
+};
+
+// A load the user cancelled.
+class ELoadCancelled : public ETarvoError {
+ public:
+  ELoadCancelled() : ETarvoError("cancelled") {}
 };
 
 // The explanation box's lines for header row `row`: a filter's stamp is
