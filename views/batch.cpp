@@ -69,8 +69,10 @@ std::string DumpLine(const TItem& item, bool& failed) {
   std::string error = item.Error;
   if (error.empty()) {
     try {
-      if (item.Mbox) LoadMailBytes(UnescapeMboxMessage(item.Bytes), views, {.KeepPartData = false});
-      else LoadMailFile(item.File, views, {.KeepPartData = false});
+      TLoadOptions options;
+      options.KeepPartData = false;
+      if (item.Mbox) LoadMailBytes(UnescapeMboxMessage(item.Bytes), views, options);
+      else LoadMailFile(item.File, views, options);
     } catch (const std::exception& e) {
       error = e.what();
       if (error.empty()) error = "?";
