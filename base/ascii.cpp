@@ -39,10 +39,14 @@ std::string_view TrimFws(std::string_view s) {
   return TrimFwsEnd(s);
 }
 
-std::string_view TrimControls(std::string_view s) {
-  while (!s.empty() && IsControlOrBlank(s.front())) s.remove_prefix(1);
+std::string_view TrimControlsEnd(std::string_view s) {
   while (!s.empty() && IsControlOrBlank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+std::string_view TrimControls(std::string_view s) {
+  while (!s.empty() && IsControlOrBlank(s.front())) s.remove_prefix(1);
+  return TrimControlsEnd(s);
 }
 
 std::string CollapseFws(std::string_view s) {

@@ -55,6 +55,7 @@ constexpr int HexValue(char c) {
 [[nodiscard]] std::string_view TrimFwsEnd(std::string_view s);
 // Without any byte of 32 or less at either end (Trim's rule, as a view).
 [[nodiscard]] std::string_view TrimControls(std::string_view s);
+[[nodiscard]] std::string_view TrimControlsEnd(std::string_view s);
 // Trimmed of FWS bytes, and each run of them inside made one space.
 [[nodiscard]] std::string CollapseFws(std::string_view s);
 

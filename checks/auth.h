@@ -146,10 +146,10 @@ struct TAuthentication {
 // Reads every field of the header block and hashes the body for each
 // DKIM-Signature; `body` is the body as stored. Results count only when the
 // receiving side wrote them or `trustedIds` names their authserv-id.
-[[nodiscard]] TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body,
+[[nodiscard]] TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body,
                                                 const std::vector<std::string>& trustedIds);
 // The same with the ids the user trusts (TrustedAuthServIds).
-[[nodiscard]] TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body);
+[[nodiscard]] TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body);
 
 // ---- findings.cpp: warning signs ----
 
@@ -174,13 +174,8 @@ struct TLink {
 // The host of an http(s) URL, lower case, or empty.
 [[nodiscard]] std::string UrlHost(std::string_view url);
 
-[[nodiscard]] std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const TAuthentication& auth,
+[[nodiscard]] std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentication& auth,
                                                 std::string_view html);
-
-// The whole check for the views: the fields of the header block, the body as
-// stored, and the HTML whose links are looked at.
-void CheckAuthenticity(std::string_view envelope, std::string_view body, std::string_view html,
-                       TAuthentication& auth, std::vector<TFinding>& findings);
 
 // The worst level: 問題なし (none above Info), 注意 (Warn), 危険 (Bad).
 [[nodiscard]] TLevel VerdictLevel(const std::vector<TFinding>& findings);

@@ -342,11 +342,11 @@ const TAuthMethod* SpfOf(const TAuthResults& r) {
 
 }  // namespace
 
-TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body) {
+TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body) {
   return GetAuthentication(fields, body, TrustedAuthServIds());
 }
 
-TAuthentication GetAuthentication(const std::vector<THeaderField>& fields, std::string_view body,
+TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body,
                                   const std::vector<std::string>& trustedIds) {
   TAuthentication a;
   const TTrustBoundary boundary(fields, trustedIds);

@@ -46,7 +46,7 @@ constexpr std::size_t kMaxStamps = 64;
 
 }  // namespace
 
-TFilterContext FilterContextOf(const std::vector<THeaderField>& fields) {
+TFilterContext FilterContextOf(const THeaderFields& fields) {
   const TTrustBoundary boundary(fields);
   TFilterContext c;
   c.ReceiverWrote.resize(fields.size());
@@ -55,7 +55,7 @@ TFilterContext FilterContextOf(const std::vector<THeaderField>& fields) {
   return c;
 }
 
-std::vector<TFilterStamp> ReadFilterStamps(const std::vector<THeaderField>& fields, const TFilterContext& context) {
+std::vector<TFilterStamp> ReadFilterStamps(const THeaderFields& fields, const TFilterContext& context) {
   std::vector<TFilterStamp> out;
   for (std::size_t i = 0; i < fields.size() && out.size() < kMaxStamps; ++i) {
     std::optional<TFilterStamp> s = ReadFilterStamp(fields[i].Name, fields[i].Value);

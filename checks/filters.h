@@ -53,7 +53,7 @@ struct TFilterContext {
 };
 
 // Who wrote which field, by the trust boundary of the authentication results.
-[[nodiscard]] TFilterContext FilterContextOf(const std::vector<THeaderField>& fields);
+[[nodiscard]] TFilterContext FilterContextOf(const THeaderFields& fields);
 
 // ---- the readers: one stamp's value into fields and a verdict ----
 // Each returns nullopt when `name` is not a stamp of its family.
@@ -73,7 +73,7 @@ struct TFilterContext {
 [[nodiscard]] std::optional<TFilterStamp> ReadFilterStamp(std::string_view name, std::string_view value);
 
 // Every stamp of the header, each with its side.
-[[nodiscard]] std::vector<TFilterStamp> ReadFilterStamps(const std::vector<THeaderField>& fields,
+[[nodiscard]] std::vector<TFilterStamp> ReadFilterStamps(const THeaderFields& fields,
                                                          const TFilterContext& context);
 
 // The findings the stamps give: a receiving-side verdict ("receiver-filter"),

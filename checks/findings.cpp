@@ -67,10 +67,9 @@ std::size_t AngleOf(std::string_view m) {
 // Header text for reading: encoded words decoded, raw text as the views read it.
 std::string Utf8Of(std::string_view headerText) { return DecodeHeaderTextUtf8(headerText); }
 
-const std::string* FirstValue(const std::vector<THeaderField>& fields, std::string_view name) {
-  for (const THeaderField& f : fields)
-    if (f.Name.size() == name.size() && StartsWithNoCase(f.Name, LowerAscii(name))) return &f.Value;
-  return nullptr;
+const std::string_view* FirstValue(const THeaderFields& fields, std::string_view name) {
+  const THeaderField* f = FindField(fields, name);
+  return f ? &f->Value : nullptr;
 }
 
 bool IsAddressChar(char c) {
@@ -291,10 +290,10 @@ std::string HostShownIn(std::string_view text) {
 namespace {
 
 // From against another address field: what the organisational domains say.
-void CompareDomain(const std::vector<THeaderField>& fields, const std::string& fromAddress,
+void CompareDomain(const THeaderFields& fields, const std::string& fromAddress,
                    const std::string& fromDomain, const char* header, const char* kind, TLevel level,
                    const char* sentence, std::vector<TFinding>& out) {
-  const std::string* value = FirstValue(fields, header);
+  const std::string_view* value = FirstValue(fields, header);
   if (!value || fromDomain.empty()) return;
   const std::string address = AddressOf(*value);
   const std::string domain = DomainOf(address);
@@ -316,19 +315,19 @@ const char* AuthFailText(const std::string& method) {
 
 // A list that sets Reply-To to itself: its List-Post, List-Id or Sender
 // names the same organisation as the Reply-To.
-bool RepliesToTheList(const std::vector<THeaderField>& fields) {
-  const std::string* replyTo = FirstValue(fields, "Reply-To");
+bool RepliesToTheList(const THeaderFields& fields) {
+  const std::string_view* replyTo = FirstValue(fields, "Reply-To");
   if (!replyTo) return false;
   const std::string org = OrganizationalDomain(DomainOf(AddressOf(*replyTo)));
   if (org.empty()) return false;
   for (const char* header : {"List-Post", "Sender"})
-    if (const std::string* v = FirstValue(fields, header)) {
+    if (const std::string_view* v = FirstValue(fields, header)) {
       std::string address = AddressOf(*v);
       if (StartsWithNoCase(address, "mailto:")) address.erase(0, 7);
       if (OrganizationalDomain(DomainOf(address)) == org) return true;
     }
   // List-Id: "Name <list-label.list.example.org>"
-  if (const std::string* v = FirstValue(fields, "List-Id"))
+  if (const std::string_view* v = FirstValue(fields, "List-Id"))
     if (OrganizationalDomain(LowerAscii(AddressOf(*v))) == org) return true;
   return false;
 }
@@ -337,10 +336,10 @@ bool Failed(const std::string& result) { return result == "fail" || result == "s
 
 }  // namespace
 
-std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const TAuthentication& auth,
+std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentication& auth,
                                   std::string_view html) {
   std::vector<TFinding> out;
-  const std::string* from = FirstValue(fields, "From");
+  const std::string_view* from = FirstValue(fields, "From");
   const std::string fromAddress = from ? AddressOf(*from) : std::string();
   const std::string fromDomain = auth.FromDomain.empty() ? DomainOf(fromAddress) : auth.FromDomain;
   const bool dmarcPass = auth.Dmarc && auth.Dmarc->Result == "pass";
@@ -365,7 +364,7 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
                          "表示名: " + name + " / アドレス: " + fromAddress));
   }
 
-  if (const std::string* id = FirstValue(fields, "Message-ID"); id && !fromDomain.empty()) {
+  if (const std::string_view* id = FirstValue(fields, "Message-ID"); id && !fromDomain.empty()) {
     const std::string idAddress = AddressOf(*id);
     const std::string idDomain = idAddress.find('@') == std::string::npos ? std::string() : DomainOf(idAddress);
     if (!idDomain.empty() && OrganizationalDomain(idDomain) != OrganizationalDomain(fromDomain))
@@ -377,7 +376,7 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   // Domains written in punycode, wherever a reader meets them.
   std::vector<std::pair<std::string, std::string>> domains;  // where, domain
   for (const char* header : {"From", "Reply-To", "Sender", "Return-Path"})
-    if (const std::string* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
+    if (const std::string_view* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
   const std::vector<TLink> links = FindHtmlLinks(html);
   AddPhishingSigns(fields, fromAddress, fromDomain, links, out);
   for (const TLink& l : links) domains.emplace_back("リンク", UrlHost(l.Href));
@@ -461,13 +460,6 @@ std::vector<TFinding> GetFindings(const std::vector<THeaderField>& fields, const
   // The worst first: that is what a reader must see.
   std::stable_sort(out.begin(), out.end(), [](const TFinding& a, const TFinding& b) { return a.Level > b.Level; });
   return out;
-}
-
-void CheckAuthenticity(std::string_view envelope, std::string_view body, std::string_view html,
-                       TAuthentication& auth, std::vector<TFinding>& findings) {
-  const std::vector<THeaderField> fields = ReadHeaderFields(envelope);
-  auth = GetAuthentication(fields, body);
-  findings = GetFindings(fields, auth, html);
 }
 
 TLevel VerdictLevel(const std::vector<TFinding>& findings) {

@@ -13,12 +13,6 @@ namespace tarvo {
 
 namespace {
 
-const std::string* FieldValue(const std::vector<THeaderField>& fields, std::string_view name) {
-  for (const THeaderField& f : fields)
-    if (EqualsNoCase(f.Name, name)) return &f.Value;
-  return nullptr;
-}
-
 // One finding for many cases of one kind: the count, and the first few.
 void AddGrouped(std::vector<TFinding>& out, const char* kind, TLevel level, std::string text,
                 const std::vector<std::string>& cases) {
@@ -156,15 +150,15 @@ void AddLinkSigns(const std::vector<TLink>& links, std::vector<TFinding>& out) {
 
 }  // namespace
 
-void AddPhishingSigns(const std::vector<THeaderField>& fields, const std::string& fromAddress,
+void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
                       const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out) {
-  const std::string* fromValue = FieldValue(fields, "From");
-  const std::string* subjectValue = FieldValue(fields, "Subject");
-  const std::string name = fromValue ? DisplayNameOf(*fromValue) : std::string();
-  const std::string subject = subjectValue ? DecodeHeaderTextUtf8(*subjectValue) : std::string();
+  const THeaderField* fromField = FindField(fields, "From");
+  const THeaderField* subjectField = FindField(fields, "Subject");
+  const std::string name = fromField ? DisplayNameOf(fromField->Value) : std::string();
+  const std::string subject = subjectField ? DecodeHeaderTextUtf8(subjectField->Value) : std::string();
   const TFoldedText foldedName = FoldForMatching(name), foldedSubject = FoldForMatching(subject);
 
-  AddBrandSigns(foldedName, foldedSubject, FieldValue(fields, "List-Id") != nullptr, fromDomain, links, out);
+  AddBrandSigns(foldedName, foldedSubject, FindField(fields, "List-Id") != nullptr, fromDomain, links, out);
   AddDisplayNameDomain(name, fromDomain, out);
 
   std::vector<std::string> invisible;
@@ -176,11 +170,11 @@ void AddPhishingSigns(const std::vector<THeaderField>& fields, const std::string
 
   // An address no reply can reach: no domain, or a domain without a dot
   // (but the machine's own, which local programs write).
-  if (fromValue && (fromAddress.empty() || fromDomain.find('.') == std::string::npos) && fromDomain != "localhost")
+  if (fromField && (fromAddress.empty() || fromDomain.find('.') == std::string::npos) && fromDomain != "localhost")
     out.push_back({"from-invalid", TLevel::Warn,
                    "差出人 (From) のアドレス「" + fromAddress +
                        "」はメールの届かない形です。本物の会社はこのような差出人では送りません。",
-                   "From: " + std::string(TrimFws(*fromValue))});
+                   "From: " + std::string(TrimFws(fromField->Value))});
   AddLinkSigns(links, out);
 }
 

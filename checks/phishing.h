@@ -12,7 +12,7 @@ namespace tarvo {
 
 // Adds the signs found to `out`. `fromAddress` and `fromDomain` are what the
 // From field holds; `links` are the HTML's links.
-void AddPhishingSigns(const std::vector<THeaderField>& fields, const std::string& fromAddress,
+void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
                       const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out);
 
 }  // namespace tarvo

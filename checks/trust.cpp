@@ -75,7 +75,7 @@ std::vector<std::string> TrustedAuthServIds() {
   return TrustedStore();
 }
 
-TTrustBoundary::TTrustBoundary(const std::vector<THeaderField>& fields, std::vector<std::string> trustedIds)
+TTrustBoundary::TTrustBoundary(const THeaderFields& fields, std::vector<std::string> trustedIds)
     : trusted_(std::move(trustedIds)) {
   for (std::string& id : trusted_) id = HostOf(id);
   // A hop belongs to the run when its operator is the receiver's or one the

@@ -31,7 +31,7 @@ class TTrustBoundary {
   static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
   // `fields` top first, as the header block holds them.
-  explicit TTrustBoundary(const std::vector<THeaderField>& fields,
+  explicit TTrustBoundary(const THeaderFields& fields,
                           std::vector<std::string> trustedIds = TrustedAuthServIds());
 
   // Organisational domain of the topmost Received field's "by" host (the

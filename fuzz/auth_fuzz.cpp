@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view in(reinterpret_cast<const char*>(data), size);
   const std::string_view head = in.substr(0, size / 2), body = in.substr(size / 2);
 
-  TAuthentication auth;
-  std::vector<TFinding> findings;
-  CheckAuthenticity(head, body, body, auth, findings);
+  const THeaderFields fields = ReadFields(head);
+  const TAuthentication auth = GetAuthentication(fields, body);
+  const std::vector<TFinding> findings = GetFindings(fields, auth, body);
   for (const TFinding& f : findings)
     if (f.Kind.empty() || f.Text.empty()) std::abort();
   (void)AuthenticationRows(auth);

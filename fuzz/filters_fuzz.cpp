@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   (void)CompAuthReasonMeaning(in);
 
-  const std::vector<THeaderField> fields = ReadHeaderFields(in);
+  const THeaderFields fields = ReadFields(in);
   for (bool receiver : {false, true}) {
     TFilterContext c;
     c.ReceiverWrote.assign(fields.size(), receiver);

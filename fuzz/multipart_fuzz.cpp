@@ -1,4 +1,4 @@
-// The header/body split, the MIME walk, the parameter parser and the part
+// The header/body split, the header fields, the MIME walk, the parameter parser and the part
 // decoding over arbitrary bytes. Every content range must lie inside the body.
 #include <cstdint>
 #include <algorithm>
@@ -11,16 +11,16 @@ using namespace tarvo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const TEnvelopeSplit split = FindEnvelopeSplit(TMemoryStream{std::string(input)});
+  const TEnvelopeSplit split = FindEnvelopeSplit(input);
   if (split.HeaderEnd < 0 || split.HeaderEnd > split.BodyStart || static_cast<std::size_t>(split.BodyStart) > size)
     std::abort();
   const std::string_view header = input.substr(0, static_cast<std::size_t>(split.HeaderEnd));
   const std::string_view rest = input.substr(static_cast<std::size_t>(split.BodyStart));
 
   (void)ParseMimeValue(header);
-  TMemoryStream body{std::string(rest)};
+  const std::string_view body = rest;
   TAttachLists parts;
-  const std::int32_t n = ParseMessageParts(header, body, parts);
+  const std::int32_t n = ParseMessageParts(ReadFields(header), body, parts);
   if (n != static_cast<std::int32_t>(parts.size())) std::abort();
   // The text views read the body where it lies inside the whole input.
   const TSharedBytes whole = ShareBytes(std::string(input));
@@ -55,8 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
 
   // The same body walked with the header's first line as its boundary.
-  std::string outside;
-  ParseMultipart(body, header.substr(0, std::min<std::size_t>(header.find('\n'), 70)), outside, parts);
+  const std::string multipart =
+      "Content-Type: multipart/mixed; boundary=\"" + std::string(header.substr(0, std::min<std::size_t>(header.find_first_of("\r\n\""), 70))) + "\"";
+  ParseMessageParts(ReadFields(multipart), body, parts);
   for (const TAttachFilesFormat& p : parts)
     if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
   return 0;

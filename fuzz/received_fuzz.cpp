@@ -11,10 +11,10 @@
 using namespace tarvo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TMemoryStream envelope(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string_view envelope(reinterpret_cast<const char*>(data), size);
   TReceivedLists lists;
-  const std::int32_t n = GetReceivedLists(&envelope, lists);
-  if (n != static_cast<std::int32_t>(lists.size()) || envelope.Position() != 0) std::abort();
+  const std::int32_t n = GetReceivedLists(ReadFields(envelope), lists);
+  if (n != static_cast<std::int32_t>(lists.size())) std::abort();
   for (const TReceivedList& r : lists) {
     const TCountryAnswer a = IPToCountry(r.IP);
     if (a.NotFound && a.Country != "" && a.Country != "Local host" && a.Country != "Local netowrk") std::abort();

@@ -1,18 +1,11 @@
-#include <cstring>
-#include <new>
+// Where the header block ends and the body begins, and the header list.
+#include <algorithm>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {
-
-std::string_view ReadStreamLineView(TMemoryStream& s) {
-  const THeaderLineCut cut = CutHeaderLine(s.Remaining());
-  s.SetPosition(s.Position() + cut.Next);
-  return cut.Text;
-}
-
-std::string ReadStreamLine(TMemoryStream& s) { return std::string(ReadStreamLineView(s)); }
 
 TEnvelopeSplit FindEnvelopeSplit(std::string_view b) {
   const std::size_t n = b.size();
@@ -39,80 +32,28 @@ TEnvelopeSplit FindEnvelopeSplit(std::string_view b) {
   return split(n, n);
 }
 
-std::int32_t FindEnvelopeEnd(const TMemoryStream& mail) { return FindEnvelopeSplit(mail).HeaderEnd; }
-
-void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body) {
-  if (!mail) return;
-  const TEnvelopeSplit split = FindEnvelopeSplit(*mail);
-  const std::int64_t n = split.HeaderEnd;
-  const std::int64_t size = static_cast<std::int64_t>(mail->Size());
-  if (n == 0 || n > size) return;
-  try {
-    if (envelope) {
-      envelope->Clear();
-      envelope->Bytes().assign(mail->Bytes(), 0, static_cast<std::size_t>(n));
-      envelope->SetPosition(0);
+// The header list: a row per entry. A line that is no field is cut at its
+// first colon all the same ("From x@y Tue 11:28:07"), and one without a
+// colon goes under the name of the row above. A first line is shown
+// without its trailing blanks, continuation lines as they stand.
+std::vector<THeaderRow> HeaderRows(const THeaderFields& fields) {
+  std::vector<THeaderRow> rows;
+  std::string_view name;
+  for (const THeaderField& f : fields) {
+    const std::size_t firstLine = std::min(f.Raw.find_first_of("\r\n"), f.Raw.size());
+    std::string_view first = TrimControlsEnd(f.Value.substr(0, firstLine));
+    if (f.IsField()) {
+      name = f.Name;
+    } else if (f.Raw.empty()) {
+      continue;
+    } else if (first = TrimControls(first); first.find(':') != std::string_view::npos) {
+      const std::size_t colon = first.find(':');
+      name = first.substr(0, colon);
+      first.remove_prefix(colon + 1);
     }
-    if (body && split.BodyStart < size) {
-      body->Clear();
-      body->Bytes().assign(mail->Bytes(), static_cast<std::size_t>(split.BodyStart));
-      body->SetPosition(0);
-    }
-  } catch (const std::bad_alloc&) {
-    if (envelope) envelope->Clear();
-    if (body) body->Clear();
+    rows.push_back({std::string(name), std::string(first).append(f.Value.substr(firstLine)), {}});
   }
-}
-
-void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body) {
-  const TEnvelopeSplit split = FindEnvelopeSplit(mail);
-  const std::int64_t n = split.HeaderEnd;
-  const std::int64_t size = static_cast<std::int64_t>(mail.Size());
-  try {
-    if (n > 0 && n <= size) {
-      envelope.Clear();
-      envelope.Bytes().assign(mail.Bytes(), 0, static_cast<std::size_t>(n));
-      if (split.BodyStart < size) {
-        body.Clear();
-        body.Bytes() = std::move(mail.Bytes());
-        body.Bytes().erase(0, static_cast<std::size_t>(split.BodyStart));
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    envelope.Clear();
-    body.Clear();
-  }
-  mail.Clear();
-  mail.Bytes().shrink_to_fit();
-}
-
-
-std::int32_t GetEnvSections(std::string_view envelope, TEnvSections& sections) {
-  sections.clear();
-  std::string name;
-  THeaderLineWalk walk(envelope);
-  for (std::string_view raw; walk.Next(raw);) {
-    if (raw.empty()) continue;
-    const std::string line = Trim(raw);
-    const std::size_t colon = line.find(':');
-    if (colon != std::string::npos) name = line.substr(0, colon);
-    TEnvSection& e = sections.emplace_back();
-    e.Name = name;
-    e.Value = colon == std::string::npos ? line : line.substr(colon + 1);
-    // Unfolded as RFC 5322 does: the line's blanks are the blank between
-    // two words (and an ESC of raw ISO-2022-JP text stays).
-    THeaderLines rest = walk.TakeRest();
-    for (std::string_view next; rest.Next(next);) e.Value += next;
-  }
-  return static_cast<std::int32_t>(sections.size());
-}
-
-std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections) {
-  sections.clear();
-  if (!envelope || envelope->Size() == 0) return 0;
-  const std::int32_t n = GetEnvSections(std::string_view(envelope->Bytes()), sections);
-  envelope->SetPosition(0);
-  return n;
+  return rows;
 }
 
 }  // namespace tarvo

@@ -1,5 +1,5 @@
-// mailutils: message parsing. Every reader takes a memory stream and leaves
-// it where its comment says; none of them reports an error.
+// mailutils: message parsing over the bytes as read and the header fields
+// read once (headerfields.h); none of the readers reports an error.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,104 +10,12 @@
 #include "base/strlist.h"
 #include "base/textview.h"
 #include "jcode/charset.h"
+#include "mail/headerfields.h"
 
 namespace tarvo {
 
-// ---- headerfields.cpp: header lines and fields, as views into the block ----
+// ---- envelope.cpp: where the header block ends, the header list ----
 
-// One header field, unfolded by removing the line breaks only.
-struct THeaderField {
-  std::string Name;   // as written, trimmed
-  std::string Value;  // after the colon
-};
-// Every field of a header block, top first.
-[[nodiscard]] std::vector<THeaderField> ReadHeaderFields(std::string_view envelope);
-
-
-
-// Longest line piece of the envelope readers: a longer line comes in pieces
-// of this many bytes. The MIME readers take lines whole (kWholeLines).
-constexpr std::size_t kLineLookAhead = 2048;
-constexpr std::size_t kWholeLines = std::string_view::npos;
-
-// One line cut from the front of some bytes.
-struct THeaderLineCut {
-  std::string_view Text;  // the line without its end (CR LF, CR or LF)
-  std::size_t Next = 0;   // bytes it takes with its end; 0 only for no bytes
-};
-// The first line of `rest`; a line longer than `piece` comes back in
-// pieces, each piece a line of its own. A NUL is an ordinary byte.
-[[nodiscard]] THeaderLineCut CutHeaderLine(std::string_view rest, std::size_t piece = kLineLookAhead);
-// True when the first byte is a space or a TAB.
-[[nodiscard]] bool IsContinuationLine(std::string_view line);
-
-// The lines of some bytes, one after another.
-class THeaderLines {
- public:
-  THeaderLines() = default;
-  explicit THeaderLines(std::string_view bytes, std::size_t piece = kLineLookAhead) : rest_(bytes), piece_(piece) {}
-  // The next line; false when no bytes are left.
-  bool Next(std::string_view& line);
-
- private:
-  std::string_view rest_;
-  std::size_t piece_ = kLineLookAhead;
-};
-
-// A field as it stands in the block.
-struct THeaderFieldView {
-  std::string_view FirstLine;      // without its line end
-  std::string_view Continuations;  // the continuation lines after it, with their ends
-  std::size_t Piece = kLineLookAhead;
-  [[nodiscard]] THeaderLines ContinuationLines() const { return THeaderLines(Continuations, Piece); }
-};
-
-// Length of the continuation lines at the front of `rest`.
-[[nodiscard]] std::size_t ContinuationSpan(std::string_view rest, std::size_t piece = kLineLookAhead);
-
-// The fields of a header block in order. The block's first line starts a
-// field whatever it is, and so does every line that is no continuation line
-// (an empty line, a line without a colon).
-class THeaderFieldReader {
- public:
-  explicit THeaderFieldReader(std::string_view block, std::size_t piece = kLineLookAhead)
-      : rest_(block), piece_(piece) {}
-  bool Next(THeaderFieldView& field);
-
- private:
-  std::string_view rest_;
-  std::size_t piece_;
-};
-
-// The header block's lines as the summary, the header list and the Received
-// reader see them: each field's first line, then its continuation lines one
-// by one, unless the caller takes them with the field (TakeRest). Lines come
-// trimmed, except the first line of a field right after one taken whole.
-class THeaderLineWalk {
- public:
-  explicit THeaderLineWalk(std::string_view block) : fields_(block) {}
-  bool Next(std::string_view& line);
-  // The continuation lines after the line Next gave; Next skips them.
-  [[nodiscard]] THeaderLines TakeRest();
-
- private:
-  THeaderFieldReader fields_;
-  THeaderLines rest_;
-  bool taken_ = false;
-};
-
-// ---- envelope.cpp: envelope/body split, line reader, header list ----
-
-struct TEnvSection {
-  std::string Name;   // as written before the first colon
-  std::string Value;  // everything after it, continuation lines appended
-};
-using TEnvSections = std::vector<TEnvSection>;
-
-// Next line from the position, without its end (CutHeaderLine's rule).
-std::string ReadStreamLine(TMemoryStream& s);
-// The same line as a view into the stream's bytes, valid until it changes.
-std::string_view ReadStreamLineView(TMemoryStream& s);
 // Where the header block ends and the body begins.
 struct TEnvelopeSplit {
   std::int32_t HeaderEnd;  // length of the header block
@@ -117,70 +25,23 @@ struct TEnvelopeSplit {
 // header block; LF LF, CR CR and LF CR LF end it before their first byte.
 // Without a blank line the whole mail is the header block.
 [[nodiscard]] TEnvelopeSplit FindEnvelopeSplit(std::string_view mail);
-[[nodiscard]] inline TEnvelopeSplit FindEnvelopeSplit(const TMemoryStream& mail) {
-  return FindEnvelopeSplit(std::string_view(mail.Bytes()));
-}
-// Length of the header block (FindEnvelopeSplit's HeaderEnd).
-[[nodiscard]] std::int32_t FindEnvelopeEnd(const TMemoryStream& mail);
-// Copies header block and body (after the blank line) into the two streams.
-void SplitEnvelope(const TMemoryStream* mail, TMemoryStream* envelope, TMemoryStream* body);
-// The same split, handing the mail's own buffer on to the body instead of
-// copying it (a message may be gigabytes); the mail is left empty.
-void SplitEnvelopeConsuming(TMemoryStream& mail, TMemoryStream& envelope, TMemoryStream& body);
-// Fills the header list: a field per line the walk gives that is not empty,
-// its name before the first colon (none: the previous field's name), its
-// continuation lines appended as they stand. Returns the count.
-std::int32_t GetEnvSections(std::string_view envelope, TEnvSections& sections);
-// The same for a stream, which is left at 0.
-std::int32_t GetEnvSections(TMemoryStream* envelope, TEnvSections& sections);
 
-// ---- summary.cpp: header summary ----
-
-// The few header fields the rest of the system needs, ready to use. Decoded
-// fields hold UTF-8; the others the bytes as stored.
-struct TMailEnvFormat {
-  std::string Date;                     // trimmed, not decoded
-  std::string FromName;                 // first mailbox, decoded, CR and LF removed
-  std::string FromNameHtml;
-  std::string FromAddress;              // first mailbox, trimmed
-  std::string ReplyTo;
-  std::string ReturnPath;
-  std::string ToAddress;                // first mailbox, trimmed
-  std::string ToName;                   // decoded
-  std::string ToAddressHtml;
-  std::string Cc;                       // unfolded, not decoded
-  std::string CcHtml;
-  std::string Subject;                  // unfolded, decoded, trimmed
-  std::string SubjectHtml;
-  std::string ContentType;              // unfolded, case as written
-  std::string ContentTransferEncoding;  // unfolded, case as written
-  std::string Boundary;                 // quotes removed, trimmed
-  bool Multipart = false;               // Content-Type holds BOUNDARY=
-  std::string Reserved1;
+// A row of the header list: the bytes as stored.
+struct THeaderRow {
+  std::string Name, Value;
+  std::string Decoded;  // the value's encoded words decoded, UTF-8, for reading
 };
+// The header list: a row per field, its value unfolded (the first line
+// without trailing blanks). A line that is no field is cut at its first
+// colon all the same; one without a colon goes under the name above.
+[[nodiscard]] std::vector<THeaderRow> HeaderRows(const THeaderFields& fields);
+
+// ---- address.cpp: address fields ----
 
 struct TMailAddress {
   std::string Name;     // display name, decoded to UTF-8, trimmed
   std::string Address;  // as written, trimmed
 };
-
-// Fills the summary from the envelope (empty: all fields empty).
-void GetMailEnvFormat(std::string_view envelope, TMailEnvFormat& env);
-// The same for a stream (absent: all fields empty), which is left at 0.
-void GetMailEnvFormat(TMemoryStream* envelope, TMailEnvFormat& env);
-// The value from `column` (1-based) of `line`, trimmed, with the continuation
-// lines that follow appended without their first byte. The first line read
-// that is not one replaces `line`, and `readAhead` says so.
-std::string ReadFoldedValue(std::string& line, std::size_t column, TMemoryStream& s, bool& readAhead);
-// Every "<" to "&lt;", then every ">" to "&gt;"; nothing else changes.
-[[nodiscard]] std::string HtmlEscape(std::string_view s);
-// The bytes of a boundary parameter from `from` up to the first ";", LF or
-// 0xD0, which end it; CR and blanks do not.
-[[nodiscard]] std::string_view BoundaryValue(std::string_view s, std::size_t from);
-// The text without any double quote.
-[[nodiscard]] std::string RemoveQuotes(std::string_view s);
-
-// ---- address.cpp: address fields ----
 
 // Every mailbox of an address field's value, in order: "name <addr>",
 // "\"quoted, name\" <addr>", "addr (Name)", a bare address, and the members
@@ -212,9 +73,6 @@ struct TMimeValue {
 // RFC 2231 extended-value: %XX in either case is a byte; a "%" that starts
 // no escape stays.
 [[nodiscard]] std::string PercentUnescape(std::string_view s);
-// "Name: value" (blanks allowed before the colon): true and the two parts,
-// or false when the line is no header field.
-bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value);
 
 // ---- multipart.cpp: MIME walk and part decoding ----
 
@@ -237,7 +95,7 @@ using TAttachLists = std::vector<TAttachFilesFormat>;
 // textcontext.cpp: how to read the message's text beyond each part's
 // charset: the carrier of the sender (From, else X-Mailer, else
 // Message-ID) and the one non-Japanese charset its text parts declare.
-[[nodiscard]] TTextContext MessageTextContext(std::string_view header, const TAttachLists& parts);
+[[nodiscard]] TTextContext MessageTextContext(const THeaderFields& header, const TAttachLists& parts);
 
 // Deepest nesting of the boundary stack: levels 0 (the outer) to 50. A
 // multipart below the deepest level is listed as one part.
@@ -246,27 +104,15 @@ constexpr int kMaxBoundaryLevel = 50;
 // Every leaf part of a message, in body order: the parts of a multipart
 // body at any depth, or the whole body as one part. `header` is the
 // message's header block. Returns the number of parts.
-std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts);
-std::int32_t ParseMessageParts(std::string_view header, std::string_view body, TAttachLists& parts);
-// Walks a multipart body with the given boundary (as multipart/mixed) and
-// returns the number of leaf parts. The preamble, without the usual MIME
-// sentences, goes to `outsideText`. The body's bytes stay unchanged; its
-// position is not restored.
-std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std::string& outsideText,
-                            TAttachLists& parts);
+std::int32_t ParseMessageParts(const THeaderFields& header, std::string_view body, TAttachLists& parts);
 // The content body[start, end) into `output`, undoing base64 or
 // quoted-printable by `encoding` (the part's transfer encoding). An empty
 // or impossible range leaves the output as it was.
-void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
-                      std::string_view encoding);
 void DecodePartStream(std::string_view body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
 // The bytes DecodePartStream reads for a range; empty for an empty or
 // impossible one.
 [[nodiscard]] std::string_view PartContent(std::string_view body, std::int32_t start, std::int32_t end);
-[[nodiscard]] inline std::string_view PartContent(const TMemoryStream& body, std::int32_t start, std::int32_t end) {
-  return PartContent(std::string_view(body.Bytes()), start, end);
-}
 // Which decoding DecodePartStream applies for a transfer encoding.
 enum class TPartCoding { Identity, Base64, QuotedPrintable };
 [[nodiscard]] TPartCoding PartCoding(std::string_view encoding);
@@ -309,20 +155,14 @@ struct TReceivedList {
   std::string ServerName;    // the word after "from", or a special-case name
   std::string Host;          // the reverse-DNS name beside its address
   std::string IP;            // the address it connected from, as written
-  std::string Reserved1, Reserved2, Reserved3;  // spare, never filled
   std::string ReceivedText;  // the field's lines, each followed by CR LF
   std::string By;            // the receiving host, after "by"
   std::string With;          // the protocol words after "with"
 };
 using TReceivedLists = std::vector<TReceivedList>;
 
-// The twelve English month abbreviations, January first.
-extern const char* const MonthNames[12];
-
 // One entry per Received field, topmost first; returns the count.
-std::int32_t GetReceivedLists(std::string_view envelope, TReceivedLists& lists);
-// The same for a stream, which is left at 0. A null or empty stream gives 0.
-std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists);
+std::int32_t GetReceivedLists(const THeaderFields& fields, TReceivedLists& lists);
 // Reads the "from" clause of a whole field (its lines as stored) into
 // server name, host and IP (a field without one leaves them as they are),
 // and the "by" host and the "with" protocol.

@@ -133,19 +133,4 @@ TMimeValue ParseMimeValue(std::string_view value) {
   return result;
 }
 
-bool SplitFieldLine(std::string_view line, std::string_view& name, std::string_view& value) {
-  // field-name = 1*(printable ASCII but ":"); blanks before the colon are
-  // tolerated, as old mailers write "Name : value".
-  std::size_t i = 0;
-  while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':') ++i;
-  if (i == 0) return false;
-  std::size_t colon = i;
-  while (colon < line.size() && (line[colon] == ' ' || line[colon] == '\t')) ++colon;
-  if (colon >= line.size() || line[colon] != ':') return false;
-  name = line.substr(0, i);
-  value = line.substr(colon + 1);
-  return true;
-}
-
-
 }  // namespace tarvo

@@ -22,7 +22,7 @@ struct TLine {
 };
 
 TLine LineAt(std::string_view b, std::size_t pos) {
-  const THeaderLineCut cut = CutHeaderLine(b.substr(pos), kWholeLines);
+  const THeaderLineCut cut = CutHeaderLine(b.substr(pos));
   return {cut.Text, pos + cut.Next};
 }
 
@@ -49,16 +49,13 @@ std::string DecodeParam(const TMimeParam& p) {
   return DecodeNameText(p.Value);
 }
 
-// The fields a part's header gives it. `fields` are (name, unfolded value).
-void DescribePart(const TEnvSections& fields, bool digest, TAttachFilesFormat& part) {
-  const std::string* type = nullptr;
-  const std::string* disposition = nullptr;
-  const std::string* encoding = nullptr;
-  for (const TEnvSection& f : fields) {
-    if (!type && EqualsNoCase(f.Name, "content-type")) type = &f.Value;
-    else if (!disposition && EqualsNoCase(f.Name, "content-disposition")) disposition = &f.Value;
-    else if (!encoding && EqualsNoCase(f.Name, "content-transfer-encoding")) encoding = &f.Value;
-  }
+// The fields a part's header gives it.
+void DescribePart(const THeaderFields& fields, bool digest, TAttachFilesFormat& part) {
+  const THeaderField* typeField = FindField(fields, "content-type");
+  const THeaderField* dispositionField = FindField(fields, "content-disposition");
+  const THeaderField* encoding = FindField(fields, "content-transfer-encoding");
+  const std::string_view* type = typeField ? &typeField->Value : nullptr;
+  const std::string_view* disposition = dispositionField ? &dispositionField->Value : nullptr;
   // RFC 2045 5.2: no Content-Type means text/plain (message/rfc822 in a
   // digest); one without a "/" is taken as text/plain.
   const TMimeValue ct = ParseMimeValue(type ? std::string_view(*type) : std::string_view());
@@ -76,16 +73,15 @@ void DescribePart(const TEnvSections& fields, bool digest, TAttachFilesFormat& p
   if (!name) name = ct.Param("name");
   if (name) part.PartName = DecodeParam(*name);
 
-  if (encoding) part.TransferEncoding = ParseMimeValue(*encoding).Token;
+  if (encoding) part.TransferEncoding = ParseMimeValue(encoding->Value).Token;
 }
 
 class TWalk {
  public:
   TWalk(std::string_view body, TAttachLists& parts) : body_(body), parts_(parts) {}
 
-  // Walks the body as a multipart with this boundary; the preamble's text
-  // goes to `outside` when it is given.
-  void Run(std::string_view boundary, bool digest, std::string* outside);
+  // Walks the body as a multipart with this boundary.
+  void Run(std::string_view boundary, bool digest);
 
  private:
   struct TLevel {
@@ -102,13 +98,10 @@ class TWalk {
   // Reads a part's header from `pos`; returns where its content begins.
   std::size_t Part(std::size_t pos, bool digest);
   void CloseLeaf(std::size_t end);
-  void Preamble(std::string_view line);
 
   std::string_view body_;
   TAttachLists& parts_;
   std::vector<TLevel> levels_;
-  std::string* outside_ = nullptr;
-  bool dropEmpty_ = false;  // the line after a MIME sentence, when empty
   bool open_ = false;       // the last part in parts_ still takes content
 };
 
@@ -145,27 +138,20 @@ std::size_t TWalk::NextDashLine(std::size_t pos) const {
   return n;
 }
 
-void TWalk::Run(std::string_view boundary, bool digest, std::string* outside) {
-  outside_ = outside;
+void TWalk::Run(std::string_view boundary, bool digest) {
   levels_.push_back({"--" + std::string(boundary), digest});
-  bool inPreamble = true;
   std::size_t pos = 0;
   while (pos < body_.size()) {
-    // Outside the preamble only boundary lines matter: skip to the next
-    // line that could be one.
-    if (!inPreamble || !outside_) {
-      pos = NextDashLine(pos);
-      if (pos >= body_.size()) break;
-    }
+    // Only boundary lines matter: skip to the next line that could be one.
+    pos = NextDashLine(pos);
+    if (pos >= body_.size()) break;
     const TLine l = LineAt(body_, pos);
     bool closing = false;
     const int k = Match(l.text, closing);
     if (k < 0) {
-      if (inPreamble) Preamble(l.text);
       pos = l.next;
       continue;
     }
-    inPreamble = false;
     CloseLeaf(EndBefore(body_, parts_.empty() ? 0 : static_cast<std::size_t>(parts_.back().StartPos), pos));
     levels_.resize(static_cast<std::size_t>(k) + 1);  // inner levels left open end here
     if (closing) {
@@ -179,25 +165,6 @@ void TWalk::Run(std::string_view boundary, bool digest, std::string* outside) {
   CloseLeaf(body_.size());
 }
 
-// The preamble's text, without the sentences mailers put there for readers
-// without MIME (and one empty line after the first of them).
-void TWalk::Preamble(std::string_view line) {
-  if (!outside_) return;
-  if (dropEmpty_) {
-    dropEmpty_ = false;
-    if (line.empty()) return;
-  }
-  if (MbcsContainsNoCase(line, "THIS IS A MULTI-PART MESSAGE IN MIME FORMAT")) {
-    dropEmpty_ = true;
-    return;
-  }
-  if (MbcsContainsNoCase(line, "THIS IS A MIME-FORMATTED MESSAGE.") ||
-      MbcsContainsNoCase(line, "PORTIONS OF THIS MESSAGE MAY BE UNREADABLE WITHOUT A MIME-CAPABLE MAIL PROGRAM."))
-    return;
-  *outside_ += line;
-  *outside_ += "\r\n";
-}
-
 void TWalk::CloseLeaf(std::size_t end) {
   if (!open_) return;
   open_ = false;
@@ -207,28 +174,16 @@ void TWalk::CloseLeaf(std::size_t end) {
 std::size_t TWalk::Part(std::size_t pos, bool digest) {
   // The header ends at an empty line (consumed), at a boundary line, or at
   // a line that is no field (then it is the first content line).
-  TEnvSections fields;
-  const auto offset = [this](std::string_view v) { return static_cast<std::size_t>(v.data() - body_.data()); };
-  THeaderFieldReader reader(body_.substr(std::min(pos, body_.size())), kWholeLines);
-  for (THeaderFieldView f; reader.Next(f);) {
-    if (f.FirstLine.empty()) {
-      pos = offset(f.Continuations);  // just after the empty line
-      break;
-    }
-    bool closing = false;
-    if (Match(f.FirstLine, closing) >= 0) break;
-    if (!IsContinuationLine(f.FirstLine)) {
-      std::string_view name, value;
-      if (!SplitFieldLine(f.FirstLine, name, value)) break;  // the first content line
-      fields.push_back({std::string(name), std::string(value)});
-    }
-    // Folds before the first field belong to none.
-    if (!fields.empty()) {
-      THeaderLines lines = f.ContinuationLines();
-      for (std::string_view line; lines.Next(line);) fields.back().Value += line;
-    }
-    pos = offset(f.Continuations) + f.Continuations.size();
-  }
+  pos = std::min(pos, body_.size());
+  std::size_t used = 0;
+  const THeaderFields fields = ReadPartFields(
+      body_.substr(pos),
+      [this](std::string_view line) {
+        bool closing = false;
+        return Match(line, closing) >= 0;
+      },
+      used);
+  pos += used;
 
   TAttachFilesFormat part;
   DescribePart(fields, digest, part);
@@ -251,29 +206,14 @@ std::size_t TWalk::Part(std::size_t pos, bool digest) {
 
 }  // namespace
 
-std::int32_t ParseMessageParts(std::string_view header, TMemoryStream& body, TAttachLists& parts) {
-  return ParseMessageParts(header, std::string_view(body.Bytes()), parts);
-}
-
-std::int32_t ParseMessageParts(std::string_view header, std::string_view body, TAttachLists& parts) {
+std::int32_t ParseMessageParts(const THeaderFields& fields, std::string_view body, TAttachLists& parts) {
   parts.clear();
-  TEnvSections fields;
-  THeaderFieldReader reader(header, kWholeLines);
-  for (THeaderFieldView f; reader.Next(f);) {
-    // A line that is no field leaves its folds to the field before it.
-    std::string_view name, value;
-    if (!IsContinuationLine(f.FirstLine) && SplitFieldLine(f.FirstLine, name, value))
-      fields.push_back({std::string(name), std::string(value)});
-    if (fields.empty()) continue;
-    THeaderLines lines = f.ContinuationLines();
-    for (std::string_view line; lines.Next(line);) fields.back().Value += line;
-  }
   TAttachFilesFormat message;
   DescribePart(fields, false, message);
   if (message.MediaType.starts_with("multipart/")) {
     const TMimeValue ct = ParseMimeValue(message.PartContentType);
     if (const TMimeParam* b = ct.Param("boundary"); b && !b->Value.empty()) {
-      TWalk(body, parts).Run(b->Value, message.MediaType == "multipart/digest", nullptr);
+      TWalk(body, parts).Run(b->Value, message.MediaType == "multipart/digest");
       return static_cast<std::int32_t>(parts.size());
     }
   }
@@ -281,16 +221,6 @@ std::int32_t ParseMessageParts(std::string_view header, std::string_view body, T
   message.EndPos = static_cast<std::int32_t>(body.size());
   parts.push_back(std::move(message));
   return 1;
-}
-
-std::int32_t ParseMultipart(TMemoryStream& body, std::string_view boundary, std::string& outsideText,
-                            TAttachLists& parts) {
-  parts.clear();
-  outsideText.clear();
-  if (body.Size() == 0 || boundary.empty()) return 0;
-  TWalk(body.Bytes(), parts).Run(boundary, false, &outsideText);
-  body.SetPosition(body.Size());
-  return static_cast<std::int32_t>(parts.size());
 }
 
 std::string_view PartContent(std::string_view all, std::int32_t start, std::int32_t end) {
@@ -303,11 +233,6 @@ TPartCoding PartCoding(std::string_view encoding) {
   if (MbcsContainsNoCase(encoding, "BASE64")) return TPartCoding::Base64;
   if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) return TPartCoding::QuotedPrintable;
   return TPartCoding::Identity;
-}
-
-void DecodePartStream(const TMemoryStream& body, std::int32_t start, std::int32_t end, TMemoryStream& output,
-                      std::string_view encoding) {
-  DecodePartStream(std::string_view(body.Bytes()), start, end, output, encoding);
 }
 
 void DecodePartStream(std::string_view all, std::int32_t start, std::int32_t end, TMemoryStream& output,

@@ -90,10 +90,6 @@ class TPartDigests {
 // there instead of being copied.
 [[nodiscard]] TMailParts GetMailParts(std::string_view body, const std::vector<TAttachFilesFormat>& entries,
                                       bool keepData = true, const TSharedBytes& buffer = {});
-[[nodiscard]] inline TMailParts GetMailParts(const TMemoryStream& body, const std::vector<TAttachFilesFormat>& entries,
-                                             bool keepData = true) {
-  return GetMailParts(std::string_view(body.Bytes()), entries, keepData);
-}
 
 // ---- savename.cpp: saving parts ----
 

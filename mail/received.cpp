@@ -13,12 +13,10 @@
 
 namespace tarvo {
 
-const char* const MonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
 namespace {
 
-constexpr std::string_view kFieldName = "RECEIVED:";
+const char* const MonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 void SetSpecial(TReceivedList& entry, const char* serverName) {
   entry.ServerName = serverName;
@@ -255,27 +253,20 @@ void ParseReceivedField(std::string_view text, TReceivedList& entry) {
   entry.IP = std::string(address);
 }
 
-std::int32_t GetReceivedLists(std::string_view envelope, TReceivedLists& lists) {
+std::int32_t GetReceivedLists(const THeaderFields& fields, TReceivedLists& lists) {
   lists.clear();
-  THeaderLineWalk walk(envelope);
-  for (std::string_view line; walk.Next(line);) {
-    if (UpperCase(line.substr(0, kFieldName.size())) != kFieldName) continue;
+  for (const THeaderField* f : FindFields(fields, "Received")) {
     TReceivedList& entry = lists.emplace_back();
-    std::string& text = entry.ReceivedText;
-    text.append(line.substr(kFieldName.size())).append("\r\n");
-    THeaderLines rest = walk.TakeRest();
-    for (std::string_view next; rest.Next(next);) text.append(next).append("\r\n");
-    ParseReceivedField(text, entry);
+    // The field's lines, each ended by CR LF; the first without its
+    // trailing blanks.
+    THeaderLines lines(f->Raw);
+    std::string_view line;
+    lines.Next(line);
+    entry.ReceivedText.append(TrimControlsEnd(line)).append("\r\n");
+    while (lines.Next(line)) entry.ReceivedText.append(line).append("\r\n");
+    ParseReceivedField(entry.ReceivedText, entry);
   }
   return static_cast<std::int32_t>(lists.size());
-}
-
-std::int32_t GetReceivedLists(TMemoryStream* envelope, TReceivedLists& lists) {
-  lists.clear();
-  if (envelope == nullptr || envelope->Size() == 0) return 0;
-  const std::int32_t n = GetReceivedLists(std::string_view(envelope->Bytes()), lists);
-  envelope->SetPosition(0);
-  return n;
 }
 
 std::string ExtractReceivedDate(std::string_view text) {

@@ -4,14 +4,12 @@
 
 namespace tarvo {
 
-TTextContext MessageTextContext(std::string_view header, const TAttachLists& parts) {
+TTextContext MessageTextContext(const THeaderFields& header, const TAttachLists& parts) {
   TTextContext context;
   std::string from, mailer, id;
-  for (const THeaderField& f : ReadHeaderFields(header)) {
-    if (from.empty() && EqualsNoCase(f.Name, "from")) from = SplitMailAddress(f.Value).Address;
-    else if (mailer.empty() && EqualsNoCase(f.Name, "x-mailer")) mailer = f.Value;
-    else if (id.empty() && EqualsNoCase(f.Name, "message-id")) id = f.Value;
-  }
+  if (const THeaderField* f = FindField(header, "from")) from = SplitMailAddress(f->Value).Address;
+  if (const THeaderField* f = FindField(header, "x-mailer")) mailer = f->Value;
+  if (const THeaderField* f = FindField(header, "message-id")) id = f->Value;
   context.Carrier = CarrierOfSender(from, mailer, id);
   // The one charset the text parts declare, if it is neither Japanese nor
   // UTF-8 (raw bytes that are no UTF-8 are not UTF-8 text either).

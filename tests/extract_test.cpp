@@ -29,10 +29,9 @@ struct SharedBody {
 };
 
 Extracted Extract(const std::string& body, const std::string& boundary) {
-  TMemoryStream b(body);
   TAttachLists parts;
-  std::string outside;
-  ParseMultipart(b, boundary, outside, parts);
+  const std::string header = "Content-Type: multipart/mixed; boundary=" + boundary;
+  ParseMessageParts(ReadFields(header), body, parts);
   TTextView text(TTextKind::Decoded), html(TTextKind::Decoded);
   text.Add("before");
   const TSharedBytes shared = ShareBytes(body);
@@ -52,10 +51,8 @@ Extracted Extract(const std::string& body, const std::string& boundary) {
 // The lines of one text/plain part with this header and content.
 Lines PartText(const std::string& headers, const std::string& content) {
   const std::string body = "--b\r\n" + headers + "\r\n\r\n" + content + "\r\n--b--\r\n";
-  TMemoryStream b(body);
   TAttachLists parts;
-  std::string outside;
-  ParseMultipart(b, "b", outside, parts);
+  ParseMessageParts(ReadFields("Content-Type: multipart/mixed; boundary=b"), body, parts);
   TTextView text(TTextKind::Decoded), text2(TTextKind::Decoded);
   const TSharedBytes shared = ShareBytes(body);
   const SharedBody lined(body);

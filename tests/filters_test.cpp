@@ -3,6 +3,8 @@
 // findings, and the TLS of a hop.
 #include <gtest/gtest.h>
 
+#include "tests/header_block.h"
+
 #include "checks/filters.h"
 #include "mail/receivedtls.h"
 #include "views/pipeline.h"
@@ -201,11 +203,6 @@ TEST(FilterStamps, CompAuthReasons) {
   for (const char* none : {"", "5x1", "1000", "abc", "501", "801"}) EXPECT_EQ(CompAuthReasonMeaning(none), "") << none;
 }
 
-std::vector<THeaderField> Fields(std::initializer_list<std::pair<const char*, const char*>> list) {
-  std::vector<THeaderField> out;
-  for (const auto& [n, v] : list) out.push_back({n, v});
-  return out;
-}
 
 TEST(FilterStamps, WhoseStampItIs) {
   const auto fields = Fields({{"Received", "by mx.example.jp"},

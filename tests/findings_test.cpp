@@ -88,10 +88,8 @@ std::string Envelope(const std::map<std::string, std::string>& change) {
 }
 
 std::vector<TFinding> FindingsOf(const std::string& head, const std::string& body, const std::string& html) {
-  TAuthentication auth;
-  std::vector<TFinding> findings;
-  CheckAuthenticity(head, body, html, auth, findings);
-  return findings;
+  const THeaderFields fields = ReadFields(head);
+  return GetFindings(fields, GetAuthentication(fields, body), html);
 }
 
 std::string Kinds(const std::vector<TFinding>& f) {

@@ -97,9 +97,9 @@ TEST(PartList, WithoutTheBytesTheRecordsAreTheSame) {
       "--B\r\nContent-Type: application/pdf; name=\"report.pdf\"\r\nContent-Transfer-Encoding: BASE64\r\n\r\n" +
       Wrapped64(PdfBytes()) + "--B--\r\n";
   const std::size_t split = mail.find("\r\n\r\n") + 4;
-  TMemoryStream body(mail.substr(split));
+  const std::string_view body = std::string_view(mail).substr(split);
   TAttachLists entries;
-  ASSERT_EQ(ParseMessageParts(std::string_view(mail).substr(0, split), body, entries), 5);
+  ASSERT_EQ(ParseMessageParts(ReadFields(std::string_view(mail).substr(0, split)), body, entries), 5);
 
   const TMailParts kept = GetMailParts(body, entries);
   const TMailParts bare = GetMailParts(body, entries, false);

@@ -69,7 +69,7 @@ TEST(PartFileName, DecodesEveryForm) {
     if (!c.type.empty()) header += "Content-Type: " + c.type + "\r\n";
     if (!c.disposition.empty()) header += "Content-Disposition: " + c.disposition + "\r\n";
     TAttachLists parts;
-    ParseMessageParts(header, "x", parts);
+    ParseMessageParts(ReadFields(header), "x", parts);
     ASSERT_EQ(parts.size(), 1u) << c.what;
     EXPECT_EQ(parts[0].PartName, c.name) << c.what;
   }

@@ -76,9 +76,8 @@ TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.why);
     const std::string head = std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n";
-    TAuthentication auth;
-    std::vector<TFinding> findings;
-    CheckAuthenticity(head, "", c.html, auth, findings);
+    const THeaderFields fields = ReadFields(head);
+    const std::vector<TFinding> findings = GetFindings(fields, GetAuthentication(fields, ""), c.html);
     std::vector<const TFinding*> signs;
     for (const TFinding& f : findings)
       if (kinds.find(" " + f.Kind + " ") != std::string::npos) signs.push_back(&f);

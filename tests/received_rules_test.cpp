@@ -63,10 +63,10 @@ TEST(ParseReceivedField, MsnAndQmailLinesClearHostAndIP) {
 }
 
 TEST(GetReceivedLists, QmailContinuationClearsWhatTheFirstLineFound) {
-  TMemoryStream envelope(std::string(
-      "Received: from alpha (beta [192.0.2.1])\r\n\t(qmail 1 invoked by uid 0); 7 Dec 2026 04:25:45\r\nX: y\r\n"));
+  const std::string envelope =
+      "Received: from alpha (beta [192.0.2.1])\r\n\t(qmail 1 invoked by uid 0); 7 Dec 2026 04:25:45\r\nX: y\r\n";
   TReceivedLists lists;
-  ASSERT_EQ(GetReceivedLists(&envelope, lists), 1);
+  ASSERT_EQ(GetReceivedLists(ReadFields(envelope), lists), 1);
   EXPECT_EQ(lists[0].ServerName, "qmail");
   EXPECT_EQ(lists[0].Host, "");
   EXPECT_EQ(lists[0].IP, "");

@@ -2,6 +2,8 @@
 // below it.
 #include <gtest/gtest.h>
 
+#include "tests/header_block.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -13,11 +15,6 @@ using namespace tarvo;
 
 namespace {
 
-std::vector<THeaderField> Fields(std::initializer_list<std::pair<const char*, const char*>> list) {
-  std::vector<THeaderField> out;
-  for (const auto& [n, v] : list) out.push_back({n, v});
-  return out;
-}
 
 TEST(Trust, OperatorsAndAnonymousHosts) {
   const std::pair<const char*, const char*> cases[] = {
@@ -41,7 +38,7 @@ TEST(Trust, OperatorsAndAnonymousHosts) {
 
 struct RunCase {
   const char* name;
-  std::vector<THeaderField> fields;
+  TTestHeader fields;
   const char* org;
   std::size_t oldest;
   std::vector<std::size_t> written;  // indices the receiver wrote

@@ -32,7 +32,10 @@ TARVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev li
 # Qt's own dialogs in Japanese (qtbase_ja.qm).
 TARVO_BUILD_PACKAGES+=(qt6-translations-l10n)
 # What the tests need beyond the build: the install check (desktop entry,
-# AppStream, manual page, the .deb), a Japanese locale with glibc's messages,
-# OpenSSL's command line, which the digest tests compare with, and Unicode's
-# EmojiSources.txt, which the carrier emoji table is checked against.
-TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev file locales libc-l10n openssl unicode-data)
+# AppStream, manual page, and the Debian package: dpkg-buildpackage, which
+# asks for build-essential, debhelper and lintian), a Japanese locale with
+# glibc's messages, OpenSSL's command line, which the digest tests compare
+# with, and Unicode's EmojiSources.txt, which the carrier emoji table is
+# checked against.
+TARVO_TEST_PACKAGES=(desktop-file-utils appstream man-db dpkg-dev build-essential debhelper lintian file
+  locales libc-l10n openssl unicode-data)

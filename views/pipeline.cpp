@@ -1,10 +1,12 @@
 #include "views/pipeline.h"
 
+#include <algorithm>
 #include <future>
 #include <memory>
 #include <unordered_map>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/stream.h"
 #include "jcode/jconvert.h"
@@ -139,27 +141,20 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
                             ? all.substr(static_cast<std::size_t>(split.BodyStart))
                             : std::string_view());
   views.Memo1.AddLinesOf(bytes, 0, header.size());
+  const THeaderFields fields = ReadFields(header);
 
   // The MIME walk: every leaf part of the body. What the parts declare and
   // who sent the message say how its text reads, for every view below.
   TAttachLists parts;
-  ParseMessageParts(header, body.Bytes, parts);
-  views.TextContext = MessageTextContext(header, parts);
+  ParseMessageParts(fields, body.Bytes, parts);
+  views.TextContext = MessageTextContext(fields, parts);
   Step(options, 15);
   const TTextContextScope textContext(views.TextContext);
-
-  // Header summary.
-  TMailEnvFormat env;
-  GetMailEnvFormat(header, env);
-
-  // The header list.
-  TEnvSections sections;
-  GetEnvSections(header, sections);
 
   // The route list. Lookups note unknown relays among the notes: the raw
   // view holds the message's bytes and nothing else.
   TReceivedLists relays;
-  GetReceivedLists(header, relays);
+  GetReceivedLists(fields, relays);
   for (const TReceivedList& r : relays) {
     TRouteRow& row = views.ListView2.emplace_back();
     row.No = IntToStr(static_cast<std::int64_t>(views.ListView2.size()));
@@ -181,7 +176,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   std::vector<TRouteRow>& hops = views.ListView2;
   for (std::size_t i = 0; i + 1 < hops.size(); ++i)
     if (hops[i].Time.Valid && hops[i + 1].Time.Valid) hops[i].Delay = UnixTime(hops[i].Time) - UnixTime(hops[i + 1].Time);
-  views.Delivery.Sent = ParseMailDate(env.Date);
+  if (const THeaderField* date = FindField(fields, "date")) views.Delivery.Sent = ParseMailDate(date->Value);
   if (!hops.empty()) views.Delivery.Received = hops.front().Time;
   if (views.Delivery.Sent.Valid && views.Delivery.Received.Valid)
     views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
@@ -189,10 +184,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   Step(options, 25);
 
   // The header rows.
-  for (auto& s : sections) {
-    std::string decoded = Unfolded(DecodeHeaderTextUtf8(Trim(s.Value)));
-    views.ListView1.push_back({std::move(s.Name), std::move(s.Value), std::move(decoded)});
-  }
+  views.ListView1 = HeaderRows(fields);
+  for (THeaderRow& r : views.ListView1) r.Decoded = Unfolded(DecodeHeaderTextUtf8(Trim(r.Value)));
 
   // The body's lines are the raw view; the text views share them for parts
   // stored as they are.
@@ -222,7 +215,6 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // Authentication results and warning signs, from the header block and the
   // body as stored, and the HTML before its links are neutralised.
   // The filters' stamps, and what the receiving side's say.
-  const std::vector<THeaderField> fields = ReadHeaderFields(header);
   views.Authentication = GetAuthentication(fields, body.Bytes);
   views.Findings = GetFindings(fields, views.Authentication, HtmlForLinks(views.Memo6));
   views.Filters = ReadFilterStamps(fields, FilterContextOf(fields));

@@ -37,11 +37,6 @@ struct TDelivery {
   std::optional<std::int64_t> Seconds;
 };
 
-struct THeaderRow {
-  std::string Name, Value;
-  std::string Decoded;  // the value's encoded words decoded, UTF-8, for reading
-};
-
 // What each view of the main window shows. Memo1, Memo3, the header rows and
 // the route columns taken from the fields hold bytes as stored; Memo2, Memo4
 // and Memo6 hold decoded text (UTF-8); the route's country is code page 932.
