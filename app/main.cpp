@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "checks/trust.h"
 #include "route/asn.h"
 #include "route/lookup.h"
+#include "views/batch.h"
 #include "views/dump.h"
 
 namespace {
@@ -21,6 +23,8 @@ constexpr const char* kUsage =
     "Usage: tarvo [FILE]          open the window, loading FILE when it exists\n"
     "       tarvo --trust ID ...  before the rest: results of authserv-id ID count (repeatable)\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
+    "       tarvo --dump [--jobs N] PATH...  every message of files, folders (Maildir too) and mbox\n"
+    "                             files, \"-\" for paths on standard input: one JSON object a line\n"
     "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
     "       tarvo --save-html FILE OUT  write the HTML part of FILE, made safe to open, into the new file OUT\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
@@ -78,11 +82,27 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::strcmp(argv[1], "--dump") == 0) {
-    if (argc < 3) {
+    std::vector<std::string> paths;
+    unsigned jobs = 0;
+    for (int i = 2; i < argc; ++i) {
+      if (std::strcmp(argv[i], "--jobs") != 0) {
+        paths.emplace_back(argv[i]);
+        continue;
+      }
+      char* end = nullptr;
+      const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+      if (n < 1 || n > 1024 || *end != '\0') {
+        std::cerr << kUsage;
+        return 2;
+      }
+      jobs = static_cast<unsigned>(n);
+      ++i;
+    }
+    if (paths.empty()) {
       std::cerr << kUsage;
       return 2;
     }
-    return tarvo::DumpMailFile(argv[2], std::cout);
+    return tarvo::DumpPaths(paths, jobs, std::cin, std::cout);
   }
   if (argc >= 2 && std::strcmp(argv[1], "--save-parts") == 0) {
     if (argc < 4) {

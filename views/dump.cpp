@@ -250,10 +250,17 @@ void WriteParts(TJsonWriter& w, const TMailParts& parts) {
 
 }  // namespace
 
-void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out) {
+void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
+                    const TMessagePlace* place) {
   TJsonWriter w(out);
   w.Raw("{\"file\": ");
   WriteText(w, fileName);
+  if (place) {
+    w.Raw(", \"index\": ");
+    w.Number(static_cast<std::int64_t>(place->Index));
+    w.Raw(", \"offset\": ");
+    w.Number(static_cast<std::int64_t>(place->Offset));
+  }
   w.Raw(", \"error\": ");
   if (error) w.Cp932(*error);
   else w.Null();

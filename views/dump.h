@@ -1,6 +1,7 @@
 // The headless modes of the command line: --dump FILE, --save-parts FILE DIR
 // and --country IP.
 #pragma once
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -8,9 +9,16 @@ namespace tarvo {
 
 struct TMailViews;
 
+// Where a message stands inside an mbox file.
+struct TMessagePlace {
+  std::size_t Index = 0;      // 1-based
+  std::uint64_t Offset = 0;   // the byte offset of its "From " line
+};
+
 // Writes the views as one JSON object; `error` is the load's error (code
-// page 932) or null.
-void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out);
+// page 932) or null; `place`, for a message of an mbox, adds index and offset.
+void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
+                    const TMessagePlace* place = nullptr);
 
 // Loads the file and writes the views as one JSON object; returns the exit code.
 int DumpMailFile(const std::string& fileName, std::ostream& out);

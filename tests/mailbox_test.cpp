@@ -1,0 +1,68 @@
+// Mailboxes: where an mbox's messages start and end, their escaping, and
+// --dump over many messages as JSON Lines in input order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mail/mailbox.h"
+#include "run_tarvo.h"
+
+using namespace tarvo;
+using tarvo::testing::RunTarvo;
+using tarvo::testing::WriteFile;
+using tarvo::testing::WriteTemp;
+
+namespace {
+
+const std::string kMbox =
+    "From a@example.jp Mon Dec  7 09:00:00 2026\n"
+    "Subject: one\n\nbody\n>From the start\n>>From deeper\nFrom inside a line is text\n\n"
+    "From b@example.jp Mon Dec  7 09:01:00 2026\r\n"
+    "Subject: two\r\n\r\nbody two\r\n\r\n"
+    "From c@example.jp Mon Dec  7 09:02:00 2026\n"
+    "Subject: three\n";
+
+TEST(Mbox, SplitsAtFromLinesAfterEmptyLines) {
+  TMboxReader reader(kMbox);
+  TMboxMessage m;
+  std::vector<TMboxMessage> all;
+  while (reader.Next(m)) all.push_back(m);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0].Offset, 0u);
+  EXPECT_EQ(UnescapeMboxMessage(all[0].Bytes),
+            "Subject: one\n\nbody\nFrom the start\n>From deeper\nFrom inside a line is text\n");
+  EXPECT_EQ(all[1].Offset, kMbox.find("From b@"));
+  EXPECT_EQ(all[1].Bytes, "Subject: two\r\n\r\nbody two\r\n");
+  EXPECT_EQ(all[2].Bytes, "Subject: three\n");
+  EXPECT_FALSE(IsMbox("Subject: x\n"));
+  EXPECT_FALSE(TMboxReader("Subject: x\n").Next(m));
+}
+
+TEST(DumpMany, JsonLinesInInputOrderWithPlacesAndErrors) {
+  const std::string mbox = WriteTemp("box.mbox", kMbox);
+  const std::filesystem::path dir = std::filesystem::path(WriteTemp("maildir-x", "")).parent_path() / "Maildir";
+  std::filesystem::create_directories(dir / "cur");
+  std::filesystem::create_directories(dir / "tmp");
+  WriteFile(dir / "cur" / "1", "Subject: maildir\n\nx\n");
+  WriteFile(dir / "tmp" / "2", "Subject: unfinished\n\nx\n");
+  const std::string args = " " + mbox + " " + dir.string() + " /nonexistent/x.eml";
+  const auto one = RunTarvo("--dump --jobs 1" + args);
+  const auto two = RunTarvo("--dump --jobs 2" + args);
+  EXPECT_EQ(one.code, 1);  // the missing file failed; the rest went on
+  EXPECT_EQ(one.out, two.out);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, nl; (nl = one.out.find('\n', at)) != std::string::npos; at = nl + 1)
+    lines.push_back(one.out.substr(at, nl - at));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_NE(lines[0].find("\"index\": 1, \"offset\": 0, \"error\": null"), std::string::npos);
+  EXPECT_NE(lines[1].find("\"index\": 2, \"offset\": " + std::to_string(kMbox.find("From b@"))), std::string::npos);
+  EXPECT_NE(lines[3].find("maildir"), std::string::npos);
+  EXPECT_EQ(lines[3].find("unfinished"), std::string::npos);
+  EXPECT_NE(lines[4].find("\"file\": \"/nonexistent/x.eml\""), std::string::npos);
+  EXPECT_EQ(lines[4].find("\"error\": null"), std::string::npos);
+  // One plain message keeps the single object of old.
+  const std::string single = (dir / "cur" / "1").string();
+  EXPECT_EQ(RunTarvo("--dump " + single).out.rfind("{\"file\": \"" + single + "\", \"error\": null,\n", 0), 0u);
+}
+
+}  // namespace
