@@ -54,79 +54,88 @@ bool AddBodyLines(const TBodyText& body, std::size_t from, std::size_t end, TTex
   return true;
 }
 
+// Blank lines around a part's text are the mailer's spacing before the
+// next boundary, not text; parts follow each other without them.
+bool IsBlankLine(std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; }
+
+// Appends text[from, to), every line of which is shown as it is: the list
+// points at the lines straight away (at the body's own when `body` holds them).
+void AppendLinesAsTheyAre(const TSharedBytes& text, std::size_t from, std::size_t to, TTextView& list,
+                          const TBodyText* body) {
+  std::size_t end = to;
+  if (const void* nul = std::memchr(text->data() + from, 0, to - from))
+    end = static_cast<std::size_t>(static_cast<const char*>(nul) - text->data());  // a NUL ends the text
+  const std::string_view all(*text);
+  while (from < end) {
+    std::size_t q = from + FindLineEnd(all.substr(from, end - from));
+    if (!IsBlankLine(all.substr(from, q - from))) break;
+    if (q < end && all[q] == '\r') ++q;
+    if (q < end && all[q] == '\n') ++q;
+    from = q;
+  }
+  const std::size_t before = list.Count();
+  if (!body || !AddBodyLines(*body, from, end, list)) list.AddLinesOf(text, from, end);
+  while (list.Count() > before && IsBlankLine(list[list.Count() - 1])) list.PopBack();
+}
+
 }  // namespace
 
 std::string ConvertLineToUtf8(std::string_view line) { return LineToUtf8(line); }
 
-void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list) {
-  if (!body.Buffer) return;
-  // The part's bytes: the body's own when nothing was transfer-encoded (the
-  // views then point into the body, which the raw view keeps anyway), else
-  // a decoded copy.
-  TSharedBytes text = body.Buffer;
-  std::size_t from = 0, to = 0;
-  if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
-    TMemoryStream decoded;
-    DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
-    text = ShareBytes(std::move(decoded.Bytes()));
-    to = text->size();
-  } else {
-    const std::string_view content = PartContent(body.Bytes, part.StartPos, part.EndPos);
-    if (content.empty()) return;
-    from = static_cast<std::size_t>(content.data() - text->data());
-    to = from + content.size();
-  }
+void AppendTextLines(TSharedBytes text, std::size_t from, std::size_t to, std::string_view charset, TTextView& list,
+                     const TBodyText* body) {
+  if (!text) return;
+  if (body && text != body->Buffer) body = nullptr;
   bool readable = false;  // every line is UTF-8 to show as it is
-  if (!ReadByLines(part.Charset)) {
+  if (!ReadByLines(charset)) {
     const std::string_view stored = std::string_view(*text).substr(from, to - from);
-    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(stored, part.Charset)) {
+    if (std::optional<std::string> utf8 = DecodeCharsetToUtf8(stored, charset)) {
       // Text that decodes to itself (UTF-8, or ASCII in most charsets) is
       // kept where it lies rather than held twice.
       if (*utf8 != stored) {
         text = ShareBytes(std::move(*utf8));
         from = 0;
         to = text->size();
+        body = nullptr;
       }
       readable = true;
     }
   }
-  // Blank lines around a part's text are the mailer's spacing before the
-  // next boundary, not text; parts follow each other without them.
-  const auto blank = [](std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; };
-  if (readable || IsPlainAscii(std::string_view(*text).substr(from, to - from))) {
-    // Every line is shown as it is: the list points at them straight away.
-    std::size_t end = to;
-    if (const void* nul = std::memchr(text->data() + from, 0, to - from))
-      end = static_cast<std::size_t>(static_cast<const char*>(nul) - text->data());  // a NUL ends the text
-    const std::string_view all(*text);
-    while (from < end) {
-      std::size_t q = from + FindLineEnd(all.substr(from, end - from));
-      if (!blank(all.substr(from, q - from))) break;
-      if (q < end && all[q] == '\r') ++q;
-      if (q < end && all[q] == '\n') ++q;
-      from = q;
-    }
-    const std::size_t before = list.Count();
-    if (text != body.Buffer || !AddBodyLines(body, from, end, list)) list.AddLinesOf(text, from, end);
-    while (list.Count() > before && blank(list[list.Count() - 1])) list.PopBack();
-    return;
-  }
+  if (readable || IsPlainAscii(std::string_view(*text).substr(from, to - from)))
+    return AppendLinesAsTheyAre(text, from, to, list, body);
   // Lines read by the code detected in each are copied once converted; a
   // line that reads the same in every code stays in the body, which lives
   // on anyway (a decoded copy is not kept alive for a few lines).
-  const bool keep = text == body.Buffer;
   TTextView lines;
   lines.AddLinesOf(text, from, to);  // a NUL ends the part's text there
   std::size_t first = 0, last = lines.Count();
-  while (first < last && blank(lines[first])) ++first;
-  while (last > first && blank(lines[last - 1])) --last;
+  while (first < last && IsBlankLine(lines[first])) ++first;
+  while (last > first && IsBlankLine(lines[last - 1])) --last;
   for (std::size_t i = first; i < last; ++i) {
     const std::string_view line = lines[i];
-    if (keep && IsPlainAscii(line))
+    if (body && IsPlainAscii(line))
       list.AddRef(text, static_cast<std::size_t>(line.data() - text->data()), line.size());
     else
       list.Add(ConvertLineToUtf8(line));
   }
+}
+
+void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list) {
+  if (!body.Buffer) return;
+  // The part's bytes: the body's own when nothing was transfer-encoded (the
+  // views then point into the body, which the raw view keeps anyway), else
+  // a decoded copy.
+  if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
+    TMemoryStream decoded;
+    DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+    TSharedBytes text = ShareBytes(std::move(decoded.Bytes()));
+    const std::size_t size = text->size();
+    return AppendTextLines(std::move(text), 0, size, part.Charset, list);
+  }
+  const std::string_view content = PartContent(body.Bytes, part.StartPos, part.EndPos);
+  if (content.empty()) return;
+  const auto from = static_cast<std::size_t>(content.data() - body.Buffer->data());
+  AppendTextLines(body.Buffer, from, from + content.size(), part.Charset, list, &body);
 }
 
 void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {

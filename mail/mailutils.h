@@ -137,9 +137,14 @@ struct TBodyText {
 // multi-byte sequence and no ESC is taken as it is, any other line is
 // converted by the code detected in it and read as code page 932.
 [[nodiscard]] std::string ConvertLineToUtf8(std::string_view line);
-// Appends a part's content as lines of UTF-8: transfer-decoded, then read
-// by its charset (lines of no or an unknown charset by ConvertLineToUtf8),
-// without the blank lines before and after its text.
+// The one part-text decoder of the text views and the attachments page:
+// appends text[from, to), a part's transfer-decoded bytes, as lines of UTF-8
+// read by its charset (lines of no or an unknown charset by
+// ConvertLineToUtf8), without the blank lines before and after its text.
+// When the bytes are `body`'s buffer, lines stay where they lie in it.
+void AppendTextLines(TSharedBytes text, std::size_t from, std::size_t to, std::string_view charset, TTextView& list,
+                     const TBodyText* body = nullptr);
+// The same of a part of the body: transfer-decoded first.
 void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list);
 // Appends the text of every text/plain part that is not an attachment of a
 // multipart, in body order.

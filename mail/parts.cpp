@@ -14,26 +14,25 @@
 
 namespace tarvo {
 
-namespace {
-
-}  // namespace
-
 bool IsTextPart(const TMailPart& part) {
   return part.ContentType.compare(0, 5, "text/") == 0 || part.ContentType == "message/rfc822";
 }
 
 TStringList PartTextLines(const TMailPart& part) {
-  TStringList lines;
-  if (!part.Charset.empty()) {
-    if (auto utf8 = DecodeCharsetToUtf8(part.Bytes(), part.Charset)) {
-      lines.AddText(*utf8);
-      return lines;
-    }
+  TSharedBytes bytes = part.Stored;
+  std::size_t from = 0, to = 0;
+  if (bytes) {
+    from = static_cast<std::size_t>(part.StoredBytes.data() - bytes->data());
+    to = from + part.StoredBytes.size();
+  } else {
+    bytes = ShareBytes(part.Data);
+    to = bytes->size();
   }
-  TStringList raw;
-  raw.AddText(part.Bytes());
-  for (const std::string& line : raw.Lines) lines.Add(LineToUtf8(line));
-  return lines;
+  TTextView lines;
+  AppendTextLines(std::move(bytes), from, to, part.Charset, lines);
+  TStringList list;
+  list.Lines = lines.Lines();
+  return list;
 }
 
 TPartDigests::TPartDigests()

@@ -56,8 +56,7 @@ struct TPartFields {
 
 // True for the parts that read as text: text/* and attached messages.
 [[nodiscard]] bool IsTextPart(const TMailPart& part);
-// A text part's lines as the text views show them, UTF-8: by its charset
-// when known, else each line by the Japanese code detected in it.
+// A text part's lines as the text views show them (AppendTextLines).
 [[nodiscard]] TStringList PartTextLines(const TMailPart& part);
 
 // A part's MD5, SHA-1 and SHA-256 in one pass: each piece goes

@@ -208,3 +208,24 @@ TEST(PartList, SavePartsSaysWhatItWroteBeforeAnError) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_FALSE(fs::exists(dir / "b.bin"));
 }
+
+TEST(PartList, AttachmentsPageShowsATextPartAsTheTextViewDoes) {
+  struct Case {
+    const char* fields;  // Content-Type and Content-Transfer-Encoding
+    const char* body;
+  } cases[] = {
+      {"text/plain; charset=us-ascii", "\r\n\r\nUTF-8 \xE3\x81\x82 under us-ascii\r\n\r\n"},
+      {"text/plain", "EUC \xA4\xA2\xA4\xA4\r\n\r\nSJIS \x82\xA0\x82\xA2\r\nplain\r\n"},
+      {"text/plain; charset=utf-8", "  \r\n\xE3\x81\x82\r\n \t\r\n"},
+      {"text/plain; charset=shift_jis\r\nContent-Transfer-Encoding: base64", "gqCCog0KDQqCpA==\r\n"},
+      {"text/plain; charset=iso-2022-jp", "\x1B$B$\"\x1B(B\r\n"},
+      {"text/plain; charset=x-no-such-charset", "\xE3\x81\x82\r\n\x82\xA0\r\n"},
+  };
+  for (const Case& c : cases) {
+    TMailViews v;
+    LoadMailBytes(std::string("Content-Type: ") + c.fields + "\r\n\r\n" + c.body, v);
+    ASSERT_EQ(v.Parts.size(), 1u) << c.fields;
+    EXPECT_EQ(PartTextLines(v.Parts[0]).Lines, v.Memo4.Lines()) << c.fields;
+    EXPECT_FALSE(v.Memo4.Empty()) << c.fields;
+  }
+}
