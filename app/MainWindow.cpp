@@ -38,6 +38,7 @@
 #include <memory>
 #include <exception>
 #include <filesystem>
+#include <type_traits>
 #include <vector>
 
 #include "app/Application.h"
@@ -47,6 +48,7 @@
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "views/pipeline.h"
+#include "views/viewtable.h"
 
 namespace tarvo {
 
@@ -96,6 +98,9 @@ QWidget* NewPage(const char* name, std::initializer_list<QWidget*> fill) {
   for (QWidget* w : fill) layout->addWidget(w);
   return page;
 }
+
+// The window's caption of a view of the model.
+QString Caption(const char* key) { return QString::fromUtf8(ViewCaption(key)); }
 
 // An editable memo with both scroll bars; it never wraps.
 TLineView* NewMemo(const char* name) {
@@ -199,13 +204,13 @@ TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) 
 
   PageControl1 = new QTabWidget;
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1->addTab(BuildRoutePage(), QStringLiteral("配信経路"));
-  PageControl1->addTab(BuildEnvelopePage(), QStringLiteral("メールエンベローブ"));
+  PageControl1->addTab(BuildRoutePage(), Caption("ListView2"));
+  PageControl1->addTab(BuildEnvelopePage(), Caption("Memo1"));
   PageControl1->addTab(BuildBodyPage(), QStringLiteral("メール本文"));
-  PageControl1->addTab(BuildCheckPage(), QStringLiteral("エンベローブチェック"));
+  PageControl1->addTab(BuildCheckPage(), Caption("ListView1"));
   PageControl1->addTab(BuildToolsPage(), QStringLiteral("文字コード変換"));
-  PageControl1->addTab(BuildSafetyPage(), QStringLiteral("安全性チェック"));
-  PageControl1->addTab(BuildPartsPage(), QStringLiteral("添付ファイル"));
+  PageControl1->addTab(BuildSafetyPage(), Caption("Authentication"));
+  PageControl1->addTab(BuildPartsPage(), Caption("Parts"));
   PageControl1->setCurrentIndex(0);
   // Captions are never cut; the window opens wide enough for all of them.
   PageControl1->setElideMode(Qt::ElideNone);
@@ -250,12 +255,13 @@ void TMainWindow::BuildMenu() {
 QWidget* TMainWindow::BuildRoutePage() {
   // After the Date column, the hop: delay, receiving server, protocol, its
   // encryption, network.
-  ListView2 = NewListView("ListView2",
-                          {QStringLiteral("No"), QStringLiteral("server name"), QStringLiteral("Host"),
-                           QStringLiteral("IP"), QStringLiteral("Country"), QStringLiteral("Date"),
-                           QStringLiteral("遅延"), QStringLiteral("受信サーバ"), QStringLiteral("方式"),
-                           QStringLiteral("暗号化"), QStringLiteral("ネットワーク")},
-                          {50, 100, 200, 90, 100, 120, 70, 150, 60, 120, 150});
+  QStringList captions;
+  std::vector<int> widths;
+  for (const TRouteColumnInfo& c : kRouteColumns) {
+    captions.push_back(QString::fromUtf8(c.Caption));
+    widths.push_back(c.Width);
+  }
+  ListView2 = NewListView("ListView2", captions, widths);
   ListView2->viewport()->installEventFilter(this);
   RememberColumnWidths(*ListView2, QStringLiteral("route"));
   LabelDelivery = new QLabel;
@@ -295,10 +301,10 @@ QWidget* TMainWindow::BuildBodyPage() {
   Memo4 = NewMemo("Memo4");
   PageControl2 = new QTabWidget;
   PageControl2->setObjectName(QStringLiteral("PageControl2"));
-  PageControl2->addTab(NewPage("TabSheet5", {Memo3}), QStringLiteral("生データ"));
-  PageControl2->addTab(NewPage("TabSheet6", {Memo2}), QStringLiteral("SJIS に変換"));
-  PageControl2->addTab(NewPage("TabSheet7", {Memo4}), QStringLiteral("テキストのみ抽出"));
-  PageControl2->addTab(BuildHtmlPage(), QStringLiteral("HTML部"));
+  PageControl2->addTab(NewPage("TabSheet5", {Memo3}), Caption("Memo3"));
+  PageControl2->addTab(NewPage("TabSheet6", {Memo2}), Caption("Memo2"));
+  PageControl2->addTab(NewPage("TabSheet7", {Memo4}), Caption("Memo4"));
+  PageControl2->addTab(BuildHtmlPage(), Caption("Memo6"));
   PageControl2->setCurrentIndex(1);
   return NewPage("TabSheet3", {PageControl2});
 }
@@ -483,11 +489,10 @@ void TMainWindow::RenderViews(TMailViews& views) {
   deliverySeconds_ = views.Delivery.Seconds;
   RenderRoute();
   // The memos take the lines over; the model is not used after this.
-  Memo1->SetSource(std::make_shared<TTextView>(std::move(views.Memo1)));
-  Memo3->SetSource(std::make_shared<TTextView>(std::move(views.Memo3)));
-  Memo2->SetSource(std::make_shared<TTextView>(std::move(views.Memo2)));
-  Memo4->SetSource(std::make_shared<TTextView>(std::move(views.Memo4)));
-  Memo6->SetSource(std::make_shared<TTextView>(std::move(views.Memo6)));
+  ForEachView(views, [this](const auto& view, auto& member) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(member)>, TTextView>)
+      findChild<TLineView*>(QLatin1String(view.Key))->SetSource(std::make_shared<TTextView>(std::move(member)));
+  });
   std::vector<std::vector<const std::string*>> rows;
   rows.reserve(views.ListView1.size());
   for (const THeaderRow& r : views.ListView1) rows.push_back({&r.Name, &r.Value});
@@ -529,7 +534,6 @@ QString HopTime(const TRouteRow& r, bool local) {
 }  // namespace
 
 void TMainWindow::RenderRoute() {
-  constexpr int kDelayColumn = 6;
   constexpr std::int64_t kLongDelay = 600;  // ten minutes and more stand out, either way
   const bool local = LocalTimeBox->isChecked();
   std::vector<const TRouteRow*> order;
@@ -543,20 +547,17 @@ void TMainWindow::RenderRoute() {
   ListView2->setRowCount(static_cast<int>(order.size()));
   for (std::size_t i = 0; i < order.size(); ++i) {
     const TRouteRow& r = *order[i];
-    const std::string delay = r.Delay ? FormatDelay(*r.Delay) : std::string();
-    const std::string tls = !r.Tls ? std::string() : *r.Tls == "none" ? std::string("なし") : *r.Tls;
-    const std::string* cells[] = {&r.No, &r.ServerName, &r.Host, &r.IP, &r.Country, &r.Date,
-                                  &delay, &r.By, &r.With, &tls, &r.Network};
-    for (int c = 0; c < 11; ++c) {
-      QTableWidgetItem* item = NewCell(*cells[c]);
-      if (c == 5) {
+    for (const TRouteColumnInfo& c : kRouteColumns) {
+      QTableWidgetItem* item = NewCell(RouteCell(r, c.Column));
+      if (c.Column == TRouteColumn::Date) {
         item->setText(HopTime(r, local));
         item->setToolTip(PlainToolTip(item->text()));
       }
       // The protocol version in the cell, the cipher in the tool tip.
-      if (c == 9) item->setText(item->text().section(QLatin1Char(' '), 0, 0));
-      if (c == kDelayColumn && r.Delay && std::abs(*r.Delay) >= kLongDelay) item->setForeground(QBrush(Qt::red));
-      ListView2->setItem(static_cast<int>(i), c, item);
+      if (c.Column == TRouteColumn::Tls) item->setText(item->text().section(QLatin1Char(' '), 0, 0));
+      if (c.Column == TRouteColumn::Delay && r.Delay && std::abs(*r.Delay) >= kLongDelay)
+        item->setForeground(QBrush(Qt::red));
+      ListView2->setItem(static_cast<int>(i), RouteColumnIndex(c.Column), item);
     }
   }
   ListView2->setUpdatesEnabled(true);
@@ -584,8 +585,10 @@ void TMainWindow::RememberColumnWidths(QTableWidget& list, const QString& key) {
 }
 
 void TMainWindow::FitRouteColumns() {
-  // No, Country, Date, 遅延 and 方式 are cut only when nothing else can give way.
-  FitColumns(*ListView2, QStringLiteral("route"), {{0, 4, 5, 6, 8}});
+  std::vector<int> firm;
+  for (const TRouteColumnInfo& c : kRouteColumns)
+    if (c.Firm) firm.push_back(RouteColumnIndex(c.Column));
+  FitColumns(*ListView2, QStringLiteral("route"), {firm});
 }
 
 void TMainWindow::FitColumns(QTableWidget& list, const QString& key, const std::vector<std::vector<int>>& tiers) {

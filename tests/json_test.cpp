@@ -134,3 +134,15 @@ TEST(JsonWriter, EveryByteEscapedTheSameInsideAndPastTheFirstSixteen) {
     EXPECT_EQ(Written([&](TJsonWriter& w) { w.String(in); }), want) << b;
   }
 }
+
+TEST(JsonWriter, CommasGoBetweenMembersAndElementsOnly) {
+  EXPECT_EQ(Written([](TJsonWriter& w) {
+              w.Open('{').Key("a").Number(1).Key("b", "\n ").Open('[');
+              for (int i = 0; i < 3; ++i) w.Item("\n  ", "\n  ").Open('[').Close();
+              w.Close().Key("c").Open('{').Close().Key("d").Open('[').Close();
+              w.Key("e").Open('[');
+              for (int i = 0; i < 2; ++i) w.Item().Number(i);
+              w.Close().Close();
+            }),
+            "{\"a\": 1,\n \"b\": [\n  [],\n  [],\n  []], \"c\": {}, \"d\": [], \"e\": [0, 1]}");
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <type_traits>
 
 #include "base/ascii.h"
 #include "base/cp932.h"
@@ -12,6 +13,7 @@
 #include "mail/explain.h"
 #include "views/json.h"
 #include "views/pipeline.h"
+#include "views/viewtable.h"
 
 namespace tarvo {
 
@@ -20,20 +22,13 @@ namespace {
 // One array of strings per row, each cell text of the given kind.
 template <typename Rows, typename Cells>
 void WriteRows(TJsonWriter& w, const Rows& rows, Cells cells) {
-  w.Raw("[");
-  bool firstRow = true;
+  w.Open('[');
   for (const auto& row : rows) {
-    w.Raw(firstRow ? "[" : ",\n  [");
-    firstRow = false;
-    bool firstCell = true;
-    cells(row, [&](std::string_view text, TTextKind kind) {
-      if (!firstCell) w.Raw(", ");
-      firstCell = false;
-      w.Text(text, kind);
-    });
-    w.Raw("]");
+    w.Item("\n  ").Open('[');
+    cells(row, [&](std::string_view text, TTextKind kind) { w.Item().Text(text, kind); });
+    w.Close();
   }
-  w.Raw("]");
+  w.Close();
 }
 
 // An ISO time, or null for a date that was not found.
@@ -49,22 +44,19 @@ void WriteSeconds(TJsonWriter& w, const std::optional<std::int64_t>& s) {
 
 // One object per route row: the receiving side, the time and the delay.
 void WriteHops(TJsonWriter& w, const std::vector<TRouteRow>& rows) {
-  w.Raw("[");
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const TRouteRow& r = rows[i];
-    w.Raw(i ? ",\n  {\"by\": " : "{\"by\": ").Text(r.By, TTextKind::Stored);
-    w.Raw(", \"with\": ").Text(r.With, TTextKind::Stored);
-    w.Raw(", \"time\": ");
-    WriteTime(w, r.Time);
-    w.Raw(", \"delay\": ");
-    WriteSeconds(w, r.Delay);
-    w.Raw(", \"as\": ").Text(r.Network, TTextKind::Stored);
-    w.Raw(", \"tls\": ");
-    if (r.Tls) w.Text(*r.Tls, TTextKind::Stored);
-    else w.Null();
-    w.Raw("}");
+  w.Open('[');
+  for (const TRouteRow& r : rows) {
+    w.Item("\n  ").Open('{');
+    w.Key("by").Text(r.By, TTextKind::Stored);
+    w.Key("with").Text(r.With, TTextKind::Stored);
+    WriteTime(w.Key("time"), r.Time);
+    WriteSeconds(w.Key("delay"), r.Delay);
+    w.Key("as").Text(r.Network, TTextKind::Stored);
+    if (r.Tls) w.Key("tls").Text(*r.Tls, TTextKind::Stored);
+    else w.Key("tls").Null();
+    w.Close();
   }
-  w.Raw("]");
+  w.Close();
 }
 
 // A file name from the command line is bytes; keep valid UTF-8, replace the rest.
@@ -88,19 +80,12 @@ void WriteResult(TJsonWriter& w, const std::optional<TAuthValue>& v, bool withDo
     w.Null();
     return;
   }
-  w.Raw("{\"result\": ");
-  WriteText(w, v->Result);
-  if (withDomain) {
-    w.Raw(", \"domain\": ");
-    WriteText(w, v->Domain);
-  }
-  if (!v->Identity.empty()) {
-    w.Raw(", \"identity\": ");
-    WriteText(w, v->Identity);
-  }
-  w.Raw(", \"source\": ");
-  WriteText(w, v->Source);
-  w.Raw("}");
+  w.Open('{');
+  WriteText(w.Key("result"), v->Result);
+  if (withDomain) WriteText(w.Key("domain"), v->Domain);
+  if (!v->Identity.empty()) WriteText(w.Key("identity"), v->Identity);
+  WriteText(w.Key("source"), v->Source);
+  w.Close();
 }
 
 void WriteBool(TJsonWriter& w, const std::optional<bool>& b) {
@@ -108,144 +93,178 @@ void WriteBool(TJsonWriter& w, const std::optional<bool>& b) {
   else w.Null();
 }
 
-void WriteAuthentication(TJsonWriter& w, const TAuthentication& a) {
-  w.Raw("{\"from_domain\": ");
-  WriteText(w, a.FromDomain);
-  w.Raw(", \"spf\": ");
-  WriteResult(w, a.Spf, true);
-  w.Raw(", \"dkim\": [");
-  for (std::size_t i = 0; i < a.Dkim.size(); ++i) {
-    const TDkimCheck& d = a.Dkim[i];
-    w.Raw(i ? ", {\"result\": " : "{\"result\": ");
-    WriteText(w, d.Result);
-    w.Raw(", \"domain\": ");
-    WriteText(w, d.Domain);
-    w.Raw(", \"selector\": ");
-    WriteText(w, d.Selector);
-    w.Raw(", \"body_hash\": \"").Raw(BodyHashName(d.BodyHash)).Raw("\"");
-    if (!d.Checked) w.Raw(", \"checked\": false");
-    w.Raw("}");
+void WriteDkim(TJsonWriter& w, const std::vector<TDkimCheck>& checks) {
+  w.Open('[');
+  for (const TDkimCheck& d : checks) {
+    w.Item().Open('{');
+    WriteText(w.Key("result"), d.Result);
+    WriteText(w.Key("domain"), d.Domain);
+    WriteText(w.Key("selector"), d.Selector);
+    w.Key("body_hash").String(BodyHashName(d.BodyHash));
+    if (!d.Checked) w.Key("checked").Bool(false);
+    w.Close();
   }
-  w.Raw("], \"dmarc\": ");
-  WriteResult(w, a.Dmarc, true);
-  w.Raw(", \"arc\": ");
-  WriteResult(w, a.Arc, false);
-  w.Raw(", \"spf_aligned\": ");
-  WriteBool(w, a.SpfAligned);
-  w.Raw(", \"dkim_aligned\": ");
-  WriteBool(w, a.DkimAligned);
-  // Every result the fields state, and whether it counts.
-  w.Raw(", \"receiving_org\": ");
-  WriteText(w, a.ReceivingOrg);
-  w.Raw(", \"results\": [");
-  for (std::size_t i = 0; i < a.Claims.size(); ++i) {
-    const TAuthClaim& c = a.Claims[i];
-    w.Raw(i ? ",\n  {\"field\": " : "\n  {\"field\": ").Number(static_cast<std::int64_t>(c.Field));
-    w.Raw(", \"source\": ");
-    WriteText(w, c.Source);
-    w.Raw(", \"authserv_id\": ");
-    WriteText(w, c.AuthServId);
-    w.Raw(", \"method\": ");
-    WriteText(w, c.Method);
-    w.Raw(", \"result\": ");
-    WriteText(w, c.Result);
-    w.Raw(", \"domain\": ");
-    WriteText(w, c.Domain);
-    w.Raw(", \"trusted\": ");
-    w.Bool(c.Trusted);
-    w.Raw(", \"why\": ");
-    if (c.Trusted) w.Null();
-    else WriteText(w, c.Why);
-    w.Raw("}");
-  }
-  w.Raw("]}");
+  w.Close();
 }
 
-void WriteFindings(TJsonWriter& w, const std::vector<TFinding>& findings) {
-  w.Raw("[");
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const TFinding& f = findings[i];
-    w.Raw(i ? ",\n  {\"kind\": " : "{\"kind\": ");
-    WriteText(w, f.Kind);
-    w.Raw(", \"level\": \"").Raw(LevelName(f.Level)).Raw("\", \"text\": ");
-    WriteText(w, f.Text);
-    w.Raw(", \"detail\": ");
-    WriteText(w, f.Detail);
-    w.Raw("}");
+// Every result the fields state, and whether it counts.
+void WriteClaims(TJsonWriter& w, const std::vector<TAuthClaim>& claims) {
+  w.Open('[');
+  for (const TAuthClaim& c : claims) {
+    w.Item("\n  ", "\n  ").Open('{');
+    w.Key("field").Number(static_cast<std::int64_t>(c.Field));
+    WriteText(w.Key("source"), c.Source);
+    WriteText(w.Key("authserv_id"), c.AuthServId);
+    WriteText(w.Key("method"), c.Method);
+    WriteText(w.Key("result"), c.Result);
+    WriteText(w.Key("domain"), c.Domain);
+    w.Key("trusted").Bool(c.Trusted);
+    if (c.Trusted) w.Key("why").Null();
+    else WriteText(w.Key("why"), c.Why);
+    w.Close();
   }
-  w.Raw("]");
+  w.Close();
 }
 
-void WriteFilters(TJsonWriter& w, const std::vector<TFilterStamp>& stamps) {
-  w.Raw("[");
-  for (std::size_t i = 0; i < stamps.size(); ++i) {
-    const TFilterStamp& s = stamps[i];
-    w.Raw(i ? ",\n  {\"family\": " : "{\"family\": ");
-    WriteText(w, s.Family);
-    w.Raw(", \"header\": ").Text(s.Header, TTextKind::Stored);
-    w.Raw(", \"side\": \"").Raw(FilterSideName(s.Side)).Raw("\", \"fields\": [");
-    for (std::size_t k = 0; k < s.Fields.size(); ++k) {
-      const TFilterField& f = s.Fields[k];
-      w.Raw(k ? ", {\"name\": " : "{\"name\": ").Text(f.Name, TTextKind::Stored);
-      w.Raw(", \"value\": ").Text(f.Value, TTextKind::Stored);
-      w.Raw(", \"meaning\": ");
-      WriteText(w, f.Meaning);
-      w.Raw(", \"known\": ").Bool(f.Known);
-      w.Raw("}");
-    }
-    w.Raw("], \"verdict\": ");
+void WriteView(TJsonWriter& w, const TAuthentication& a) {
+  w.Open('{');
+  WriteText(w.Key("from_domain"), a.FromDomain);
+  WriteResult(w.Key("spf"), a.Spf, true);
+  WriteDkim(w.Key("dkim"), a.Dkim);
+  WriteResult(w.Key("dmarc"), a.Dmarc, true);
+  WriteResult(w.Key("arc"), a.Arc, false);
+  WriteBool(w.Key("spf_aligned"), a.SpfAligned);
+  WriteBool(w.Key("dkim_aligned"), a.DkimAligned);
+  WriteText(w.Key("receiving_org"), a.ReceivingOrg);
+  WriteClaims(w.Key("results"), a.Claims);
+  w.Close();
+}
+
+void WriteView(TJsonWriter& w, const std::vector<TFinding>& findings) {
+  w.Open('[');
+  for (const TFinding& f : findings) {
+    w.Item("\n  ").Open('{');
+    WriteText(w.Key("kind"), f.Kind);
+    w.Key("level").String(LevelName(f.Level));
+    WriteText(w.Key("text"), f.Text);
+    WriteText(w.Key("detail"), f.Detail);
+    w.Close();
+  }
+  w.Close();
+}
+
+void WriteFilterFields(TJsonWriter& w, const std::vector<TFilterField>& fields) {
+  w.Open('[');
+  for (const TFilterField& f : fields) {
+    w.Item().Open('{');
+    w.Key("name").Text(f.Name, TTextKind::Stored);
+    w.Key("value").Text(f.Value, TTextKind::Stored);
+    WriteText(w.Key("meaning"), f.Meaning);
+    w.Key("known").Bool(f.Known);
+    w.Close();
+  }
+  w.Close();
+}
+
+void WriteView(TJsonWriter& w, const std::vector<TFilterStamp>& stamps) {
+  w.Open('[');
+  for (const TFilterStamp& s : stamps) {
+    w.Item("\n  ").Open('{');
+    WriteText(w.Key("family"), s.Family);
+    w.Key("header").Text(s.Header, TTextKind::Stored);
+    w.Key("side").String(FilterSideName(s.Side));
+    WriteFilterFields(w.Key("fields"), s.Fields);
+    w.Key("verdict");
     if (s.Verdict) {
-      w.Raw("{\"level\": \"").Raw(LevelName(s.Verdict->Level)).Raw("\", \"text\": ");
-      WriteText(w, s.Verdict->Text);
-      w.Raw("}");
+      w.Open('{').Key("level").String(LevelName(s.Verdict->Level));
+      WriteText(w.Key("text"), s.Verdict->Text);
+      w.Close();
     } else {
       w.Null();
     }
-    w.Raw("}");
+    w.Close();
   }
-  w.Raw("]");
+  w.Close();
 }
 
-void WriteParts(TJsonWriter& w, const TMailParts& parts) {
-  w.Raw(",\n \"Parts\": [");
-  const auto field = [&](const char* key, std::string_view text, TTextKind kind) {
-    w.Raw(", \"").Raw(key).Raw("\": ").Text(text, kind);
-  };
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const TMailPart& p = parts[i];
-    w.Raw(i ? ",\n  {\"index\": " : "{\"index\": ").Number(p.Index);
-    field("name", p.Name, TTextKind::Decoded);
-    field("type", p.ContentType, TTextKind::Stored);
-    field("disposition", p.Disposition, TTextKind::Stored);
-    field("charset", p.Charset, TTextKind::Stored);
-    field("encoding", p.Encoding, TTextKind::Stored);
-    w.Raw(", \"size\": ").Number(static_cast<std::int64_t>(p.Size));
-    field("md5", p.Md5, TTextKind::Decoded);
-    field("sha1", p.Sha1, TTextKind::Decoded);
-    field("sha256", p.Sha256, TTextKind::Decoded);
-    field("warning", p.Warning, TTextKind::Decoded);
-    field("content", ContentKindName(p.Content), TTextKind::Decoded);
-    if (p.Archive.Read) {
-      w.Raw(", \"encrypted\": ").Bool(p.Archive.Encrypted);
-      w.Raw(", \"truncated\": ").Bool(p.Archive.Truncated);
-      w.Raw(", \"entries\": [");
-      for (std::size_t k = 0; k < p.Archive.Entries.size(); ++k) {
-        const TArchiveEntry& e = p.Archive.Entries[k];
-        w.Raw(k ? ", {\"name\": " : "{\"name\": ");
-        WriteText(w, e.Name);
-        w.Raw(", \"size\": ");
-        if (e.Size >= 0) w.Number(e.Size);
-        else w.Null();
-        w.Raw(", \"encrypted\": ").Bool(e.Encrypted);
-        w.Raw(", \"warning\": ");
-        WriteText(w, e.Warning);
-        w.Raw("}");
-      }
-      w.Raw("]");
-    }
-    w.Raw("}");
+void WriteArchive(TJsonWriter& w, const TArchiveListing& archive) {
+  w.Key("encrypted").Bool(archive.Encrypted);
+  w.Key("truncated").Bool(archive.Truncated);
+  w.Key("entries").Open('[');
+  for (const TArchiveEntry& e : archive.Entries) {
+    w.Item().Open('{');
+    WriteText(w.Key("name"), e.Name);
+    if (e.Size >= 0) w.Key("size").Number(e.Size);
+    else w.Key("size").Null();
+    w.Key("encrypted").Bool(e.Encrypted);
+    WriteText(w.Key("warning"), e.Warning);
+    w.Close();
   }
-  w.Raw("]");
+  w.Close();
+}
+
+void WriteView(TJsonWriter& w, const TMailParts& parts) {
+  w.Open('[');
+  for (const TMailPart& p : parts) {
+    w.Item("\n  ").Open('{');
+    w.Key("index").Number(p.Index);
+    w.Key("name").Text(p.Name, TTextKind::Decoded);
+    w.Key("type").Text(p.ContentType, TTextKind::Stored);
+    w.Key("disposition").Text(p.Disposition, TTextKind::Stored);
+    w.Key("charset").Text(p.Charset, TTextKind::Stored);
+    w.Key("encoding").Text(p.Encoding, TTextKind::Stored);
+    w.Key("size").Number(static_cast<std::int64_t>(p.Size));
+    w.Key("md5").Text(p.Md5, TTextKind::Decoded);
+    w.Key("sha1").Text(p.Sha1, TTextKind::Decoded);
+    w.Key("sha256").Text(p.Sha256, TTextKind::Decoded);
+    w.Key("warning").Text(p.Warning, TTextKind::Decoded);
+    w.Key("content").Text(ContentKindName(p.Content), TTextKind::Decoded);
+    if (p.Archive.Read) WriteArchive(w, p.Archive);
+    w.Close();
+  }
+  w.Close();
+}
+
+// The route's cells as stored, but the country: system text in code page 932.
+void WriteView(TJsonWriter& w, const std::vector<TRouteRow>& rows) {
+  WriteRows(w, rows, [](const TRouteRow& r, auto cell) {
+    for (std::size_t c = 0; c < kDumpedRouteColumns; ++c) {
+      const TRouteColumn column = kRouteColumns[c].Column;
+      if (column == TRouteColumn::Country) cell(Cp932ToUtf8(r.Country, TDecodeMode::Replace), TTextKind::Decoded);
+      else cell(RouteCell(r, column), TTextKind::Stored);
+    }
+  });
+}
+
+void WriteView(TJsonWriter& w, const TDelivery& d) {
+  w.Open('{');
+  WriteTime(w.Key("sent"), d.Sent);
+  WriteTime(w.Key("received"), d.Received);
+  WriteSeconds(w.Key("seconds"), d.Seconds);
+  w.Close();
+}
+
+void WriteView(TJsonWriter& w, const std::vector<std::string>& notes) {
+  w.Open('[');
+  for (const std::string& note : notes) WriteText(w.Item(), note);
+  w.Close();
+}
+
+void WriteView(TJsonWriter& w, const TTextView& memo) { w.Lines(memo); }
+
+void WriteView(TJsonWriter& w, const std::vector<THeaderRow>& rows) {
+  WriteRows(w, rows, [](const THeaderRow& h, auto cell) {
+    cell(h.Name, TTextKind::Stored);
+    cell(h.Value, TTextKind::Stored);
+  });
+}
+
+// The explanation box's lines of every header row.
+void WriteExplanations(TJsonWriter& w, const TMailViews& views) {
+  WriteRows(w, views.ListView1, [&views, row = std::size_t{0}](const THeaderRow&, auto cell) mutable {
+    for (const std::string& line : RowExplanationLines(views, row)) cell(line, TTextKind::Decoded);
+    ++row;
+  });
 }
 
 }  // namespace
@@ -253,69 +272,22 @@ void WriteParts(TJsonWriter& w, const TMailParts& parts) {
 void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
                     const TMessagePlace* place) {
   TJsonWriter w(out);
-  w.Raw("{\"file\": ");
-  WriteText(w, fileName);
+  w.Open('{');
+  WriteText(w.Key("file"), fileName);
   if (place) {
-    w.Raw(", \"index\": ");
-    w.Number(static_cast<std::int64_t>(place->Index));
-    w.Raw(", \"offset\": ");
-    w.Number(static_cast<std::int64_t>(place->Offset));
+    w.Key("index").Number(static_cast<std::int64_t>(place->Index));
+    w.Key("offset").Number(static_cast<std::int64_t>(place->Offset));
   }
-  w.Raw(", \"error\": ");
-  if (error) w.Cp932(*error);
-  else w.Null();
-
-  // Keys in the order of the window's views; a view not built yet is left out.
-  // The route's country is system text in code page 932; the rest as stored.
-  w.Raw(",\n \"ListView2\": ");
-  WriteRows(w, views.ListView2, [](const TRouteRow& r, auto cell) {
-    cell(r.No, TTextKind::Stored);
-    cell(r.ServerName, TTextKind::Stored);
-    cell(r.Host, TTextKind::Stored);
-    cell(r.IP, TTextKind::Stored);
-    cell(Cp932ToUtf8(r.Country, TDecodeMode::Replace), TTextKind::Decoded);
-    cell(r.Date, TTextKind::Stored);
+  if (error) w.Key("error").Cp932(*error);
+  else w.Key("error").Null();
+  // Each view on a line of its own; what is read off a view follows it.
+  ForEachView(views, [&](const auto& view, const auto& member) {
+    WriteView(w.Key(view.Key, "\n "), member);
+    using T = std::decay_t<decltype(member)>;
+    if constexpr (std::is_same_v<T, std::vector<TRouteRow>>) WriteHops(w.Key("Hops", "\n "), member);
+    if constexpr (std::is_same_v<T, std::vector<THeaderRow>>) WriteExplanations(w.Key("Memo5", "\n "), views);
   });
-  w.Raw(",\n \"Hops\": ");
-  WriteHops(w, views.ListView2);
-  w.Raw(",\n \"Delivery\": {\"sent\": ");
-  WriteTime(w, views.Delivery.Sent);
-  w.Raw(", \"received\": ");
-  WriteTime(w, views.Delivery.Received);
-  w.Raw(", \"seconds\": ");
-  WriteSeconds(w, views.Delivery.Seconds);
-  w.Raw("}");
-  w.Raw(",\n \"Notes\": [");
-  for (std::size_t i = 0; i < views.Notes.size(); ++i) {
-    if (i) w.Raw(", ");
-    WriteText(w, views.Notes[i]);
-  }
-  w.Raw("]");
-
-  w.Raw(",\n \"Memo1\": ").Lines(views.Memo1);
-  w.Raw(",\n \"Memo3\": ").Lines(views.Memo3);
-  w.Raw(",\n \"Memo2\": ").Lines(views.Memo2);
-  w.Raw(",\n \"Memo4\": ").Lines(views.Memo4);
-  w.Raw(",\n \"Memo6\": ").Lines(views.Memo6);
-
-  w.Raw(",\n \"ListView1\": ");
-  WriteRows(w, views.ListView1, [](const THeaderRow& h, auto cell) {
-    cell(h.Name, TTextKind::Stored);
-    cell(h.Value, TTextKind::Stored);
-  });
-  w.Raw(",\n \"Memo5\": ");
-  WriteRows(w, views.ListView1, [&views, row = std::size_t{0}](const THeaderRow&, auto cell) mutable {
-    for (const std::string& line : RowExplanationLines(views, row)) cell(line, TTextKind::Decoded);
-    ++row;
-  });
-  w.Raw(",\n \"Authentication\": ");
-  WriteAuthentication(w, views.Authentication);
-  w.Raw(",\n \"Filters\": ");
-  WriteFilters(w, views.Filters);
-  w.Raw(",\n \"Findings\": ");
-  WriteFindings(w, views.Findings);
-  WriteParts(w, views.Parts);
-  w.Raw("}\n");
+  w.Close().Raw("\n");
 }
 
 int DumpMailFile(const std::string& fileName, std::ostream& out) {

@@ -71,6 +71,40 @@ TJsonWriter& TJsonWriter::Raw(std::string_view s) {
   return *this;
 }
 
+TJsonWriter& TJsonWriter::Open(char bracket) {
+  buf_ += bracket;
+  open_.push_back({bracket == '{' ? '}' : ']', true});
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Close() {
+  if (open_.empty()) return *this;
+  buf_ += open_.back().Close;
+  open_.pop_back();
+  MaybeFlush();
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Item(std::string_view gap, std::string_view firstGap) {
+  if (open_.empty()) return *this;
+  if (open_.back().Empty) {
+    buf_.append(firstGap);
+    open_.back().Empty = false;
+  } else {
+    buf_ += ',';
+    buf_.append(gap);
+  }
+  return *this;
+}
+
+TJsonWriter& TJsonWriter::Key(std::string_view key, std::string_view gap) {
+  Item(gap);
+  buf_ += '"';
+  EscapedRun(key);
+  buf_.append("\": ");
+  return *this;
+}
+
 void TJsonWriter::Escaped(std::string_view s) {
   buf_ += '"';
   EscapedRun(s);

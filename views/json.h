@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/textview.h"
 
@@ -19,6 +20,15 @@ class TJsonWriter {
 
   // Structural text, written as it is.
   TJsonWriter& Raw(std::string_view s);
+  // An object ('{') or array ('['), and its end. The writer places the
+  // commas: a member or element after the first follows "," and its `gap`
+  // (" " keeps it on the line, "\n  " starts a new one).
+  TJsonWriter& Open(char bracket);
+  TJsonWriter& Close();
+  // A member's key in the open object.
+  TJsonWriter& Key(std::string_view key, std::string_view gap = " ");
+  // An element's place in the open array; `firstGap` goes before the first.
+  TJsonWriter& Item(std::string_view gap = " ", std::string_view firstGap = {});
   // A JSON string of UTF-8 text.
   TJsonWriter& String(std::string_view utf8);
   // A JSON string of a view's line: stored bytes shown as UTF-8 or code page
@@ -47,6 +57,11 @@ class TJsonWriter {
   std::ostream& out_;
   std::string buf_;
   std::string scratch_;
+  struct TOpen {
+    char Close;
+    bool Empty;
+  };
+  std::vector<TOpen> open_;  // the containers open, innermost last
 };
 
 }  // namespace tarvo

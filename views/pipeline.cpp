@@ -15,23 +15,22 @@
 #include "mail/receivedtls.h"
 #include "route/asn.h"
 #include "route/lookup.h"
+#include "views/viewtable.h"
 
 namespace tarvo {
 
+namespace {
+
+void ClearView(TTextView& view) { view.Clear(); }  // its kind stays
+template <typename T>
+void ClearView(T& view) {
+  view = T{};
+}
+
+}  // namespace
+
 void TMailViews::Clear() {
-  ListView2.clear();
-  Memo1.Clear();
-  Memo2.Clear();
-  Memo3.Clear();
-  Memo4.Clear();
-  Memo6.Clear();
-  ListView1.clear();
-  Notes.clear();
-  Authentication = {};
-  Findings.clear();
-  Filters.clear();
-  Delivery = {};
-  Parts.clear();
+  ForEachView(*this, [](const auto&, auto& view) { ClearView(view); });
   TextContext = {};
 }
 

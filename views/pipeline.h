@@ -37,25 +37,26 @@ struct TDelivery {
   std::optional<std::int64_t> Seconds;
 };
 
-// What each view of the main window shows. Memo1, Memo3, the header rows and
+// What each view of the main window shows (their keys and captions are
+// listed once, in views/viewtable.h). Memo1, Memo3, the header rows and
 // the route columns taken from the fields hold bytes as stored; Memo2, Memo4
 // and Memo6 hold decoded text (UTF-8); the route's country is code page 932.
 // The memos' lines point into the message's bytes where they show them as
 // they are, and into arenas of their own where they were converted.
 struct TMailViews {
-  std::vector<TRouteRow> ListView2;     // 配信経路
-  TTextView Memo1{TTextKind::Stored};   // メールエンベローブ
-  TTextView Memo3{TTextKind::Stored};   // 生データ
-  TTextView Memo2{TTextKind::Decoded};  // SJIS に変換
-  TTextView Memo4{TTextKind::Decoded};  // テキストのみ抽出
-  TTextView Memo6{TTextKind::Decoded};  // HTML部
-  std::vector<THeaderRow> ListView1;    // エンベローブチェック (stored)
+  std::vector<TRouteRow> ListView2;     // the route, topmost hop first
+  TTextView Memo1{TTextKind::Stored};   // the header block
+  TTextView Memo3{TTextKind::Stored};   // the raw message
+  TTextView Memo2{TTextKind::Decoded};  // the body converted line by line
+  TTextView Memo4{TTextKind::Decoded};  // the text parts
+  TTextView Memo6{TTextKind::Decoded};  // the HTML parts
+  std::vector<THeaderRow> ListView1;    // the header fields (stored)
   std::vector<std::string> Notes;       // what the route lookup had to say, one line each
-  TAuthentication Authentication;       // 安全性チェック (UTF-8)
-  std::vector<TFinding> Findings;       // 安全性チェック (UTF-8)
-  std::vector<TFilterStamp> Filters;    // 受信側フィルタの判定; each with its header row
-  TDelivery Delivery;                   // the line under 配信経路
-  TMailParts Parts;                     // 添付ファイル
+  TAuthentication Authentication;       // UTF-8
+  std::vector<TFinding> Findings;       // UTF-8
+  std::vector<TFilterStamp> Filters;    // the receiving filters' stamps; each with its header row
+  TDelivery Delivery;                   // the line under the route
+  TMailParts Parts;                     // the attachments page
   TTextContext TextContext;             // how the message's text reads (the carrier, a declared charset)
 
   // Empties every view the pipeline fills.
