@@ -12,7 +12,7 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/MainWindow.h"
-#include "hash/CodeTools.h"
+#include "hash/Workbench.h"
 
 namespace tarvo {
 

@@ -163,6 +163,11 @@ std::int32_t StrToInt(std::string_view s) {
 
 std::string IntToStr(std::int64_t n) { return std::to_string(n); }
 
+std::string TwoDigitNumber(std::int32_t n) {
+  std::string s = std::to_string(n);
+  return s.size() == 1 ? "0" + s : s;
+}
+
 void AppendLowerHex(std::string& out, std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   for (const char c : bytes) {

@@ -49,6 +49,8 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
 
 // Decimal text of a signed number.
 [[nodiscard]] std::string IntToStr(std::int64_t n);
+// Decimal text of n, with a "0" in front when it is a single character.
+[[nodiscard]] std::string TwoDigitNumber(std::int32_t n);
 
 // Two lower-case hexadecimal digits per byte, appended to `out`.
 void AppendLowerHex(std::string& out, std::string_view bytes);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "jcode/DString.h"
+#include "jcode/iptext.h"
 #include "mail/mailutils.h"
 #include "route/asn.h"
 #include "route/lookup.h"

@@ -3,7 +3,8 @@
 #include <cstddef>
 
 #include "base/ascii.h"
-#include "jcode/DString.h"
+#include "base/bytes.h"
+#include "jcode/iptext.h"
 
 namespace tarvo {
 
@@ -92,6 +93,45 @@ std::string_view AddressCore(std::string_view text) {
   if (zone != std::string_view::npos && a.find(':') != std::string_view::npos) a = a.substr(0, zone);
   if (ParseIPv4Address(a) || ParseIPv6Address(a)) return a;
   return {};
+}
+
+namespace {
+
+int OctetValue(std::string_view part) {
+  if (part == "*") return -2;
+  const int v = StrToIntDef(part, -1);
+  return v > 255 ? -1 : v;
+}
+
+}  // namespace
+
+void ParseIPOctets(std::string_view text, int& A, int& B, int& C, int& D) {
+  A = B = C = D = -1;
+  int* const firstThree[3] = {&A, &B, &C};
+  std::size_t k = 0, start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '.') continue;
+    // A fourth or later part that ends in a dot is dropped.
+    if (k < 3) *firstThree[k] = OctetValue(text.substr(start, i - start));
+    start = i + 1;
+    ++k;
+  }
+  if (start < text.size()) D = OctetValue(text.substr(start));
+}
+
+std::int64_t IPTextToNumber(std::string_view text) {
+  std::uint32_t octets[3] = {0, 0, 0};
+  std::size_t k = 0, start = 0, i = 0;
+  for (; i < text.size() && k < 4; ++i) {
+    if (text[i] != '.') continue;
+    if (k < 3) octets[k] = static_cast<std::uint32_t>(StrToInt(text.substr(start, i - start))) & 0xFF;
+    start = i + 1;
+    ++k;
+  }
+  // After a fourth dot the walk has stopped with nothing collected.
+  const std::string_view last = k == 4 ? std::string_view() : text.substr(start);
+  const std::uint32_t o4 = static_cast<std::uint32_t>(StrToInt(last)) & 0xFF;
+  return static_cast<std::int64_t>((octets[0] << 24) | (octets[1] << 16) | (octets[2] << 8) | o4);
 }
 
 }  // namespace tarvo

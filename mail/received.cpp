@@ -8,7 +8,7 @@
 
 #include "base/ascii.h"
 #include "base/bytes.h"
-#include "jcode/DString.h"
+#include "jcode/iptext.h"
 #include "mail/mailutils.h"
 
 namespace tarvo {

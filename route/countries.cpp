@@ -1,6 +1,6 @@
 // Searches over the country table.
 #include "base/cp932.h"
-#include "route/ccTDL.h"
+#include "route/CountryNames.h"
 
 namespace tarvo {
 

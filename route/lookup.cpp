@@ -6,8 +6,8 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "route/ResData.h"
-#include "route/ccTDL.h"
+#include "route/EmbeddedTable.h"
+#include "route/CountryNames.h"
 
 namespace tarvo {
 
@@ -159,7 +159,7 @@ std::optional<std::string> FindRangeCodeLinear(TMemoryStream& table, std::int64_
 }
 
 TCountryAnswer IPToCountry(std::string_view ip) {
-  const std::string_view table = ccTDL().Data(), table6 = ccTDL6().Data();
+  const std::string_view table = IPv4RangeTable().Data(), table6 = IPv6RangeTable().Data();
   return Lookup(
       ip, [table](std::int64_t v) { return FindRangeCode(table, static_cast<std::uint32_t>(v)); },
       [table6](const TIPv6Address& v) { return FindRangeCode6(table6, v); });
@@ -169,11 +169,11 @@ TCountryAnswer IPToCountryLinear(std::string_view ip) {
   return Lookup(
       ip,
       [](std::int64_t v) {
-        const std::unique_ptr<TMemoryStream> table = ccTDL().GetDataStream();
+        const std::unique_ptr<TMemoryStream> table = IPv4RangeTable().GetDataStream();
         return FindRangeCodeLinear(*table, v);
       },
       [](const TIPv6Address& v) {
-        const std::unique_ptr<TMemoryStream> table = ccTDL6().GetDataStream();
+        const std::unique_ptr<TMemoryStream> table = IPv6RangeTable().GetDataStream();
         return FindRangeCode6Linear(*table, v);
       });
 }

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/stream.h"
-#include "jcode/DString.h"
+#include "jcode/iptext.h"
 
 namespace tarvo {
 

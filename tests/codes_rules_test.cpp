@@ -7,24 +7,9 @@
 #include <string>
 
 #include "base/bytes.h"
-#include "jcode/DString.h"
 #include "jcode/jconvert.h"
 
 using namespace tarvo;
-
-TEST(StringHelpers, AddTrailingBackslashLooksAtTheLastByteOnly) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", "\\"},
-      {"\\", "\\"},
-      {"C:\\tmp", "C:\\tmp\\"},
-      {"C:\\tmp\\", "C:\\tmp\\"},
-      {"/usr/bin/", "/usr/bin/\\"},
-      // 表 is 0x95 0x5C: its trail byte is taken as the backslash.
-      {"C:\\\x95\x5C", "C:\\\x95\x5C"},
-      {std::string("a\0", 2), std::string("a\0\\", 3)},
-  };
-  for (const auto& [in, want] : cases) EXPECT_EQ(AddTrailingBackslash(in), want) << in;
-}
 
 TEST(StringHelpers, TwoDigitNumberPadsOnlyOneCharacter) {
   const std::pair<std::int32_t, std::string> cases[] = {

@@ -5,7 +5,7 @@
 
 #include "base/cp932.h"
 #include "base/errors.h"
-#include "jcode/DString.h"
+#include "jcode/iptext.h"
 
 using namespace tarvo;
 

@@ -3,7 +3,7 @@
 // says the same as the list with them.
 #include <gtest/gtest.h>
 
-#include "hash/CodeTools.h"
+#include "hash/Workbench.h"
 #include "hash/Digest.h"
 #include "jcode/jconvert.h"
 #include "mail/mailutils.h"
@@ -36,7 +36,7 @@ TMailPart Digested(std::string_view bytes, std::size_t piece) {
 
 }  // namespace
 
-TEST(PartDigests, SameAsTheCodeToolsDigests) {
+TEST(PartDigests, SameAsTheWorkbenchDigests) {
   for (const std::size_t n : kSizes) {
     const std::string data = Bytes(n);
     const TMailPart p = MakeWalkedPart(3, {"a.bin", "application/octet-stream", "attachment", "", "base64"}, data);

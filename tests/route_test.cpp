@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "base/cp932.h"
-#include "route/ResData.h"
-#include "route/ccTDL.h"
+#include "route/EmbeddedTable.h"
+#include "route/CountryNames.h"
 #include "route/lookup.h"
 
 using namespace tarvo;
@@ -39,8 +39,8 @@ Answer Ask(const std::string& ip) {
 }
 }  // namespace
 
-TEST(ResData, FreshCopyAtPositionZeroEachCall) {
-  const TResData& c = ccTDL();
+TEST(EmbeddedTable, FreshCopyAtPositionZeroEachCall) {
+  const TEmbeddedTable& c = IPv4RangeTable();
   auto a = c.GetDataStream();
   auto b = c.GetDataStream();
   ASSERT_NE(a.get(), b.get());
@@ -56,23 +56,23 @@ TEST(ResData, FreshCopyAtPositionZeroEachCall) {
   EXPECT_EQ(c.DataSize(), static_cast<std::int32_t>(c.Data().size()));
 }
 
-TEST(ResData, WithoutDataGivesAnEmptyStream) {
-  const TResData none;
+TEST(EmbeddedTable, WithoutDataGivesAnEmptyStream) {
+  const TEmbeddedTable none;
   auto s = none.GetDataStream();
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Size(), 0u);
   EXPECT_EQ(none.DataSize(), 0);
 }
 
-TEST(ResData, CarriesExactlyTheShippedFile) {
+TEST(EmbeddedTable, CarriesExactlyTheShippedFile) {
   std::ifstream f(std::string(TARVO_SOURCE_DIR) + "/route/ccTLD.bin", std::ios::binary);
   std::stringstream ss;
   ss << f.rdbuf();
-  EXPECT_EQ(ss.str(), std::string(ccTDL().Data()));
+  EXPECT_EQ(ss.str(), std::string(IPv4RangeTable().Data()));
 }
 
 TEST(RangeTable, ShippedTableProperties) {
-  const std::string_view table = ccTDL().Data();
+  const std::string_view table = IPv4RangeTable().Data();
   ASSERT_EQ(table.size() % kCountryRangeSize, 0u);
   const auto recs = Records(table);
   ASSERT_FALSE(recs.empty());
@@ -158,7 +158,7 @@ TEST(IPToCountry, Addresses) {
 }
 
 TEST(IPToCountry, BoundsGapsAndEmptyNames) {
-  const auto recs = Records(ccTDL().Data());
+  const auto recs = Records(IPv4RangeTable().Data());
   // Inclusive bounds, and the address after a range when a gap follows it.
   std::size_t checked = 0;
   for (std::size_t i = 0; i + 1 < recs.size() && checked < 3; ++i) {
@@ -243,7 +243,7 @@ void ExpectSameAnswers(std::string_view table, const std::vector<std::uint32_t>&
 }  // namespace
 
 TEST(FindRangeCode, AgreesWithTheLinearScanOnTheShippedTable) {
-  const std::string_view table = ccTDL().Data();
+  const std::string_view table = IPv4RangeTable().Data();
   const auto recs = Records(table);
   std::mt19937 rng(1234);
   std::vector<TCountryRange> sample;
@@ -327,7 +327,7 @@ std::optional<std::string> Linear6(std::string_view table, const TIPv6Address& v
 }  // namespace
 
 TEST(RangeTable6, ShippedTableProperties) {
-  const std::string_view table = ccTDL6().Data();
+  const std::string_view table = IPv6RangeTable().Data();
   ASSERT_EQ(table.size() % kCountryRange6Size, 0u);
   const auto recs = Records6(table);
   ASSERT_GT(recs.size(), 1000u);
@@ -382,7 +382,7 @@ TEST(FindRangeCode6, AgreesWithTheLinearScan) {
 
   // The shipped table: every bound of a few thousand records and their
   // neighbours, against a scan of the same records.
-  const std::string_view shipped = ccTDL6().Data();
+  const std::string_view shipped = IPv6RangeTable().Data();
   const std::size_t n = shipped.size() / kCountryRange6Size;
   for (std::size_t from : {std::size_t{0}, n / 3, n - 2000}) {
     const std::string_view slice = shipped.substr(from * kCountryRange6Size, 2000 * kCountryRange6Size);
@@ -410,9 +410,9 @@ TEST(IPToCountry, TheLinearScanGivesTheSameAnswers) {
   }
 }
 
-TEST(ResData, CarriesExactlyTheShippedIPv6Table) {
+TEST(EmbeddedTable, CarriesExactlyTheShippedIPv6Table) {
   std::ifstream f(std::string(TARVO_SOURCE_DIR) + "/route/ccTLD6.bin", std::ios::binary);
   std::stringstream ss;
   ss << f.rdbuf();
-  EXPECT_EQ(ss.str(), std::string(ccTDL6().Data()));
+  EXPECT_EQ(ss.str(), std::string(IPv6RangeTable().Data()));
 }

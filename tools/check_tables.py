@@ -50,16 +50,16 @@ def make_ranges(tmp):
 
 
 def make_countries(tmp):
-    with open(os.path.join(tmp, "ccTDL.cpp"), "w", encoding="utf-8") as out:
-        subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_cctdl.py")], stdout=out, check=True)
+    with open(os.path.join(tmp, "CountryNames.cpp"), "w", encoding="utf-8") as out:
+        subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_country_names.py")], stdout=out, check=True)
 
 
 def main():
     results = [
         check("tor-geoipdb", recorded(os.path.join(ROUTE, "ccTLD.txt"), r"package tor-geoipdb (\S+)"), make_ranges,
               ["ccTLD.bin", "ccTLD6.bin", "ccTLD.txt"]),
-        check("iso-codes", recorded(os.path.join(ROUTE, "ccTDL.cpp"), r"iso-codes (\S+?)\.\n"), make_countries,
-              ["ccTDL.cpp"]),
+        check("iso-codes", recorded(os.path.join(ROUTE, "CountryNames.cpp"), r"iso-codes (\S+?)\.\n"), make_countries,
+              ["CountryNames.cpp"]),
     ]
     if False in results:
         sys.exit(1)

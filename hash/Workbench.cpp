@@ -1,4 +1,4 @@
-#include "hash/CodeTools.h"
+#include "hash/Workbench.h"
 
 #include "base/bytes.h"
 #include "hash/Digest.h"

@@ -3,7 +3,7 @@
 #include <set>
 
 #include "base/cp932.h"
-#include "route/ccTDL.h"
+#include "route/CountryNames.h"
 
 using namespace tarvo;
 

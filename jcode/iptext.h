@@ -1,4 +1,5 @@
-// Small string helpers shared across the system.
+// Address texts: the dotted quads of the route lookup and the strict IPv4
+// and IPv6 forms read in Received fields.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -8,12 +9,6 @@
 
 namespace tarvo {
 
-// Decimal text of n, with a "0" in front when it is a single character.
-[[nodiscard]] std::string TwoDigitNumber(std::int32_t n);
-
-// The path unchanged when its last byte is '\', else the path and "\".
-[[nodiscard]] std::string AddTrailingBackslash(std::string_view path);
-
 // Dotted text into its first three parts and its last one: each 0..255,
 // -1 when missing, not a number or above 255, -2 for exactly "*".
 void ParseIPOctets(std::string_view text, int& A, int& B, int& C, int& D);
@@ -22,7 +17,7 @@ void ParseIPOctets(std::string_view text, int& A, int& B, int& C, int& D);
 // a number raises EConvertError. Parts wrap to their low 8 bits.
 [[nodiscard]] std::int64_t IPTextToNumber(std::string_view text);
 
-// ---- iptext.cpp: address texts as the relays write them ----
+// As the relays write them:
 
 // An IPv6 address, 16 bytes in network order.
 using TIPv6Address = std::array<std::uint8_t, 16>;
@@ -38,7 +33,5 @@ using TIPv6Address = std::array<std::uint8_t, 16>;
 // a zone ("%eth0") taken off. Empty when what is left is neither form.
 [[nodiscard]] std::string_view AddressCore(std::string_view text);
 
-// Folder of the running program's file, ending in the platform's separator.
-[[nodiscard]] std::string ProgramFolder();
 
 }  // namespace tarvo

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/cp932.h"
-#include "route/ccTDL.h"
+#include "route/CountryNames.h"
 
 using namespace tarvo;
 

@@ -1,5 +1,5 @@
-// ResData: a component that carries the bytes of one file inside the
-// program and hands out a fresh copy on request. Nothing is read from disk.
+// A table carried inside the program (ccTLD_data.S assembles the files in):
+// its bytes in place, or a fresh copy on request. Nothing is read from disk.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -10,12 +10,12 @@
 
 namespace tarvo {
 
-class TResData {
+class TEmbeddedTable {
  public:
   // No data: GetDataStream gives an empty stream.
-  TResData() = default;
+  TEmbeddedTable() = default;
   // Bytes that live as long as the program (the embedded table).
-  explicit TResData(std::string_view data) : data_(data) {}
+  explicit TEmbeddedTable(std::string_view data) : data_(data) {}
 
   // Design-time path of the file the bytes came from; nothing reads it.
   std::string FileName;
@@ -31,9 +31,9 @@ class TResData {
   std::string_view data_;
 };
 
-// The main window's component, whose data is the IP-range table ccTLD.bin.
-[[nodiscard]] const TResData& ccTDL();
-// Its sibling for IPv6 addresses, ccTLD6.bin.
-[[nodiscard]] const TResData& ccTDL6();
+// The IPv4 range table, ccTLD.bin.
+[[nodiscard]] const TEmbeddedTable& IPv4RangeTable();
+// The IPv6 range table, ccTLD6.bin.
+[[nodiscard]] const TEmbeddedTable& IPv6RangeTable();
 
 }  // namespace tarvo

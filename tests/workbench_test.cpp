@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "hash/CodeTools.h"
+#include "hash/Workbench.h"
 
 using namespace tarvo;
 
@@ -11,7 +11,7 @@ const std::string kMixedJIS = "abc\x1b$BF|K\\8l\x1b(B\xb1 x";
 const std::string kMixedEUC = "abc\xc6\xfc\xcb\xdc\xb8\xec\x8e\xb1 x";
 }  // namespace
 
-TEST(CodeTools, EmptyInput) {
+TEST(Workbench, EmptyInput) {
   EXPECT_EQ(ToolJIS(""), "");
   EXPECT_EQ(ToolEUC(""), "");
   EXPECT_EQ(ToolBase64(""), "");
@@ -19,13 +19,13 @@ TEST(CodeTools, EmptyInput) {
   EXPECT_EQ(ToolSHA1(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
 }
 
-TEST(CodeTools, AsciiPassesWithoutEscapes) {
+TEST(Workbench, AsciiPassesWithoutEscapes) {
   const std::string ascii = "Hello, World! 0123 ~{|}";
   EXPECT_EQ(ToolJIS(ascii), ascii);
   EXPECT_EQ(ToolEUC(ascii), ascii);
 }
 
-TEST(CodeTools, HalfWidthKatakana) {
+TEST(Workbench, HalfWidthKatakana) {
   const std::string kana = "\xb1\xb2\xdf";  // ｱｲﾟ
   EXPECT_EQ(ToolJIS(kana), kana);           // raw 8-bit, no ESC ( I
   EXPECT_EQ(ToolEUC(kana), "\x8e\xb1\x8e\xb2\x8e\xdf");
@@ -33,7 +33,7 @@ TEST(CodeTools, HalfWidthKatakana) {
   EXPECT_EQ(ToolEUCBack(ToolEUC(kana)), kana);
 }
 
-TEST(CodeTools, MixedTextInEveryRow) {
+TEST(Workbench, MixedTextInEveryRow) {
   EXPECT_EQ(ToolJIS(kMixed), kMixedJIS);
   EXPECT_EQ(ToolEUC(kMixed), kMixedEUC);
   EXPECT_EQ(ToolBase64(kMixed), "YWJjk/qWe4zqsSB4");
@@ -45,7 +45,7 @@ TEST(CodeTools, MixedTextInEveryRow) {
   EXPECT_NE(ToolSHA1(kMixed), ToolSHA1(kMixedJIS));
 }
 
-TEST(CodeTools, EveryDoubleByteCharacterRoundTrips) {
+TEST(Workbench, EveryDoubleByteCharacterRoundTrips) {
   // Every Shift-JIS pair of the JIS X 0208 rows, one text per lead byte.
   for (int lead = 0x81; lead <= 0xEF; ++lead) {
     if (lead > 0x9F && lead < 0xE0) continue;
@@ -60,7 +60,7 @@ TEST(CodeTools, EveryDoubleByteCharacterRoundTrips) {
   }
 }
 
-TEST(CodeTools, Base64RoundTripsAnyBytes) {
+TEST(Workbench, Base64RoundTripsAnyBytes) {
   std::string bytes;
   for (int i = 1; i < 256; ++i) bytes += static_cast<char>(i);
   for (std::size_t n = 0; n <= 7; ++n) {
@@ -69,12 +69,12 @@ TEST(CodeTools, Base64RoundTripsAnyBytes) {
   }
 }
 
-TEST(CodeTools, InvalidBase64ComesBackUnchanged) {
+TEST(Workbench, InvalidBase64ComesBackUnchanged) {
   for (const std::string s : {"abc", "ab-d", "QUJD\x82\xa0", "QUJDRA="})
     EXPECT_EQ(ToolBase64Back(s), s) << s;
 }
 
-TEST(CodeTools, DecodedNulEndsTheShownText) {
+TEST(Workbench, DecodedNulEndsTheShownText) {
   const std::string decoded = ToolBase64Back("YQBi");  // 'a', 0, 'b'
   EXPECT_EQ(decoded, std::string("a\0b", 3));
   EXPECT_EQ(TextUpToNul(decoded), "a");
@@ -82,7 +82,7 @@ TEST(CodeTools, DecodedNulEndsTheShownText) {
   EXPECT_EQ(TextUpToNul(kMixed), kMixed);
 }
 
-TEST(CodeTools, UpcaseOfDigests) {
+TEST(Workbench, UpcaseOfDigests) {
   const std::string md5 = ToolMD5("abc");
   EXPECT_EQ(md5, "900150983cd24fb0d6963f7d28e17f72");
   const std::string once = ToolUpcase(md5);
