@@ -271,6 +271,38 @@ QRect TLineView::CursorRect() const {
 
 // ---- painting ----
 
+void TLineView::DrawRowText(QPainter& p, const TRow& row, int y) const {
+  const qreal hs = horizontalScrollBar()->value();
+  const qreal baseline = QFontMetricsF(font()).ascent();
+  const int width = viewport()->width();
+  const QString& t = row.text;
+  qsizetype c0 = SnapBack(t, std::max<qsizetype>(0, ColAt(row, hs - kMargin) - 1));
+  const qsizetype c1 = std::min<qsizetype>(t.size(), ColAt(row, hs + width) + 2);
+  while (c0 < c1) {
+    if (t[c0] == QLatin1Char('\t')) {
+      ++c0;
+      continue;
+    }
+    if (IsPictured(t[c0])) {
+      // Dimmed, so the picture is not taken for text of the message.
+      p.save();
+      QColor dim = p.pen().color();
+      dim.setAlphaF(0.5);
+      p.setPen(dim);
+      p.setFont(PictureFont(font()));
+      p.drawText(QPointF(kMargin + XOf(row, c0) - hs + 1, y + baseline), Picture(t[c0]));
+      p.restore();
+      ++c0;
+      continue;
+    }
+    qsizetype c = c0;
+    while (c < c1 && t[c] != QLatin1Char('\t') && !IsPictured(t[c])) ++c;
+    if (c < t.size() && IsLow(t[c])) ++c;
+    p.drawText(QPointF(kMargin + XOf(row, c0) - hs, y + baseline), t.mid(c0, c - c0));
+    c0 = c;
+  }
+}
+
 void TLineView::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   p.setFont(font());
@@ -278,47 +310,15 @@ void TLineView::paintEvent(QPaintEvent* event) {
   const int lh = LineHeight();
   const qsizetype top = verticalScrollBar()->value();
   const qreal hs = horizontalScrollBar()->value();
-  const qreal baseline = QFontMetricsF(font()).ascent();
-  const int width = viewport()->width();
   const TTextPos from = std::min(anchor_, cursor_), to = std::max(anchor_, cursor_);
   const qreal breakWidth = Advance(QStringLiteral(" "), 0, 0);
-
-  // The part of a row between two x positions, drawn in runs between tabs.
-  auto drawText = [&](const TRow& row, int y) {
-    const QString& t = row.text;
-    qsizetype c0 = SnapBack(t, std::max<qsizetype>(0, ColAt(row, hs - kMargin) - 1));
-    const qsizetype c1 = std::min<qsizetype>(t.size(), ColAt(row, hs + width) + 2);
-    while (c0 < c1) {
-      if (t[c0] == QLatin1Char('\t')) {
-        ++c0;
-        continue;
-      }
-      if (IsPictured(t[c0])) {
-        // Dimmed, so the picture is not taken for text of the message.
-        p.save();
-        QColor dim = p.pen().color();
-        dim.setAlphaF(0.5);
-        p.setPen(dim);
-        p.setFont(PictureFont(font()));
-        p.drawText(QPointF(kMargin + XOf(row, c0) - hs + 1, y + baseline), Picture(t[c0]));
-        p.restore();
-        ++c0;
-        continue;
-      }
-      qsizetype c = c0;
-      while (c < c1 && t[c] != QLatin1Char('\t') && !IsPictured(t[c])) ++c;
-      if (c < t.size() && IsLow(t[c])) ++c;
-      p.drawText(QPointF(kMargin + XOf(row, c0) - hs, y + baseline), t.mid(c0, c - c0));
-      c0 = c;
-    }
-  };
 
   for (qsizetype r = top + std::max(0, clip.top() - kMargin) / lh; r <= LastRow(); ++r) {
     const int y = kMargin + static_cast<int>(r - top) * lh;
     if (y > clip.bottom()) break;
     const auto row = Row(r);
     p.setPen(palette().color(QPalette::Text));
-    drawText(*row, y);
+    DrawRowText(p, *row, y);
     if (from != to && r >= from.row && r <= to.row) {
       const qreal x0 = r == from.row ? XOf(*row, from.col) : 0;
       const qreal x1 = r == to.row ? XOf(*row, to.col) : row->width + breakWidth;
@@ -327,7 +327,7 @@ void TLineView::paintEvent(QPaintEvent* event) {
       p.setClipRect(band);
       p.fillRect(band, palette().brush(QPalette::Highlight));
       p.setPen(palette().color(QPalette::HighlightedText));
-      drawText(*row, y);
+      DrawRowText(p, *row, y);
       p.restore();
     }
   }

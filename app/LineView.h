@@ -18,6 +18,8 @@
 class QMenu;
 class QPlainTextEdit;
 
+class QPainter;
+
 namespace tarvo {
 
 // A place in the view: a row and a UTF-16 offset into its displayed text.
@@ -94,6 +96,8 @@ class TLineView : public QAbstractScrollArea {
   [[nodiscard]] qreal Advance(const QString& text, qsizetype col, qreal x) const;
   [[nodiscard]] qreal XOf(const TRow& row, qsizetype col) const;
   [[nodiscard]] qsizetype ColAt(const TRow& row, qreal x) const;
+  // The visible part of a row at `y`, in runs between tabs and pictured characters.
+  void DrawRowText(QPainter& p, const TRow& row, int y) const;
   [[nodiscard]] TTextPos PosAt(QPoint viewportPoint) const;
   [[nodiscard]] int LineHeight() const;
   [[nodiscard]] int FullRows() const;

@@ -33,50 +33,56 @@ QString SizeText(std::uint64_t n) {
   return digits;
 }
 
-}  // namespace
-
-QWidget* TMainWindow::BuildPartsPage() {
-  ListView4 = new QTableWidget(0, 9);
-  ListView4->setObjectName(QStringLiteral("ListView4"));
-  ListView4->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("ファイル名"), QStringLiteral("種類"),
-                                        QStringLiteral("配置"), QStringLiteral("文字コード"),
-                                        QStringLiteral("転送エンコード"), QStringLiteral("サイズ"),
-                                        QStringLiteral("SHA-256"), QStringLiteral("警告")});
-  ListView4->setShowGrid(true);
-  ListView4->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView4->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView4->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView4->setTabKeyNavigation(false);  // Tab goes on to the next control
-  ListView4->setWordWrap(false);
-  ListView4->verticalHeader()->hide();
-  ListView4->verticalHeader()->setDefaultSectionSize(kPartRowHeight);
-  QHeaderView* header = ListView4->horizontalHeader();
+// The parts list: one row per part, nothing editable.
+QTableWidget* NewPartsList() {
+  auto* list = new QTableWidget(0, 9);
+  list->setObjectName(QStringLiteral("ListView4"));
+  list->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("ファイル名"), QStringLiteral("種類"),
+                                   QStringLiteral("配置"), QStringLiteral("文字コード"), QStringLiteral("転送エンコード"),
+                                   QStringLiteral("サイズ"), QStringLiteral("SHA-256"), QStringLiteral("警告")});
+  list->setShowGrid(true);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setTabKeyNavigation(false);  // Tab goes on to the next control
+  list->setWordWrap(false);
+  list->verticalHeader()->hide();
+  list->verticalHeader()->setDefaultSectionSize(kPartRowHeight);
+  QHeaderView* header = list->horizontalHeader();
   header->setSectionsClickable(false);
   header->setHighlightSections(false);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setFixedHeight(kPartRowHeight + 2);
   const int widths[] = {30, 240, 160, 72, 86, 90, 72, 120, 300};
-  for (int i = 0; i < 9; ++i) ListView4->setColumnWidth(i, widths[i]);
+  for (int i = 0; i < 9; ++i) list->setColumnWidth(i, widths[i]);
   // Shown name, type, size and warning first, the digests after; the
   // columns keep their numbers.
   header->moveSection(6, 3);  // サイズ
   header->moveSection(8, 4);  // 警告
-  ListView4->setTextElideMode(Qt::ElideMiddle);
+  list->setTextElideMode(Qt::ElideMiddle);
+  return list;
+}
+
+// A memo the user reads but does not edit; it never wraps, and Tab moves on.
+QPlainTextEdit* NewReadOnlyMemo(const char* name) {
+  auto* memo = new QPlainTextEdit;
+  memo->setObjectName(QString::fromLatin1(name));
+  memo->setReadOnly(true);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setTabChangesFocus(true);
+  return memo;
+}
+
+}  // namespace
+
+QWidget* TMainWindow::BuildPartsPage() {
+  ListView4 = NewPartsList();
   ListView4->viewport()->installEventFilter(this);
   RememberColumnWidths(*ListView4, QStringLiteral("parts"));
 
-  Memo8 = new QPlainTextEdit;  // the selected part's fingerprints and warning
-  Memo8->setObjectName(QStringLiteral("Memo8"));
-  Memo8->setReadOnly(true);
-  Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo8 = NewReadOnlyMemo("Memo8");  // the selected part's fingerprints and warning
   Memo8->setFixedHeight(kDetailsHeight);
-  Memo8->setTabChangesFocus(true);
-
-  Memo9 = new QPlainTextEdit;  // a text part's text, on double-click
-  Memo9->setObjectName(QStringLiteral("Memo9"));
-  Memo9->setReadOnly(true);
-  Memo9->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo9->setTabChangesFocus(true);
+  Memo9 = NewReadOnlyMemo("Memo9");  // a text part's text, on double-click
   Memo9->setPlaceholderText(QStringLiteral("テキストの部分をダブルクリックすると、ここに内容を表示します"));
 
   auto* strip = new QWidget;

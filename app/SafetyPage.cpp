@@ -47,6 +47,23 @@ const char* LevelColour(TLevel level) {
   return "black";
 }
 
+// A list of four columns, the last stretched, the others as wide as their text.
+QTableWidget* NewResultList(const char* name, const QStringList& captions) {
+  auto* list = new QTableWidget(0, 4);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setHorizontalHeaderLabels(captions);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setTabKeyNavigation(false);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->verticalHeader()->hide();
+  list->verticalHeader()->setDefaultSectionSize(18);
+  list->setWordWrap(false);
+  list->horizontalHeader()->setStretchLastSection(true);
+  list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  for (int c : {0, 1, 2}) list->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  return list;
+}
+
 }  // namespace
 
 QWidget* TMainWindow::BuildSafetyPage() {
@@ -56,38 +73,15 @@ QWidget* TMainWindow::BuildSafetyPage() {
   Label10->setTextFormat(Qt::PlainText);
   Label10->setMargin(4);
   Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  Label10->setTextFormat(Qt::PlainText);
-  ListView3 = new QTableWidget(0, 4);
-  ListView3->setObjectName(QStringLiteral("ListView3"));
-  ListView3->setHorizontalHeaderLabels(
-      {QStringLiteral("項目"), QStringLiteral("結果"), QStringLiteral("ドメイン"), QStringLiteral("説明")});
-  ListView3->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView3->setTabKeyNavigation(false);
-  ListView3->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView3->verticalHeader()->hide();
-  ListView3->verticalHeader()->setDefaultSectionSize(18);
-  ListView3->setWordWrap(false);
-  ListView3->horizontalHeader()->setStretchLastSection(true);
-  ListView3->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  for (int c : {0, 1, 2}) ListView3->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  ListView3 = NewResultList(
+      "ListView3", {QStringLiteral("項目"), QStringLiteral("結果"), QStringLiteral("ドメイン"), QStringLiteral("説明")});
   Memo7 = new QTextEdit;
   Memo7->setObjectName(QStringLiteral("Memo7"));
   Memo7->setReadOnly(true);
   Memo7->setTabChangesFocus(true);  // Tab goes on to the next control
-  FilterList = new QTableWidget(0, 4);
-  FilterList->setObjectName(QStringLiteral("FilterList"));
-  FilterList->setHorizontalHeaderLabels(
-      {QStringLiteral("フィルタ"), QStringLiteral("欄"), QStringLiteral("側"), QStringLiteral("判定")});
-  FilterList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  FilterList->setTabKeyNavigation(false);
-  FilterList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  FilterList = NewResultList(
+      "FilterList", {QStringLiteral("フィルタ"), QStringLiteral("欄"), QStringLiteral("側"), QStringLiteral("判定")});
   FilterList->setSelectionMode(QAbstractItemView::SingleSelection);
-  FilterList->verticalHeader()->hide();
-  FilterList->verticalHeader()->setDefaultSectionSize(18);
-  FilterList->setWordWrap(false);
-  FilterList->horizontalHeader()->setStretchLastSection(true);
-  FilterList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  for (int c : {0, 1, 2}) FilterList->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
   FilterFields = new QPlainTextEdit;
   FilterFields->setObjectName(QStringLiteral("FilterFields"));
   FilterFields->setReadOnly(true);

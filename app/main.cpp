@@ -59,17 +59,59 @@ int RunWindow(int argc, char** argv) {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  tarvo::ReserveHugePageHeap();
-  std::vector<char*> args(argv, argv + argc);
+// --trust ID ... before the rest: taken off the arguments.
+void TakeTrustOptions(std::vector<char*>& args) {
   std::vector<std::string> trusted;
   while (args.size() >= 3 && std::strcmp(args[1], "--trust") == 0) {
     trusted.emplace_back(args[2]);
     args.erase(args.begin() + 1, args.begin() + 3);
   }
   tarvo::SetTrustedAuthServIds(std::move(trusted));
+}
+
+// --dump [--jobs N] PATH...
+int RunDump(int argc, char** argv) {
+  std::vector<std::string> paths;
+  unsigned jobs = 0;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--jobs") != 0) {
+      paths.emplace_back(argv[i]);
+      continue;
+    }
+    char* end = nullptr;
+    const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+    if (n < 1 || n > 1024 || *end != '\0') {
+      std::cerr << kUsage;
+      return 2;
+    }
+    jobs = static_cast<unsigned>(n);
+    ++i;
+  }
+  if (paths.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  return tarvo::DumpPaths(paths, jobs, std::cin, std::cout);
+}
+
+// --country IP
+int RunCountry(const char* ip) {
+  const tarvo::TCountryAnswer a = tarvo::IPToCountry(ip);
+  std::cout << tarvo::Cp932ToUtf8(a.Country, tarvo::TDecodeMode::Replace) << "\n";
+  if (a.NotFound) std::cout << tarvo::kNotFoundNote << "\n";
+  // The network owner is always the third line: an empty second one stands
+  // in for a missing note.
+  if (const std::string as = tarvo::IPToNetwork(ip); !as.empty())
+    std::cout << (a.NotFound ? "" : "\n") << as << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tarvo::ReserveHugePageHeap();
+  std::vector<char*> args(argv, argv + argc);
+  TakeTrustOptions(args);
   argc = static_cast<int>(args.size());
   args.push_back(nullptr);
   argv = args.data();
@@ -82,27 +124,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::strcmp(argv[1], "--dump") == 0) {
-    std::vector<std::string> paths;
-    unsigned jobs = 0;
-    for (int i = 2; i < argc; ++i) {
-      if (std::strcmp(argv[i], "--jobs") != 0) {
-        paths.emplace_back(argv[i]);
-        continue;
-      }
-      char* end = nullptr;
-      const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
-      if (n < 1 || n > 1024 || *end != '\0') {
-        std::cerr << kUsage;
-        return 2;
-      }
-      jobs = static_cast<unsigned>(n);
-      ++i;
-    }
-    if (paths.empty()) {
-      std::cerr << kUsage;
-      return 2;
-    }
-    return tarvo::DumpPaths(paths, jobs, std::cin, std::cout);
+    return RunDump(argc, argv);
   }
   if (argc >= 2 && std::strcmp(argv[1], "--save-parts") == 0) {
     if (argc < 4) {
@@ -123,14 +145,7 @@ int main(int argc, char** argv) {
       std::cerr << kUsage;
       return 2;
     }
-    const tarvo::TCountryAnswer a = tarvo::IPToCountry(argv[2]);
-    std::cout << tarvo::Cp932ToUtf8(a.Country, tarvo::TDecodeMode::Replace) << "\n";
-    if (a.NotFound) std::cout << tarvo::kNotFoundNote << "\n";
-    // The network owner is always the third line: an empty second one stands
-    // in for a missing note.
-    if (const std::string as = tarvo::IPToNetwork(argv[2]); !as.empty())
-      std::cout << (a.NotFound ? "" : "\n") << as << "\n";
-    return 0;
+    return RunCountry(argv[2]);
   }
   // An option of ours that is not known must not be taken for a file name:
   // the window would open a display for it.

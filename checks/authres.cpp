@@ -340,60 +340,65 @@ const TAuthMethod* SpfOf(const TAuthResults& r) {
   return first;
 }
 
-}  // namespace
+// A Received-SPF field, where it stands.
+struct TSpfField {
+  std::size_t Index;
+  TReceivedSpf Spf;
+  std::string Raw;
+};
 
-TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body) {
-  return GetAuthentication(fields, body, TrustedAuthServIds());
+// The fields the checks read, each parsed once, in header order.
+struct TAuthFields {
+  std::vector<TResultField> Results, ArcResults;
+  std::vector<TSpfField> ReceivedSpf;
+  std::vector<TDkimSignature> Signatures;
+};
+
+// An ARC-Seal's cv= as a claim that never counts.
+void AddArcSealClaim(const THeaderField& f, std::size_t i, TAuthentication& a) {
+  int instance = 0;
+  std::string cv;
+  for (const auto& [tag, v] : ParseTagList(f.Value)) {
+    if (tag == "i" && IsDigits(v) && v.size() < 6) instance = std::stoi(v);
+    else if (tag == "cv") cv = LowerAscii(v);
+  }
+  if (!cv.empty())
+    a.Claims.push_back({"ARC-Seal (i=" + std::to_string(instance) + ")", {}, "arc", cv, {}, "cv=" + cv, false,
+                        "ARC の封印 (ARC-Seal) の cv= は封印した側の申告で、署名を検証しないと信じられません。", i});
 }
 
-TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body,
-                                  const std::vector<std::string>& trustedIds) {
-  TAuthentication a;
-  const TTrustBoundary boundary(fields, trustedIds);
-  a.ReceivingOrg = boundary.ReceivingOrg();
-  std::vector<TResultField> results, arcResults;
-  struct TSpfField {
-    std::size_t Index;
-    TReceivedSpf Spf;
-    std::string Raw;
-  };
-  std::vector<TSpfField> receivedSpf;
-  std::vector<TDkimSignature> sigs;
+TAuthFields ReadAuthFields(const THeaderFields& fields, const TTrustBoundary& boundary, TAuthentication& a) {
+  TAuthFields read;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const THeaderField& f = fields[i];
     const std::string_view name = TrimFws(f.Name);
     if (EqualsNoCase(name, "From")) {
       if (a.FromDomain.empty()) a.FromDomain = DomainOf(AddressOf(f.Value));
     } else if (EqualsNoCase(name, "Authentication-Results")) {
-      TResultField& r = results.emplace_back();
+      TResultField& r = read.Results.emplace_back();
       r.Index = i;
       r.Source = "Authentication-Results";
       r.Results = ParseAuthResults(f.Value);
       Judge(r, boundary, true);
     } else if (EqualsNoCase(name, "ARC-Authentication-Results")) {
-      TResultField& r = arcResults.emplace_back();
+      TResultField& r = read.ArcResults.emplace_back();
       r.Index = i;
       r.Results = ParseAuthResults(f.Value, true);
       r.Source = "ARC-Authentication-Results (i=" + std::to_string(r.Results.Instance) + ")";
       Judge(r, boundary, false);
     } else if (EqualsNoCase(name, "Received-SPF")) {
-      receivedSpf.push_back({i, ParseReceivedSpf(f.Value), CollapseFws(f.Value)});
+      read.ReceivedSpf.push_back({i, ParseReceivedSpf(f.Value), CollapseFws(f.Value)});
     } else if (EqualsNoCase(name, "ARC-Seal")) {
-      int instance = 0;
-      std::string cv;
-      for (const auto& [tag, v] : ParseTagList(f.Value)) {
-        if (tag == "i" && IsDigits(v) && v.size() < 6) instance = std::stoi(v);
-        else if (tag == "cv") cv = LowerAscii(v);
-      }
-      if (!cv.empty())
-        a.Claims.push_back({"ARC-Seal (i=" + std::to_string(instance) + ")", {}, "arc", cv, {}, "cv=" + cv, false,
-                            "ARC の封印 (ARC-Seal) の cv= は封印した側の申告で、署名を検証しないと信じられません。", i});
+      AddArcSealClaim(f, i, a);
     } else if (EqualsNoCase(name, "DKIM-Signature")) {
-      sigs.push_back(ParseDkimSignature(f.Value));
+      read.Signatures.push_back(ParseDkimSignature(f.Value));
     }
   }
+  return read;
+}
 
-  // Every statement as a claim, counted or not, with the reason.
+// Every statement as a claim, counted or not, with the reason.
+void AddClaims(const TAuthFields& read, const TTrustBoundary& boundary, TAuthentication& a) {
   const auto claim = [&](const TResultField& r, const TAuthMethod& m) {
     TAuthClaim c{r.Source, r.Results.AuthServId, m.Method, m.Result, StatementDomain(m), m.Raw, r.Trusted, r.Why, r.Index};
     if (c.Trusted && m.Method == "dmarc" && !EqualsNoCase(c.Domain, a.FromDomain)) {
@@ -404,10 +409,10 @@ TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view 
     }
     return c;
   };
-  for (const auto* list : {&results, &arcResults})
+  for (const auto* list : {&read.Results, &read.ArcResults})
     for (const TResultField& r : *list)
       for (const TAuthMethod& m : r.Results.Methods) a.Claims.push_back(claim(r, m));
-  for (const TSpfField& s : receivedSpf) {
+  for (const TSpfField& s : read.ReceivedSpf) {
     const bool written = boundary.IsReceiverWritten(s.Index);
     a.Claims.push_back({"Received-SPF", {}, "spf", s.Spf.Result, s.Spf.Domain, s.Raw, written,
                         written ? std::string() : boundary.OldestReceived() == TTrustBoundary::npos ? kNoRun : kBelowRun,
@@ -415,65 +420,81 @@ TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view 
   }
   std::stable_sort(a.Claims.begin(), a.Claims.end(),
                    [](const TAuthClaim& x, const TAuthClaim& y) { return x.Field < y.Field; });
+}
 
-  // What counts: the receiver's own fields, the one nearest the top first;
-  // its ARC copy only for what they do not say.
-  TAuthResults own, ownArc;
-  std::size_t ownSpfIndex = TTrustBoundary::npos;
-  const TAuthMethod* ownSpf = nullptr;
-  for (const TResultField& r : results) {
-    if (!r.Trusted) continue;
-    if (!ownSpf)
-      if ((ownSpf = SpfOf(r.Results))) ownSpfIndex = r.Index;
-    own.Methods.insert(own.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
-  }
-  std::string arcSource;
-  for (const TResultField& r : arcResults) {
-    if (!r.Trusted) continue;
-    if (arcSource.empty()) arcSource = r.Source;
-    ownArc.Methods.insert(ownArc.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
-  }
-  const bool haveOwn = !own.Methods.empty();
-  const TAuthResults& speaking = haveOwn ? own : ownArc;
-  const std::string source = haveOwn ? "Authentication-Results" : arcSource;
+// What counts: the receiver's own fields, the one nearest the top first;
+// its ARC copy only for what they do not say.
+struct TSpeaking {
+  TAuthResults Own, OwnArc;
+  std::size_t OwnSpfIndex = TTrustBoundary::npos;
+  const TAuthMethod* OwnSpf = nullptr;
+  std::string ArcSource;
+  [[nodiscard]] bool HaveOwn() const { return !Own.Methods.empty(); }
+  [[nodiscard]] const TAuthResults& Results() const { return HaveOwn() ? Own : OwnArc; }
+  [[nodiscard]] std::string Source() const { return HaveOwn() ? "Authentication-Results" : ArcSource; }
+};
 
-  // SPF: of the receiver's Authentication-Results and Received-SPF, the one
-  // nearer the top, written later.
+TSpeaking SpeakingFields(const TAuthFields& read) {
+  TSpeaking s;
+  for (const TResultField& r : read.Results) {
+    if (!r.Trusted) continue;
+    if (!s.OwnSpf)
+      if ((s.OwnSpf = SpfOf(r.Results))) s.OwnSpfIndex = r.Index;
+    s.Own.Methods.insert(s.Own.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
+  }
+  for (const TResultField& r : read.ArcResults) {
+    if (!r.Trusted) continue;
+    if (s.ArcSource.empty()) s.ArcSource = r.Source;
+    s.OwnArc.Methods.insert(s.OwnArc.Methods.end(), r.Results.Methods.begin(), r.Results.Methods.end());
+  }
+  return s;
+}
+
+// SPF: of the receiver's Authentication-Results and Received-SPF, the one
+// nearer the top, written later. True when a Received-SPF of the receiver's
+// has a result.
+bool ReadSpf(const TAuthFields& read, const TTrustBoundary& boundary, const TSpeaking& speaking, TAuthentication& a) {
   const TSpfField* spfField = nullptr;
-  for (const TSpfField& s : receivedSpf)
+  for (const TSpfField& s : read.ReceivedSpf)
     if (boundary.IsReceiverWritten(s.Index) && !s.Spf.Result.empty()) {
       spfField = &s;
       break;
     }
-  if (ownSpf && (!spfField || ownSpfIndex < spfField->Index)) {
-    a.Spf = ValueOf(*ownSpf, SpfDomain(*ownSpf), source);
-    a.Spf->Identity = SpfIdentity(*ownSpf);
+  if (speaking.OwnSpf && (!spfField || speaking.OwnSpfIndex < spfField->Index)) {
+    a.Spf = ValueOf(*speaking.OwnSpf, SpfDomain(*speaking.OwnSpf), speaking.Source());
+    a.Spf->Identity = SpfIdentity(*speaking.OwnSpf);
   } else if (spfField) {
     a.Spf = TAuthValue{spfField->Spf.Result, spfField->Spf.Domain, "Received-SPF", spfField->Raw,
                        spfField->Spf.Identity};
-  } else if (!haveOwn) {
-    if (const TAuthMethod* m = SpfOf(ownArc)) {
-      a.Spf = ValueOf(*m, SpfDomain(*m), arcSource);
+  } else if (!speaking.HaveOwn()) {
+    if (const TAuthMethod* m = SpfOf(speaking.OwnArc)) {
+      a.Spf = ValueOf(*m, SpfDomain(*m), speaking.ArcSource);
       a.Spf->Identity = SpfIdentity(*m);
     }
   }
-  // DMARC about this From domain only.
-  for (const TAuthMethod& m : speaking.Methods)
+  return spfField != nullptr;
+}
+
+// DMARC about this From domain only, ARC, compauth and the DKIM statements.
+void ReadStatements(const TSpeaking& speaking, TAuthentication& a) {
+  const TAuthResults& results = speaking.Results();
+  const std::string source = speaking.Source();
+  for (const TAuthMethod& m : results.Methods)
     if (m.Method == "dmarc" && !a.FromDomain.empty() && EqualsNoCase(DomainOf(m.Prop("header.from")), a.FromDomain)) {
       a.Dmarc = ValueOf(m, a.FromDomain, source);
       break;
     }
-  if (const TAuthMethod* m = FirstOf(speaking, "arc")) a.Arc = ValueOf(*m, {}, source);
-  if (const TAuthMethod* m = FirstOf(speaking, "compauth")) {
+  if (const TAuthMethod* m = FirstOf(results, "arc")) a.Arc = ValueOf(*m, {}, source);
+  if (const TAuthMethod* m = FirstOf(results, "compauth")) {
     a.CompAuth = ValueOf(*m, {}, source);
     a.CompAuth->Domain = a.FromDomain;
   }
-  for (const TAuthMethod& m : speaking.Methods)
+  for (const TAuthMethod& m : results.Methods)
     if (m.Method == "dkim") a.DkimStatements.push_back(ValueOf(m, DkimDomain(m), source));
-  // A field of the receiver's that says "none" still says it checked.
-  a.HasResults = spfField || std::any_of(results.begin(), results.end(), [](const TResultField& r) { return r.Trusted; }) ||
-                 !arcSource.empty();
+}
 
+void CheckSignatures(const std::vector<TDkimSignature>& sigs, std::string_view body, const TAuthResults& speaking,
+                     TAuthentication& a) {
   for (const TDkimSignature& sig : sigs) {
     TDkimCheck& c = a.Dkim.emplace_back();
     c.Domain = sig.Domain;
@@ -489,20 +510,45 @@ TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view 
     c.BodyHash = CheckDkimBodyHash(sig, body, &c.BodyHashComputed);
     if (const TAuthMethod* m = StatementFor(speaking, sig)) c.Result = m->Result;
   }
+}
 
-  // Relaxed alignment: organisational domains equal, said only of a method
-  // that passed.
-  if (!a.FromDomain.empty()) {
-    const std::string org = OrganizationalDomain(a.FromDomain);
-    if (a.Spf && a.Spf->Result == "pass" && !a.Spf->Domain.empty())
-      a.SpfAligned = OrganizationalDomain(a.Spf->Domain) == org;
-    for (const TAuthValue& s : a.DkimStatements)
-      if (s.Result == "pass" && !s.Domain.empty())
-        a.DkimAligned = a.DkimAligned.value_or(false) || OrganizationalDomain(s.Domain) == org;
-    for (const TDkimCheck& c : a.Dkim)
-      if (c.Result == "pass" && !c.Domain.empty())
-        a.DkimAligned = a.DkimAligned.value_or(false) || OrganizationalDomain(c.Domain) == org;
-  }
+// Relaxed alignment: organisational domains equal, said only of a method
+// that passed.
+void Align(TAuthentication& a) {
+  if (a.FromDomain.empty()) return;
+  const std::string org = OrganizationalDomain(a.FromDomain);
+  if (a.Spf && a.Spf->Result == "pass" && !a.Spf->Domain.empty())
+    a.SpfAligned = OrganizationalDomain(a.Spf->Domain) == org;
+  for (const TAuthValue& s : a.DkimStatements)
+    if (s.Result == "pass" && !s.Domain.empty())
+      a.DkimAligned = a.DkimAligned.value_or(false) || OrganizationalDomain(s.Domain) == org;
+  for (const TDkimCheck& c : a.Dkim)
+    if (c.Result == "pass" && !c.Domain.empty())
+      a.DkimAligned = a.DkimAligned.value_or(false) || OrganizationalDomain(c.Domain) == org;
+}
+
+}  // namespace
+
+TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body) {
+  return GetAuthentication(fields, body, TrustedAuthServIds());
+}
+
+TAuthentication GetAuthentication(const THeaderFields& fields, std::string_view body,
+                                  const std::vector<std::string>& trustedIds) {
+  TAuthentication a;
+  const TTrustBoundary boundary(fields, trustedIds);
+  a.ReceivingOrg = boundary.ReceivingOrg();
+  const TAuthFields read = ReadAuthFields(fields, boundary, a);
+  AddClaims(read, boundary, a);
+  const TSpeaking speaking = SpeakingFields(read);
+  const bool receivedSpf = ReadSpf(read, boundary, speaking, a);
+  ReadStatements(speaking, a);
+  // A field of the receiver's that says "none" still says it checked.
+  a.HasResults = receivedSpf ||
+                 std::any_of(read.Results.begin(), read.Results.end(), [](const TResultField& r) { return r.Trusted; }) ||
+                 !speaking.ArcSource.empty();
+  CheckSignatures(read.Signatures, body, speaking.Results(), a);
+  Align(a);
   return a;
 }
 

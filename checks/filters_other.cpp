@@ -232,68 +232,56 @@ void TrendMicroResult(TFilterStamp& s, std::string_view value) {
   else s.Verdict = Verdict(TLevel::Warn, "迷惑メールと判定しました。");
 }
 
+using TStampReader = void (*)(TFilterStamp& s, std::string_view value);
+
+void SpamFlag(TFilterStamp& s, std::string_view v) { TableStamp(s, "status", "flag", v); }
+void Score(TFilterStamp& s, std::string_view v) { s.Fields.push_back(NamedField(s.Family, "score", v)); }
+
+void SpamAssassinLevel(TFilterStamp& s, std::string_view v) {
+  TFilterField f = NamedField(s.Family, "level", v);
+  if (!v.empty() && v.find_first_not_of('*') == std::string_view::npos)
+    f.Meaning += "ここでは " + std::to_string(v.size()) + " 点以上です。";
+  s.Fields.push_back(std::move(f));
+}
+
+// Each header these filters write, whose it is and how it reads.
+struct TOtherHeader {
+  const char* Header;
+  const char* Family;
+  TStampReader Read;
+};
+const TOtherHeader kOtherHeaders[] = {
+    {"X-Spam-Status", "SpamAssassin", SpamAssassinStatus},
+    {"X-Spam-Flag", "SpamAssassin", SpamFlag},
+    {"X-Spam-Score", "SpamAssassin", Score},
+    {"X-Spam-Level", "SpamAssassin", SpamAssassinLevel},
+    {"X-Spamd-Result", "rspamd", RspamdResult},
+    {"X-Rspamd-Action", "rspamd", [](TFilterStamp& s, std::string_view v) { TableStamp(s, "action", "rspamd-action", v); }},
+    {"X-Spam", "rspamd", SpamFlag},
+    {"X-IronPort-AV", "Cisco", [](TFilterStamp& s, std::string_view v) { KeyValues(s, v, ';'); }},
+    {"X-SBRS", "Cisco", [](TFilterStamp& s, std::string_view v) { s.Fields.push_back(NamedField(s.Family, "SBRS", v)); }},
+    {"X-Amp-Result", "Cisco", [](TFilterStamp& s, std::string_view v) { TableStamp(s, "amp", "amp", v); }},
+    {"X-Proofpoint-Spam-Details", "Proofpoint", [](TFilterStamp& s, std::string_view v) { KeyValues(s, v, ' '); }},
+    {"X-Barracuda-Spam-Score", "Barracuda",
+     [](TFilterStamp& s, std::string_view v) { s.Fields.push_back(NamedField(s.Family, "SCORE", v)); }},
+    {"X-Barracuda-Spam-Status", "Barracuda", BarracudaStatus},
+    {"X-Barracuda-Spam-Flag", "Barracuda", SpamFlag},
+    {"X-TM-AS-Result", "Trend Micro", TrendMicroResult},
+    {"X-Mimecast-Spam-Score", "Mimecast", Score},
+};
+
 }  // namespace
 
 std::optional<TFilterStamp> ReadOtherStamp(std::string_view name, std::string_view value) {
   TFilterStamp s;
   s.Header = std::string(TrimFws(name));
-  const std::string& h = s.Header;
-  const std::string_view v = TrimFws(value);
-  if (EqualsNoCase(h, "X-Spam-Status")) {
-    s.Family = "SpamAssassin";
-    SpamAssassinStatus(s, v);
-  } else if (EqualsNoCase(h, "X-Spam-Flag")) {
-    s.Family = "SpamAssassin";
-    TableStamp(s, "status", "flag", v);
-  } else if (EqualsNoCase(h, "X-Spam-Score")) {
-    s.Family = "SpamAssassin";
-    s.Fields.push_back(NamedField(s.Family, "score", v));
-  } else if (EqualsNoCase(h, "X-Spam-Level")) {
-    s.Family = "SpamAssassin";
-    TFilterField f = NamedField(s.Family, "level", v);
-    if (!v.empty() && v.find_first_not_of('*') == std::string_view::npos)
-      f.Meaning += "ここでは " + std::to_string(v.size()) + " 点以上です。";
-    s.Fields.push_back(std::move(f));
-  } else if (EqualsNoCase(h, "X-Spamd-Result")) {
-    s.Family = "rspamd";
-    RspamdResult(s, v);
-  } else if (EqualsNoCase(h, "X-Rspamd-Action")) {
-    s.Family = "rspamd";
-    TableStamp(s, "action", "rspamd-action", v);
-  } else if (EqualsNoCase(h, "X-Spam")) {
-    s.Family = "rspamd";
-    TableStamp(s, "status", "flag", v);
-  } else if (EqualsNoCase(h, "X-IronPort-AV")) {
-    s.Family = "Cisco";
-    KeyValues(s, v, ';');
-  } else if (EqualsNoCase(h, "X-SBRS")) {
-    s.Family = "Cisco";
-    s.Fields.push_back(NamedField(s.Family, "SBRS", v));
-  } else if (EqualsNoCase(h, "X-Amp-Result")) {
-    s.Family = "Cisco";
-    TableStamp(s, "amp", "amp", v);
-  } else if (EqualsNoCase(h, "X-Proofpoint-Spam-Details")) {
-    s.Family = "Proofpoint";
-    KeyValues(s, v, ' ');
-  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Score")) {
-    s.Family = "Barracuda";
-    s.Fields.push_back(NamedField(s.Family, "SCORE", v));
-  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Status")) {
-    s.Family = "Barracuda";
-    BarracudaStatus(s, v);
-  } else if (EqualsNoCase(h, "X-Barracuda-Spam-Flag")) {
-    s.Family = "Barracuda";
-    TableStamp(s, "status", "flag", v);
-  } else if (EqualsNoCase(h, "X-TM-AS-Result")) {
-    s.Family = "Trend Micro";
-    TrendMicroResult(s, v);
-  } else if (EqualsNoCase(h, "X-Mimecast-Spam-Score")) {
-    s.Family = "Mimecast";
-    s.Fields.push_back(NamedField(s.Family, "score", v));
-  } else {
-    return std::nullopt;
-  }
-  return s;
+  for (const TOtherHeader& h : kOtherHeaders)
+    if (EqualsNoCase(s.Header, h.Header)) {
+      s.Family = h.Family;
+      h.Read(s, TrimFws(value));
+      return s;
+    }
+  return std::nullopt;
 }
 
 }  // namespace tarvo

@@ -149,98 +149,131 @@ bool IsJapaneseCharset(std::string_view charset) {
                         "cseucpkdfmtjapanese", "x-euc", "csiso2022jp"});
 }
 
-std::string Iso2022JpToUtf8(std::string_view t, TCarrier carrier, TDecodeMode mode) {
-  enum class TSet { Ascii, Kanji, Kana, WebCode };
-  std::string out;
-  out.reserve(t.size() + t.size() / 2);
-  std::string sjis;  // converted bytes not yet decoded, whole characters only
-  const auto flush = [&] {
-    out += SjisToUtf8(sjis, carrier, mode);
-    sjis.clear();
-  };
-  const auto undecodable = [&](unsigned char b) {
-    flush();
-    AppendUndecodable(out, b, mode);
-  };
-  TSet set = TSet::Ascii, beforeWebCode = TSet::Ascii;
-  char page = 0;
-  const std::size_t n = t.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(t[i]);
-    if (c == kEsc) {
-      // Every escape sequence is three bytes (four for "ESC $ ( F"); one cut
-      // short ends the text, as it always has.
-      if (n - i < 3) break;
-      const char b1 = t[i + 1], b2 = t[i + 2];
-      i += 3;
-      if (b1 == '(') {
-        set = b2 == 'I' ? TSet::Kana : TSet::Ascii;
-      } else if (b1 == '$' && (b2 == 'G' || b2 == 'E' || b2 == 'F' || b2 == 'O' || b2 == 'P' || b2 == 'Q')) {
-        if (set != TSet::WebCode) beforeWebCode = set;
-        set = TSet::WebCode;
-        page = b2;
-      } else if (b1 == '$') {
-        if (b2 == '(' && i < n) ++i;  // ESC $ ( D and the like: taken as JIS X 0208
-        set = TSet::Kanji;
-      }
-      continue;
-    }
-    if (c >= 0x80) {
-      // Shift_JIS codes of the carrier's emoji, as docomo's phones put them
-      // among JIS text; any other 8-bit byte is no ISO-2022-JP.
-      if (i + 1 < n && !CarrierEmoji(carrier, c, static_cast<unsigned char>(t[i + 1])).empty()) {
-        sjis += t.substr(i, 2);
-        i += 2;
+namespace {
+
+// One ISO-2022-JP text read into UTF-8: the bytes of each set go to
+// Shift_JIS first, decoded a run at a time.
+class TJisReader {
+ public:
+  TJisReader(std::string_view t, TCarrier carrier, TDecodeMode mode) : t_(t), carrier_(carrier), mode_(mode) {
+    out_.reserve(t.size() + t.size() / 2);
+  }
+
+  std::string Read() {
+    while (i_ < t_.size()) {
+      const auto c = static_cast<unsigned char>(t_[i_]);
+      if (c == kEsc) {
+        if (!Escape()) break;
+      } else if (c >= 0x80) {
+        HighByte(c);
       } else {
-        undecodable(c);
-        ++i;
+        switch (set_) {
+          case TSet::WebCode: WebCode(c); break;
+          case TSet::Kanji: Kanji(c); break;
+          case TSet::Kana: Kana(c); break;
+          case TSet::Ascii:
+            if (c != 0) sjis_ += static_cast<char>(c);  // zero bytes are dropped
+            ++i_;
+            break;
+        }
       }
-      continue;
     }
-    switch (set) {
-      case TSet::WebCode: {
-        if (c == kShiftIn) {
-          set = beforeWebCode;
-          ++i;
-          break;
-        }
-        if (const std::uint16_t code = SoftBankWebCodeToSjis(page, c)) {
-          flush();
-          out += CarrierEmoji(TCarrier::SoftBank, code >> 8, code & 0xFF);
-          ++i;
-          break;
-        }
-        set = beforeWebCode;  // a web code left open ends at the first byte not in it
-        break;
-      }
-      case TSet::Kanji:
-        if (IsJisByte(c) && i + 1 < n && IsJisByte(static_cast<unsigned char>(t[i + 1]))) {
-          const auto [s1, s2] = JISPairToSJIS(c, static_cast<unsigned char>(t[i + 1]));
-          sjis += static_cast<char>(s1);
-          sjis += static_cast<char>(s2);
-          i += 2;
-        } else if (IsJisByte(c)) {
-          undecodable(c);  // half a pair
-          ++i;
-        } else {
-          if (c != 0) sjis += static_cast<char>(c);  // controls, blanks and line ends pass
-          ++i;
-        }
-        break;
-      case TSet::Kana:
-        if (c >= 0x21 && c <= 0x5F) sjis += static_cast<char>(c + 0x80);
-        else if (c >= 0x60 && c != 0x7F) undecodable(c);
-        else if (c != 0) sjis += static_cast<char>(c);
-        ++i;
-        break;
-      case TSet::Ascii:
-        if (c != 0) sjis += static_cast<char>(c);  // zero bytes are dropped
-        ++i;
-        break;
+    Flush();
+    return std::move(out_);
+  }
+
+ private:
+  enum class TSet { Ascii, Kanji, Kana, WebCode };
+
+  void Flush() {
+    out_ += SjisToUtf8(sjis_, carrier_, mode_);
+    sjis_.clear();
+  }
+  void Undecodable(unsigned char b) {
+    Flush();
+    AppendUndecodable(out_, b, mode_);
+  }
+  [[nodiscard]] unsigned char Next() const { return static_cast<unsigned char>(t_[i_ + 1]); }
+
+  // Every escape sequence is three bytes (four for "ESC $ ( F"); one cut
+  // short ends the text, as it always has.
+  bool Escape() {
+    const std::size_t n = t_.size();
+    if (n - i_ < 3) return false;
+    const char b1 = t_[i_ + 1], b2 = t_[i_ + 2];
+    i_ += 3;
+    if (b1 == '(') {
+      set_ = b2 == 'I' ? TSet::Kana : TSet::Ascii;
+    } else if (b1 == '$' && (b2 == 'G' || b2 == 'E' || b2 == 'F' || b2 == 'O' || b2 == 'P' || b2 == 'Q')) {
+      if (set_ != TSet::WebCode) beforeWebCode_ = set_;
+      set_ = TSet::WebCode;
+      page_ = b2;
+    } else if (b1 == '$') {
+      if (b2 == '(' && i_ < n) ++i_;  // ESC $ ( D and the like: taken as JIS X 0208
+      set_ = TSet::Kanji;
+    }
+    return true;
+  }
+
+  // Shift_JIS codes of the carrier's emoji, as docomo's phones put them
+  // among JIS text; any other 8-bit byte is no ISO-2022-JP.
+  void HighByte(unsigned char c) {
+    if (i_ + 1 < t_.size() && !CarrierEmoji(carrier_, c, Next()).empty()) {
+      sjis_ += t_.substr(i_, 2);
+      i_ += 2;
+    } else {
+      Undecodable(c);
+      ++i_;
     }
   }
-  flush();
-  return out;
+
+  void WebCode(unsigned char c) {
+    if (c == kShiftIn) {
+      set_ = beforeWebCode_;
+      ++i_;
+    } else if (const std::uint16_t code = SoftBankWebCodeToSjis(page_, c)) {
+      Flush();
+      out_ += CarrierEmoji(TCarrier::SoftBank, code >> 8, code & 0xFF);
+      ++i_;
+    } else {
+      set_ = beforeWebCode_;  // a web code left open ends at the first byte not in it
+    }
+  }
+
+  void Kanji(unsigned char c) {
+    if (IsJisByte(c) && i_ + 1 < t_.size() && IsJisByte(Next())) {
+      const auto [s1, s2] = JISPairToSJIS(c, Next());
+      sjis_ += static_cast<char>(s1);
+      sjis_ += static_cast<char>(s2);
+      i_ += 2;
+      return;
+    }
+    if (IsJisByte(c)) Undecodable(c);  // half a pair
+    else if (c != 0) sjis_ += static_cast<char>(c);  // controls, blanks and line ends pass
+    ++i_;
+  }
+
+  void Kana(unsigned char c) {
+    if (c >= 0x21 && c <= 0x5F) sjis_ += static_cast<char>(c + 0x80);
+    else if (c >= 0x60 && c != 0x7F) Undecodable(c);
+    else if (c != 0) sjis_ += static_cast<char>(c);
+    ++i_;
+  }
+
+  std::string_view t_;
+  TCarrier carrier_;
+  TDecodeMode mode_;
+  std::string out_;
+  std::string sjis_;  // converted bytes not yet decoded, whole characters only
+  std::size_t i_ = 0;
+  TSet set_ = TSet::Ascii, beforeWebCode_ = TSet::Ascii;
+  char page_ = 0;
+};
+
+}  // namespace
+
+std::string Iso2022JpToUtf8(std::string_view t, TCarrier carrier, TDecodeMode mode) {
+  return TJisReader(t, carrier, mode).Read();
 }
 
 std::optional<std::string> DecodeCharsetToUtf8(std::string_view bytes, std::string_view charset) {

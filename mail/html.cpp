@@ -62,6 +62,37 @@ struct TShape {
   std::vector<std::size_t> Cuts;     // where pieces start after the first
 };
 
+// Reads a tag's attributes from just after its name up to its ">" (or the
+// text's end), where `k` is left: how many, and whether "/" ends the tag.
+std::pair<std::size_t, bool> ReadAttributes(std::string_view s, std::size_t& k) {
+  const std::size_t n = s.size();
+  std::size_t attributes = 0;
+  bool selfClosing = false;
+  while (k < n && s[k] != '>') {
+    if (IsHtmlSpace(s[k]) || s[k] == '/') {
+      selfClosing = s[k] == '/';
+      ++k;
+      continue;
+    }
+    selfClosing = false;
+    ++attributes;
+    ++k;  // a first "=" belongs to the name
+    while (k < n && !IsHtmlSpace(s[k]) && s[k] != '/' && s[k] != '>' && s[k] != '=') ++k;
+    while (k < n && IsHtmlSpace(s[k])) ++k;
+    if (k < n && s[k] == '=') {
+      ++k;
+      while (k < n && IsHtmlSpace(s[k])) ++k;
+      if (k < n && (s[k] == '"' || s[k] == '\'')) {
+        const std::size_t end = s.find(s[k], k + 1);
+        k = end == std::string::npos ? n : end + 1;
+      } else {
+        while (k < n && !IsHtmlSpace(s[k]) && s[k] != '>') ++k;
+      }
+    }
+  }
+  return {attributes, selfClosing};
+}
+
 // One pass over the text, reading tags roughly as the tokenizer does.
 // `chunkBytes`/`chunkDepth` say where to cut pieces (before a tag).
 TShape ShapeOf(std::string_view html, std::size_t chunkBytes, std::size_t chunkDepth) {
@@ -94,30 +125,7 @@ TShape ShapeOf(std::string_view html, std::size_t chunkBytes, std::size_t chunkD
     const std::size_t nameStart = k;
     while (k < n && !IsHtmlSpace(s[k]) && s[k] != '/' && s[k] != '>') ++k;
     const std::string name = LowerAscii(std::string_view(s).substr(nameStart, std::min<std::size_t>(k - nameStart, 16)));
-    std::size_t attributes = 0;
-    bool selfClosing = false;
-    while (k < n && s[k] != '>') {
-      if (IsHtmlSpace(s[k]) || s[k] == '/') {
-        selfClosing = s[k] == '/';
-        ++k;
-        continue;
-      }
-      selfClosing = false;
-      ++attributes;
-      ++k;  // a first "=" belongs to the name
-      while (k < n && !IsHtmlSpace(s[k]) && s[k] != '/' && s[k] != '>' && s[k] != '=') ++k;
-      while (k < n && IsHtmlSpace(s[k])) ++k;
-      if (k < n && s[k] == '=') {
-        ++k;
-        while (k < n && IsHtmlSpace(s[k])) ++k;
-        if (k < n && (s[k] == '"' || s[k] == '\'')) {
-          const std::size_t end = s.find(s[k], k + 1);
-          k = end == std::string::npos ? n : end + 1;
-        } else {
-          while (k < n && !IsHtmlSpace(s[k]) && s[k] != '>') ++k;
-        }
-      }
-    }
+    const auto [attributes, selfClosing] = ReadAttributes(s, k);
     if (attributes > kMaxAttributes) {
       // Text, as far as the tag reached: every "<" in it, or the next tag
       // would start inside and be read again.

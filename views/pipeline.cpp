@@ -118,30 +118,9 @@ void Step(const TLoadOptions& options, int percent) {
   if (options.Progress) options.Progress(percent);
 }
 
-void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
-  Step(options, 5);
-  // The header block and the body are read where they lie in the file's
-  // bytes, which the views keep. Without a header end both are empty.
-  const std::string_view all(*bytes);
-  const TEnvelopeSplit split = FindEnvelopeSplit(all);
-  const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
-  const std::string_view header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
-  TBodyText body(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
-                            ? all.substr(static_cast<std::size_t>(split.BodyStart))
-                            : std::string_view());
-  views.Memo1.AddLinesOf(bytes, 0, header.size());
-  const THeaderFields fields = ReadFields(header);
-
-  // The MIME walk: every leaf part of the body. What the parts declare and
-  // who sent the message say how its text reads, for every view below.
-  TAttachLists parts;
-  ParseMessageParts(fields, body.Bytes, parts);
-  views.TextContext = MessageTextContext(fields, parts);
-  Step(options, 15);
-  const TTextContextScope textContext(views.TextContext);
-
-  // The route list. Lookups note unknown relays among the notes: the raw
-  // view holds the message's bytes and nothing else.
+// The route list, its delays and the delivery time. Lookups note unknown
+// relays among the notes: the raw view holds the message's bytes and nothing else.
+void FillRoute(const THeaderFields& fields, TMailViews& views) {
   TReceivedLists relays;
   GetReceivedLists(fields, relays);
   for (const TReceivedList& r : relays) {
@@ -169,6 +148,48 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   if (!hops.empty()) views.Delivery.Received = hops.front().Time;
   if (views.Delivery.Sent.Valid && views.Delivery.Received.Valid)
     views.Delivery.Seconds = UnixTime(views.Delivery.Received) - UnixTime(views.Delivery.Sent);
+}
+
+// Authentication results and warning signs, from the header block and the
+// body as stored, and the HTML before its links are neutralised; the
+// filters' stamps, and what the receiving side's say.
+void RunChecks(const THeaderFields& fields, const TBodyText& body, const TAttachLists& parts, TMailViews& views) {
+  views.Authentication = GetAuthentication(fields, body.Bytes);
+  views.Findings = GetFindings(fields, views.Authentication, HtmlPartsText(body, parts));
+  views.Filters = ReadFilterStamps(fields, FilterContextOf(fields));
+  AddFilterFindings(views.Filters, views.Findings);
+  PlaceFilterRows(views);
+  AddPlainHopFinding(views);
+}
+
+// The header block and the body are read where they lie in the file's
+// bytes, which the views keep. Without a header end both are empty.
+TBodyText SplitMessage(const TSharedBytes& bytes, std::string_view& header) {
+  const std::string_view all(*bytes);
+  const TEnvelopeSplit split = FindEnvelopeSplit(all);
+  const bool hasHeader = split.HeaderEnd > 0 && static_cast<std::size_t>(split.HeaderEnd) <= all.size();
+  header = hasHeader ? all.substr(0, static_cast<std::size_t>(split.HeaderEnd)) : std::string_view();
+  return TBodyText(bytes, hasHeader && static_cast<std::size_t>(split.BodyStart) < all.size()
+                              ? all.substr(static_cast<std::size_t>(split.BodyStart))
+                              : std::string_view());
+}
+
+void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
+  Step(options, 5);
+  std::string_view header;
+  TBodyText body = SplitMessage(bytes, header);
+  views.Memo1.AddLinesOf(bytes, 0, header.size());
+  const THeaderFields fields = ReadFields(header);
+
+  // The MIME walk: every leaf part of the body. What the parts declare and
+  // who sent the message say how its text reads, for every view below.
+  TAttachLists parts;
+  ParseMessageParts(fields, body.Bytes, parts);
+  views.TextContext = MessageTextContext(fields, parts);
+  Step(options, 15);
+  const TTextContextScope textContext(views.TextContext);
+
+  FillRoute(fields, views);
 
   Step(options, 25);
 
@@ -201,15 +222,7 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   GetTextHtmlParts(body, parts, views.Memo6);
   Step(options, 55);
 
-  // Authentication results and warning signs, from the header block and the
-  // body as stored, and the HTML before its links are neutralised.
-  // The filters' stamps, and what the receiving side's say.
-  views.Authentication = GetAuthentication(fields, body.Bytes);
-  views.Findings = GetFindings(fields, views.Authentication, HtmlPartsText(body, parts));
-  views.Filters = ReadFilterStamps(fields, FilterContextOf(fields));
-  AddFilterFindings(views.Filters, views.Findings);
-  PlaceFilterRows(views);
-  AddPlainHopFinding(views);
+  RunChecks(fields, body, parts, views);
   Step(options, 75);
 
   FillSjisView(body, views);

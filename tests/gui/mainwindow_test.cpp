@@ -186,7 +186,11 @@ TEST(MainWindow, LayoutNamesAndCaptions) {
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
   }
+}
 
+TEST(MainWindow, MemosAndTheHtmlStrip) {
+  TMainWindow f;
+  f.show();
   EXPECT_TRUE(f.Memo5->isReadOnly());
   EXPECT_EQ(f.Memo5->height(), 134);
   EXPECT_EQ(f.Memo5->lineWrapMode(), QPlainTextEdit::WidgetWidth);
