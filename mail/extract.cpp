@@ -3,6 +3,7 @@
 #include <iterator>
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "jcode/charset.h"
@@ -56,7 +57,7 @@ bool AddBodyLines(const TBodyText& body, std::size_t from, std::size_t end, TTex
 
 // Blank lines around a part's text are the mailer's spacing before the
 // next boundary, not text; parts follow each other without them.
-bool IsBlankLine(std::string_view l) { return l.find_first_not_of(" \t") == std::string_view::npos; }
+bool IsBlankLine(std::string_view l) { return std::all_of(l.begin(), l.end(), [](char c) { return IsWsp(c); }); }
 
 // Appends text[from, to), every line of which is shown as it is: the list
 // points at the lines straight away (at the body's own when `body` holds them).
