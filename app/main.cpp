@@ -24,7 +24,8 @@ constexpr const char* kUsage =
     "       tarvo --trust ID ...  before the rest: results of authserv-id ID count (repeatable)\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
     "       tarvo --dump [--jobs N] PATH...  every message of files, folders (Maildir too) and mbox\n"
-    "                             files, \"-\" for paths on standard input: one JSON object a line\n"
+    "                             files, \"-\" for paths on standard input: one JSON object a line; a summary\n"
+    "                             line on standard error, and progress when it is a terminal\n"
     "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
     "       tarvo --save-html FILE OUT  write the HTML part of FILE, made safe to open, into the new file OUT\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
@@ -72,7 +73,7 @@ void TakeTrustOptions(std::vector<char*>& args) {
 // --dump [--jobs N] PATH...
 int RunDump(int argc, char** argv) {
   std::vector<std::string> paths;
-  unsigned jobs = 0;
+  tarvo::TDumpOptions options;
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--jobs") != 0) {
       paths.emplace_back(argv[i]);
@@ -84,14 +85,18 @@ int RunDump(int argc, char** argv) {
       std::cerr << kUsage;
       return 2;
     }
-    jobs = static_cast<unsigned>(n);
+    options.Jobs = static_cast<unsigned>(n);
     ++i;
   }
   if (paths.empty()) {
     std::cerr << kUsage;
     return 2;
   }
-  return tarvo::DumpPaths(paths, jobs, std::cin, std::cout);
+  // The summary goes to standard error whatever it is, so a log keeps it;
+  // standard output holds nothing but the objects.
+  options.Summary = &std::cerr;
+  if (::isatty(STDERR_FILENO)) options.Progress = &std::cerr;
+  return tarvo::DumpPaths(paths, options, std::cin, std::cout);
 }
 
 // --country IP

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "mail/mailbox.h"
 #include "run_tarvo.h"
+#include "views/batch.h"
 
 using namespace tarvo;
 using tarvo::testing::RunTarvo;
@@ -63,6 +65,43 @@ TEST(DumpMany, JsonLinesInInputOrderWithPlacesAndErrors) {
   // One plain message keeps the single object of old.
   const std::string single = (dir / "cur" / "1").string();
   EXPECT_EQ(RunTarvo("--dump " + single).out.rfind("{\"file\": \"" + single + "\", \"error\": null,\n", 0), 0u);
+}
+
+// The summary counts every message once, by how it ended; the progress
+// line ends wiped, its last drawing at the total.
+TEST(DumpMany, SummaryAndProgress) {
+  const std::string mbox = WriteTemp("summary.mbox", kMbox);
+  const std::string bad = WriteTemp("bad.eml",
+                                    "From: a@example.jp\nReply-To: x@other.example\n"
+                                    "Authentication-Results: mx.example.jp; spf=fail smtp.mailfrom=example.jp\n"
+                                    "Subject: x\n\nx\n");
+  std::istringstream in;
+  std::ostringstream out, progress, summary;
+  TDumpOptions options{1, &progress, &summary};
+  EXPECT_EQ(DumpPaths({mbox, "/nonexistent/y.eml"}, options, in, out), 1);
+  EXPECT_EQ(summary.str().rfind("メッセージ 4 通 (失敗 1 通): 危険 0 / 注意 0 / 問題なし 0 / 判定できず 3、", 0), 0u)
+      << summary.str();
+  EXPECT_NE(progress.str().find("] 4/4 通"), std::string::npos) << progress.str();
+  EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\x1b[K");
+  std::ostringstream quiet;
+  EXPECT_EQ(DumpPaths({bad, mbox}, TDumpOptions{2, nullptr, &quiet}, in, out), 0);
+  EXPECT_EQ(quiet.str().rfind("メッセージ 4 通 (失敗 0 通): 危険 0 / 注意 1 / 問題なし 0 / 判定できず 3、", 0), 0u)
+      << quiet.str();
+}
+
+TEST(DumpMany, ProgressLine) {
+  const struct {
+    std::size_t done, total;
+    double seconds;
+    const char* line;
+  } cases[] = {
+      {5, 10, 1.0, "[############------------] 5/10 通  5 通/秒  残り 0:01"},
+      {0, 10, 0.0, "[------------------------] 0/10 通  0 通/秒  残り 0:00"},
+      {10, 10, 2.0, "[########################] 10/10 通  5 通/秒  残り 0:00"},
+      {100, 7300, 1.0, "[------------------------] 100/7300 通  100 通/秒  残り 1:12"},
+      {7, 0, 1.0, "7 通  7 通/秒"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgressLine(c.done, c.total, c.seconds), c.line);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "views/batch.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +16,7 @@
 
 #include "base/errors.h"
 #include "base/mappedfile.h"
+#include "checks/auth.h"
 #include "mail/mailbox.h"
 #include "views/dump.h"
 #include "views/pipeline.h"
@@ -62,9 +66,23 @@ bool StartsAsMbox(const std::string& file) {
   return in.gcount() == 5 && IsMbox(std::string_view(head, 5));
 }
 
+// How a message ended: failed, or the verdict the safety page shows.
+enum class TOutcome : unsigned char { Failed, Info, Warn, Bad, Unjudged };
+
+TOutcome OutcomeOf(const TMailViews& views) {
+  const TBanner banner = VerdictBanner(views.Authentication, views.Findings);
+  if (banner.Neutral) return TOutcome::Unjudged;
+  switch (banner.Level) {
+    case TLevel::Info: return TOutcome::Info;
+    case TLevel::Warn: return TOutcome::Warn;
+    case TLevel::Bad: return TOutcome::Bad;
+  }
+  return TOutcome::Unjudged;
+}
+
 // One message's object on one line: the writer's line breaks stand between
 // values, never inside a string, where they are written \n.
-std::string DumpLine(const TItem& item, bool& failed) {
+std::string DumpLine(const TItem& item, TOutcome& outcome) {
   TMailViews views;
   std::string error = item.Error;
   if (error.empty()) {
@@ -78,7 +96,8 @@ std::string DumpLine(const TItem& item, bool& failed) {
       if (error.empty()) error = "?";
     }
   }
-  failed = !error.empty();
+  const bool failed = !error.empty();
+  outcome = failed ? TOutcome::Failed : OutcomeOf(views);
   std::ostringstream s;
   WriteMailViews(item.File, views, failed ? &error : nullptr, s, item.Place ? &*item.Place : nullptr);
   std::string line = std::move(s).str();
@@ -86,17 +105,24 @@ std::string DumpLine(const TItem& item, bool& failed) {
   return line + "\n";
 }
 
+// The messages done so far, by how they ended.
+struct TCounts {
+  std::array<std::size_t, 5> ByOutcome{};  // indexed by TOutcome
+  std::size_t Done() const {
+    std::size_t n = 0;
+    for (std::size_t c : ByOutcome) n += c;
+    return n;
+  }
+  std::size_t operator[](TOutcome o) const { return ByOutcome[static_cast<std::size_t>(o)]; }
+};
+
 // Dumps a batch on `jobs` threads and writes it in order.
-bool DumpBatch(const std::vector<TItem>& batch, unsigned jobs, std::ostream& out) {
+void DumpBatch(const std::vector<TItem>& batch, unsigned jobs, std::ostream& out, TCounts& counts) {
   std::vector<std::string> lines(batch.size());
-  std::vector<char> failed(batch.size(), 0);
+  std::vector<TOutcome> outcomes(batch.size(), TOutcome::Failed);
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
-    for (std::size_t i = next++; i < batch.size(); i = next++) {
-      bool f = false;
-      lines[i] = DumpLine(batch[i], f);
-      failed[i] = f;
-    }
+    for (std::size_t i = next++; i < batch.size(); i = next++) lines[i] = DumpLine(batch[i], outcomes[i]);
   };
   std::vector<std::jthread> threads;
   for (unsigned t = 1; t < std::min<std::size_t>(jobs, batch.size()); ++t) threads.emplace_back(work);
@@ -104,29 +130,94 @@ bool DumpBatch(const std::vector<TItem>& batch, unsigned jobs, std::ostream& out
   threads.clear();
   for (const std::string& l : lines) out << l;
   out.flush();
-  return std::find(failed.begin(), failed.end(), 1) != failed.end();
+  for (TOutcome o : outcomes) ++counts.ByOutcome[static_cast<std::size_t>(o)];
 }
+
+using TClock = std::chrono::steady_clock;
+
+double SecondsSince(TClock::time_point start) {
+  return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+// The progress line on a terminal, redrawn at most ten times a second.
+class TProgress {
+ public:
+  TProgress(std::ostream* out, std::size_t total) : out_(out), total_(total) {}
+  void Update(std::size_t done, bool force = false) {
+    if (!out_) return;
+    const TClock::time_point now = TClock::now();
+    if (!force && now - drawn_ < std::chrono::milliseconds(100)) return;
+    drawn_ = now;
+    *out_ << "\r" << ProgressLine(done, total_, SecondsSince(start_)) << "\x1b[K" << std::flush;
+  }
+  // The line is wiped: what follows starts on a clean line.
+  void Finish(std::size_t done) {
+    if (!out_) return;
+    Update(done, true);
+    *out_ << "\r\x1b[K" << std::flush;
+  }
+  TClock::time_point Start() const { return start_; }
+
+ private:
+  std::ostream* out_;
+  std::size_t total_;
+  TClock::time_point start_ = TClock::now(), drawn_{};
+};
 
 class TBatcher {
  public:
-  TBatcher(unsigned jobs, std::ostream& out) : jobs_(jobs), out_(out) {}
+  TBatcher(unsigned jobs, std::ostream& out, TProgress& progress) : jobs_(jobs), out_(out), progress_(progress) {}
   void Add(TItem item) {
     batch_.push_back(std::move(item));
     // A few messages per thread: memory stays bounded whatever the mailbox.
     if (batch_.size() >= std::size_t{jobs_} * 4) Flush();
   }
   void Flush() {
-    if (!batch_.empty()) failed_ = DumpBatch(batch_, jobs_, out_) || failed_;
+    if (!batch_.empty()) DumpBatch(batch_, jobs_, out_, counts_);
     batch_.clear();
+    progress_.Update(counts_.Done());
   }
-  bool Failed() const { return failed_; }
+  const TCounts& Counts() const { return counts_; }
 
  private:
   unsigned jobs_;
   std::ostream& out_;
+  TProgress& progress_;
   std::vector<TItem> batch_;
-  bool failed_ = false;
+  TCounts counts_;
 };
+
+// The messages a file holds: those of an mbox, or one.
+std::size_t MessagesIn(const std::string& file) {
+  if (!StartsAsMbox(file)) return 1;
+  try {
+    const TMappedFile mapped(file);
+    TMboxReader reader(mapped.Bytes());
+    TMboxMessage m;
+    std::size_t n = 0;
+    while (reader.Next(m)) ++n;
+    return n;
+  } catch (const std::exception&) {
+    return 1;  // its error object
+  }
+}
+
+// The verdict's name, as the safety page's sentence starts.
+std::string VerdictName(TLevel level) {
+  const std::string sentence = VerdictSentence(level);
+  return sentence.substr(0, sentence.find(':'));
+}
+
+// "メッセージ 12 通 (失敗 1 通): 危険 2 / 注意 3 / 問題なし 5 / 判定できず 1、1.5 秒"
+void WriteSummary(std::ostream& out, const TCounts& c, double seconds) {
+  char time[32];
+  std::snprintf(time, sizeof time, "%.1f", seconds);
+  out << "メッセージ " << c.Done() << " 通 (失敗 " << c[TOutcome::Failed] << " 通): " << VerdictName(TLevel::Bad) << " "
+      << c[TOutcome::Bad] << " / " << VerdictName(TLevel::Warn) << " " << c[TOutcome::Warn] << " / "
+      << VerdictName(TLevel::Info) << " " << c[TOutcome::Info] << " / 判定できず " << c[TOutcome::Unjudged] << "、"
+      << time << " 秒\n"
+      << std::flush;
+}
 
 void AddFile(const std::string& file, TBatcher& batcher) {
   if (!StartsAsMbox(file)) {
@@ -149,8 +240,25 @@ void AddFile(const std::string& file, TBatcher& batcher) {
 
 }  // namespace
 
-int DumpPaths(const std::vector<std::string>& paths, unsigned jobs, std::istream& in, std::ostream& out) {
-  if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+std::string ProgressLine(std::size_t done, std::size_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  char text[160];
+  if (total == 0) {
+    std::snprintf(text, sizeof text, "%zu 通  %.0f 通/秒", done, rate);
+    return text;
+  }
+  constexpr std::size_t kWidth = 24;
+  const std::size_t filled = std::min(done, total) * kWidth / total;
+  const std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '-');
+  const std::size_t left = rate > 0 && total > done ? static_cast<std::size_t>((total - done) / rate + 0.5) : 0;
+  std::snprintf(text, sizeof text, "[%s] %zu/%zu 通  %.0f 通/秒  残り %zu:%02zu", bar.c_str(), done, total, rate,
+                left / 60, left % 60);
+  return text;
+}
+
+int DumpPaths(const std::vector<std::string>& paths, const TDumpOptions& options, std::istream& in,
+              std::ostream& out) {
+  const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::string> files;
   std::vector<TItem> unreadable;
   for (const std::string& p : paths) {
@@ -167,11 +275,21 @@ int DumpPaths(const std::vector<std::string>& paths, unsigned jobs, std::istream
   const bool single = paths.size() == 1 && paths[0] != "-" && files.size() == 1 && unreadable.empty() &&
                       files[0] == paths[0] && !StartsAsMbox(files[0]);
   if (single) return DumpMailFile(files[0], out);
-  TBatcher batcher(jobs, out);
+  // The total is counted only for the bar: a second pass over each mbox.
+  std::size_t total = 0;
+  if (options.Progress) {
+    total = unreadable.size();
+    for (const std::string& f : files) total += MessagesIn(f);
+  }
+  TProgress progress(options.Progress, total);
+  TBatcher batcher(jobs, out, progress);
   for (TItem& u : unreadable) batcher.Add(std::move(u));
   for (const std::string& f : files) AddFile(f, batcher);
   batcher.Flush();
-  return batcher.Failed() ? 1 : 0;
+  const TCounts& counts = batcher.Counts();
+  progress.Finish(counts.Done());
+  if (options.Summary) WriteSummary(*options.Summary, counts, SecondsSince(progress.Start()));
+  return counts[TOutcome::Failed] > 0 ? 1 : 0;
 }
 
 }  // namespace tarvo
