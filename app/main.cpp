@@ -2,11 +2,13 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/cp932.h"
@@ -23,9 +25,9 @@ constexpr const char* kUsage =
     "Usage: tarvo [FILE]          open the window, loading FILE when it exists\n"
     "       tarvo --trust ID ...  before the rest: results of authserv-id ID count (repeatable)\n"
     "       tarvo --dump FILE     print the views of FILE as JSON (exit 1 on error)\n"
-    "       tarvo --dump [--jobs N] PATH...  every message of files, folders (Maildir too) and mbox\n"
+    "       tarvo --dump [--jobs N] [--only KEY,...] PATH...  every message of files, folders (Maildir too) and mbox\n"
     "                             files, \"-\" for paths on standard input: one JSON object a line; a summary\n"
-    "                             line on standard error, and progress when it is a terminal\n"
+    "                             line on standard error, and progress when it is a terminal; --only writes those keys\n"
     "       tarvo --save-parts FILE DIR  write every named part of FILE into DIR\n"
     "       tarvo --save-html FILE OUT  write the HTML part of FILE, made safe to open, into the new file OUT\n"
     "       tarvo --country IP    print the country of an IP address (and the lookup's note)\n"
@@ -70,11 +72,32 @@ void TakeTrustOptions(std::vector<char*>& args) {
   tarvo::SetTrustedAuthServIds(std::move(trusted));
 }
 
-// --dump [--jobs N] PATH...
+// --only KEY,KEY...: false for a key --dump does not know.
+bool TakeOnlyKeys(const char* list, std::vector<std::string>& keys) {
+  for (std::string_view rest = list; !rest.empty();) {
+    const std::string_view key = rest.substr(0, rest.find(','));
+    rest.remove_prefix(std::min(rest.size(), key.size() + 1));
+    if (!tarvo::IsDumpKey(key)) {
+      std::cerr << "--only: 知らないキーです: " << key << "\n";
+      return false;
+    }
+    keys.emplace_back(key);
+  }
+  return !keys.empty();
+}
+
+// --dump [--jobs N] [--only KEY,...] PATH...
 int RunDump(int argc, char** argv) {
   std::vector<std::string> paths;
   tarvo::TDumpOptions options;
   for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--only") == 0) {
+      if (i + 1 >= argc || !TakeOnlyKeys(argv[++i], options.Only)) {
+        std::cerr << kUsage;
+        return 2;
+      }
+      continue;
+    }
     if (std::strcmp(argv[i], "--jobs") != 0) {
       paths.emplace_back(argv[i]);
       continue;

@@ -31,10 +31,19 @@ Outcome RunWithoutDisplay(const std::string& args) {
 
 TEST(CommandLine, WrongUsePrintsTheUsageAndExits2) {
   for (const char* args : {"--bogus", "--bogus x.eml", "--Dump x.eml", "--dump", "--country", "--save-parts x.eml",
-                           "--trust id --nonsense"}) {
+                           "--trust id --nonsense", "--dump --only", "--dump --only Memo1"}) {
     const Outcome r = RunWithoutDisplay(args);
     EXPECT_EQ(r.code, 2) << args << "\n" << r.text;
     EXPECT_EQ(r.text.rfind("Usage: tarvo", 0), 0u) << args << "\n" << r.text;
+  }
+}
+
+TEST(CommandLine, UnknownDumpKeyIsNamed) {
+  for (const char* args : {"--dump --only Memo1,Bogus x.eml", "--dump --only Memo1,,Parts x.eml"}) {
+    const Outcome r = RunWithoutDisplay(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_EQ(r.text.rfind("--only: 知らないキーです: ", 0), 0u) << r.text;
+    EXPECT_NE(r.text.find("Usage: tarvo"), std::string::npos) << r.text;
   }
 }
 

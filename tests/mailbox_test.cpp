@@ -77,16 +77,28 @@ TEST(DumpMany, SummaryAndProgress) {
                                     "Subject: x\n\nx\n");
   std::istringstream in;
   std::ostringstream out, progress, summary;
-  TDumpOptions options{1, &progress, &summary};
+  TDumpOptions options;
+  options.Jobs = 1;
+  options.Progress = &progress;
+  options.Summary = &summary;
   EXPECT_EQ(DumpPaths({mbox, "/nonexistent/y.eml"}, options, in, out), 1);
   EXPECT_EQ(summary.str().rfind("メッセージ 4 通 (失敗 1 通): 危険 0 / 注意 0 / 問題なし 0 / 判定できず 3、", 0), 0u)
       << summary.str();
   EXPECT_NE(progress.str().find("] 4/4 通"), std::string::npos) << progress.str();
   EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\x1b[K");
   std::ostringstream quiet;
-  EXPECT_EQ(DumpPaths({bad, mbox}, TDumpOptions{2, nullptr, &quiet}, in, out), 0);
+  options = {};
+  options.Jobs = 2;
+  options.Summary = &quiet;
+  EXPECT_EQ(DumpPaths({bad, mbox}, options, in, out), 0);
   EXPECT_EQ(quiet.str().rfind("メッセージ 4 通 (失敗 0 通): 危険 0 / 注意 1 / 問題なし 0 / 判定できず 3、", 0), 0u)
       << quiet.str();
+  // Without the checks there is no verdict to count.
+  std::ostringstream unjudged;
+  options.Summary = &unjudged;
+  options.Only = {"Memo1", "Parts"};
+  EXPECT_EQ(DumpPaths({bad, mbox}, options, in, out), 0);
+  EXPECT_EQ(unjudged.str().rfind("メッセージ 4 通 (失敗 0 通)、", 0), 0u) << unjudged.str();
 }
 
 TEST(DumpMany, ProgressLine) {

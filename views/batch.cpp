@@ -82,13 +82,14 @@ TOutcome OutcomeOf(const TMailViews& views) {
 
 // One message's object on one line: the writer's line breaks stand between
 // values, never inside a string, where they are written \n.
-std::string DumpLine(const TItem& item, TOutcome& outcome) {
+std::string DumpLine(const TItem& item, const std::vector<std::string>& only, TOutcome& outcome) {
   TMailViews views;
   std::string error = item.Error;
   if (error.empty()) {
     try {
       TLoadOptions options;
       options.KeepPartData = false;
+      options.Only = only;
       if (item.Mbox) LoadMailBytes(UnescapeMboxMessage(item.Bytes), views, options);
       else LoadMailFile(item.File, views, options);
     } catch (const std::exception& e) {
@@ -99,7 +100,7 @@ std::string DumpLine(const TItem& item, TOutcome& outcome) {
   const bool failed = !error.empty();
   outcome = failed ? TOutcome::Failed : OutcomeOf(views);
   std::ostringstream s;
-  WriteMailViews(item.File, views, failed ? &error : nullptr, s, item.Place ? &*item.Place : nullptr);
+  WriteMailViews(item.File, views, failed ? &error : nullptr, s, item.Place ? &*item.Place : nullptr, only);
   std::string line = std::move(s).str();
   line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
   return line + "\n";
@@ -117,12 +118,13 @@ struct TCounts {
 };
 
 // Dumps a batch on `jobs` threads and writes it in order.
-void DumpBatch(const std::vector<TItem>& batch, unsigned jobs, std::ostream& out, TCounts& counts) {
+void DumpBatch(const std::vector<TItem>& batch, const TDumpOptions& options, std::ostream& out, TCounts& counts) {
+  const unsigned jobs = options.Jobs;
   std::vector<std::string> lines(batch.size());
   std::vector<TOutcome> outcomes(batch.size(), TOutcome::Failed);
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
-    for (std::size_t i = next++; i < batch.size(); i = next++) lines[i] = DumpLine(batch[i], outcomes[i]);
+    for (std::size_t i = next++; i < batch.size(); i = next++) lines[i] = DumpLine(batch[i], options.Only, outcomes[i]);
   };
   std::vector<std::jthread> threads;
   for (unsigned t = 1; t < std::min<std::size_t>(jobs, batch.size()); ++t) threads.emplace_back(work);
@@ -166,21 +168,22 @@ class TProgress {
 
 class TBatcher {
  public:
-  TBatcher(unsigned jobs, std::ostream& out, TProgress& progress) : jobs_(jobs), out_(out), progress_(progress) {}
+  TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
+      : options_(options), out_(out), progress_(progress) {}
   void Add(TItem item) {
     batch_.push_back(std::move(item));
     // A few messages per thread: memory stays bounded whatever the mailbox.
-    if (batch_.size() >= std::size_t{jobs_} * 4) Flush();
+    if (batch_.size() >= std::size_t{options_.Jobs} * 4) Flush();
   }
   void Flush() {
-    if (!batch_.empty()) DumpBatch(batch_, jobs_, out_, counts_);
+    if (!batch_.empty()) DumpBatch(batch_, options_, out_, counts_);
     batch_.clear();
     progress_.Update(counts_.Done());
   }
   const TCounts& Counts() const { return counts_; }
 
  private:
-  unsigned jobs_;
+  const TDumpOptions& options_;
   std::ostream& out_;
   TProgress& progress_;
   std::vector<TItem> batch_;
@@ -209,14 +212,16 @@ std::string VerdictName(TLevel level) {
 }
 
 // "メッセージ 12 通 (失敗 1 通): 危険 2 / 注意 3 / 問題なし 5 / 判定できず 1、1.5 秒"
-void WriteSummary(std::ostream& out, const TCounts& c, double seconds) {
+// The verdicts only when the checks ran.
+void WriteSummary(std::ostream& out, const TCounts& c, bool judged, double seconds) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
-  out << "メッセージ " << c.Done() << " 通 (失敗 " << c[TOutcome::Failed] << " 通): " << VerdictName(TLevel::Bad) << " "
-      << c[TOutcome::Bad] << " / " << VerdictName(TLevel::Warn) << " " << c[TOutcome::Warn] << " / "
-      << VerdictName(TLevel::Info) << " " << c[TOutcome::Info] << " / 判定できず " << c[TOutcome::Unjudged] << "、"
-      << time << " 秒\n"
-      << std::flush;
+  out << "メッセージ " << c.Done() << " 通 (失敗 " << c[TOutcome::Failed] << " 通)";
+  if (judged)
+    out << ": " << VerdictName(TLevel::Bad) << " " << c[TOutcome::Bad] << " / " << VerdictName(TLevel::Warn) << " "
+        << c[TOutcome::Warn] << " / " << VerdictName(TLevel::Info) << " " << c[TOutcome::Info] << " / 判定できず "
+        << c[TOutcome::Unjudged];
+  out << "、" << time << " 秒\n" << std::flush;
 }
 
 void AddFile(const std::string& file, TBatcher& batcher) {
@@ -258,7 +263,8 @@ std::string ProgressLine(std::size_t done, std::size_t total, double seconds) {
 
 int DumpPaths(const std::vector<std::string>& paths, const TDumpOptions& options, std::istream& in,
               std::ostream& out) {
-  const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(1u, std::thread::hardware_concurrency());
+  TDumpOptions run = options;
+  if (run.Jobs == 0) run.Jobs = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::string> files;
   std::vector<TItem> unreadable;
   for (const std::string& p : paths) {
@@ -274,7 +280,7 @@ int DumpPaths(const std::vector<std::string>& paths, const TDumpOptions& options
   // One message file alone: the single object of old.
   const bool single = paths.size() == 1 && paths[0] != "-" && files.size() == 1 && unreadable.empty() &&
                       files[0] == paths[0] && !StartsAsMbox(files[0]);
-  if (single) return DumpMailFile(files[0], out);
+  if (single) return DumpMailFile(files[0], out, options.Only);
   // The total is counted only for the bar: a second pass over each mbox.
   std::size_t total = 0;
   if (options.Progress) {
@@ -282,13 +288,16 @@ int DumpPaths(const std::vector<std::string>& paths, const TDumpOptions& options
     for (const std::string& f : files) total += MessagesIn(f);
   }
   TProgress progress(options.Progress, total);
-  TBatcher batcher(jobs, out, progress);
+  TBatcher batcher(run, out, progress);
   for (TItem& u : unreadable) batcher.Add(std::move(u));
   for (const std::string& f : files) AddFile(f, batcher);
   batcher.Flush();
   const TCounts& counts = batcher.Counts();
   progress.Finish(counts.Done());
-  if (options.Summary) WriteSummary(*options.Summary, counts, SecondsSince(progress.Start()));
+  const bool judged = options.Only.empty() || std::any_of(options.Only.begin(), options.Only.end(), [](const std::string& k) {
+                        return k == "Authentication" || k == "Filters" || k == "Findings";
+                      });
+  if (options.Summary) WriteSummary(*options.Summary, counts, judged, SecondsSince(progress.Start()));
   return counts[TOutcome::Failed] > 0 ? 1 : 0;
 }
 

@@ -13,6 +13,7 @@ struct TDumpOptions {
   unsigned Jobs = 0;                 // 0: one thread per processor
   std::ostream* Progress = nullptr;  // a terminal: one progress line, redrawn in place
   std::ostream* Summary = nullptr;   // where many messages end with a summary line
+  std::vector<std::string> Only;     // the keys written (IsDumpKey); empty: all
 };
 
 // Dumps what `paths` name ("-" reads more paths, one a line, from `in`).

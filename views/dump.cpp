@@ -267,10 +267,19 @@ void WriteExplanations(TJsonWriter& w, const TMailViews& views) {
   });
 }
 
+bool Wanted(const std::vector<std::string>& only, std::string_view key) {
+  return only.empty() || std::find(only.begin(), only.end(), key) != only.end();
+}
+
 }  // namespace
 
+bool IsDumpKey(std::string_view key) {
+  if (key == "Hops" || key == "Memo5") return true;
+  return std::apply([key](const auto&... view) { return ((key == view.Key) || ...); }, kViews);
+}
+
 void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
-                    const TMessagePlace* place) {
+                    const TMessagePlace* place, const std::vector<std::string>& only) {
   TJsonWriter w(out);
   w.Open('{');
   WriteText(w.Key("file"), fileName);
@@ -282,27 +291,30 @@ void WriteMailViews(const std::string& fileName, const TMailViews& views, const 
   else w.Key("error").Null();
   // Each view on a line of its own; what is read off a view follows it.
   ForEachView(views, [&](const auto& view, const auto& member) {
-    WriteView(w.Key(view.Key, "\n "), member);
+    if (Wanted(only, view.Key)) WriteView(w.Key(view.Key, "\n "), member);
     using T = std::decay_t<decltype(member)>;
-    if constexpr (std::is_same_v<T, std::vector<TRouteRow>>) WriteHops(w.Key("Hops", "\n "), member);
-    if constexpr (std::is_same_v<T, std::vector<THeaderRow>>) WriteExplanations(w.Key("Memo5", "\n "), views);
+    if constexpr (std::is_same_v<T, std::vector<TRouteRow>>)
+      if (Wanted(only, "Hops")) WriteHops(w.Key("Hops", "\n "), member);
+    if constexpr (std::is_same_v<T, std::vector<THeaderRow>>)
+      if (Wanted(only, "Memo5")) WriteExplanations(w.Key("Memo5", "\n "), views);
   });
   w.Close().Raw("\n");
 }
 
-int DumpMailFile(const std::string& fileName, std::ostream& out) {
+int DumpMailFile(const std::string& fileName, std::ostream& out, const std::vector<std::string>& only) {
   TMailViews views;
   std::string error;
   bool failed = false;
   try {
     TLoadOptions listing;
     listing.KeepPartData = false;
+    listing.Only = only;
     LoadMailFile(fileName, views, listing);
   } catch (const std::exception& e) {
     failed = true;
     error = e.what();
   }
-  WriteMailViews(fileName, views, failed ? &error : nullptr, out);
+  WriteMailViews(fileName, views, failed ? &error : nullptr, out, nullptr, only);
   return failed ? 1 : 0;
 }
 

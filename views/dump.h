@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -15,13 +17,18 @@ struct TMessagePlace {
   std::uint64_t Offset = 0;   // the byte offset of its "From " line
 };
 
-// Writes the views as one JSON object; `error` is the load's error (code
-// page 932) or null; `place`, for a message of an mbox, adds index and offset.
-void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
-                    const TMessagePlace* place = nullptr);
+// Whether --dump writes a view under `key` (the table's keys, Hops, Memo5).
+[[nodiscard]] bool IsDumpKey(std::string_view key);
 
-// Loads the file and writes the views as one JSON object; returns the exit code.
-int DumpMailFile(const std::string& fileName, std::ostream& out);
+// Writes the views as one JSON object; `error` is the load's error (code
+// page 932) or null; `place`, for a message of an mbox, adds index and
+// offset; `only`, when not empty, names the views written.
+void WriteMailViews(const std::string& fileName, const TMailViews& views, const std::string* error, std::ostream& out,
+                    const TMessagePlace* place = nullptr, const std::vector<std::string>& only = {});
+
+// Loads the file and writes the views (those of `only`, or all) as one JSON
+// object; returns the exit code.
+int DumpMailFile(const std::string& fileName, std::ostream& out, const std::vector<std::string>& only = {});
 
 // Loads the file and writes every part with a name into the folder, one line
 // per file on `out`, errors on `err`; returns the exit code.

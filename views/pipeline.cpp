@@ -174,7 +174,21 @@ TBodyText SplitMessage(const TSharedBytes& bytes, std::string_view& header) {
                               : std::string_view());
 }
 
+// Whether any of `keys` is among the views asked for.
+bool Wants(const TLoadOptions& options, std::initializer_list<std::string_view> keys) {
+  if (options.Only.empty()) return true;
+  return std::any_of(keys.begin(), keys.end(), [&](std::string_view k) {
+    return std::find(options.Only.begin(), options.Only.end(), k) != options.Only.end();
+  });
+}
+
 void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
+  // The checks read the route (hops in the clear), the header rows (each
+  // stamp's row) and the parts (their risks).
+  const bool checks = Wants(options, {"Authentication", "Filters", "Findings"});
+  const bool route = checks || Wants(options, {"ListView2", "Hops", "Delivery", "Notes"});
+  const bool rows = checks || Wants(options, {"ListView1", "Memo5"});
+  const bool partList = checks || Wants(options, {"Parts"});
   Step(options, 5);
   std::string_view header;
   TBodyText body = SplitMessage(bytes, header);
@@ -189,12 +203,12 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   Step(options, 15);
   const TTextContextScope textContext(views.TextContext);
 
-  FillRoute(fields, views);
+  if (route) FillRoute(fields, views);
 
   Step(options, 25);
 
   // The header rows.
-  views.ListView1 = HeaderRows(fields);
+  if (rows) views.ListView1 = HeaderRows(fields);
   for (THeaderRow& r : views.ListView1) r.Decoded = Unfolded(DecodeHeaderTextUtf8(Trim(r.Value)));
 
   // The body's lines are the raw view; the text views share them for parts
@@ -211,24 +225,28 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   // The parts of the message, decoded and fingerprinted: the longest step,
   // run beside the views below (both only read the body and the walk); in
   // this thread later when no thread can be started.
-  std::future<TMailParts> partList = std::async(std::launch::async | std::launch::deferred, [&body, &parts, &views, options] {
-    const TTextContextScope partContext(views.TextContext);
-    return GetMailParts(body.Bytes, parts, options.KeepPartData, body.Buffer);
-  });
+  std::future<TMailParts> partFuture;
+  if (partList)
+    partFuture = std::async(std::launch::async | std::launch::deferred, [&body, &parts, &views, &options] {
+      const TTextContextScope partContext(views.TextContext);
+      return GetMailParts(body.Bytes, parts, options.KeepPartData, body.Buffer);
+    });
 
   // Text-only and HTML views: the text of every plain and every HTML part,
   // decoded; the type alone decides where a part goes.
-  GetTextPlainParts(body, parts, views.Memo4);
-  GetTextHtmlParts(body, parts, views.Memo6);
+  if (Wants(options, {"Memo4"})) GetTextPlainParts(body, parts, views.Memo4);
+  if (Wants(options, {"Memo6"})) GetTextHtmlParts(body, parts, views.Memo6);
   Step(options, 55);
 
-  RunChecks(fields, body, parts, views);
+  if (checks) RunChecks(fields, body, parts, views);
   Step(options, 75);
 
-  FillSjisView(body, views);
+  if (Wants(options, {"Memo2"})) FillSjisView(body, views);
   Step(options, 90);
-  views.Parts = partList.get();
-  JudgeAttachments(views.Parts, views.Findings);
+  if (partList) {
+    views.Parts = partFuture.get();
+    JudgeAttachments(views.Parts, views.Findings);
+  }
   Step(options, 100);
 }
 

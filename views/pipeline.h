@@ -67,6 +67,9 @@ struct TLoadOptions {
   // Each part's decoded bytes, for saving; a listing needs only the sizes
   // and digests.
   bool KeepPartData = true;
+  // The views to build, by their --dump keys (Hops and Memo5 too); empty:
+  // all. A view another one is read from is built with it.
+  std::vector<std::string> Only;
   // Told the share done (0-100) between the stages; once `Cancel` is set the
   // load stops at the next stage with ELoadCancelled. Both are used from
   // the thread that runs the load.
