@@ -22,6 +22,7 @@ upstream=${version%-*}
 [ -x "$root/usr/local/bin/tarvo" ] || fail "bin/tarvo missing"
 [ "$("$root/usr/local/bin/tarvo" --version)" = "Tarvo $upstream" ] ||
   fail "installed tarvo --version is not Tarvo $upstream (debian/changelog)"
+[ -f "$share/tarvo/dump.schema.json" ] || fail "share/tarvo/dump.schema.json missing"
 ls "$root"/usr/local/lib*/tarvo/tarvo-window.so >/dev/null 2>&1 || fail "the window module is missing"
 # The installed program finds its window: it stays open until stopped,
 # where a missing module would end it at once with an error.
@@ -113,7 +114,7 @@ if [ -n "$deb" ]; then
   for f in ./usr/bin/tarvo ./usr/share/applications/io.github.tarvo.desktop \
            ./usr/share/man/man1/tarvo.1.gz ./usr/share/man/ja/man1/tarvo.1.gz \
            ./usr/share/doc/tarvo/copyright ./usr/share/doc/tarvo/changelog.Debian.gz \
-           ./usr/share/metainfo/io.github.tarvo.metainfo.xml ./usr/share/icons/hicolor/256x256/apps/io.github.tarvo.png; do
+           ./usr/share/metainfo/io.github.tarvo.metainfo.xml ./usr/share/tarvo/dump.schema.json ./usr/share/icons/hicolor/256x256/apps/io.github.tarvo.png; do
     grep -q " $f\$" <<<"$contents" || fail "$deb lacks $f"
   done
   grep -q '/tarvo/tarvo-window\.so$' <<<"$contents" || fail "$deb lacks the window module"
