@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/errors.h"
@@ -32,6 +33,12 @@ TMappedFile::TMappedFile(const std::string& path) {
     ::madvise(p, size_, MADV_SEQUENTIAL);
   }
   ::close(fd);
+}
+
+void TMappedFile::Forget(std::size_t end) const {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  end = std::min(end, size_) / page * page;
+  if (data_ && end > 0) ::madvise(const_cast<char*>(data_), end, MADV_DONTNEED);
 }
 
 TMappedFile::~TMappedFile() {

@@ -16,6 +16,9 @@ class TMappedFile {
   TMappedFile& operator=(const TMappedFile&) = delete;
 
   [[nodiscard]] std::string_view Bytes() const { return {data_, size_}; }
+  // Gives back the pages before `end` (read from the file again if touched):
+  // what a mailbox keeps resident is what is being read, not what was.
+  void Forget(std::size_t end) const;
 
  private:
   const char* data_ = nullptr;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "base/mappedfile.h"
 #include "mail/mailbox.h"
 #include "run_tarvo.h"
 #include "views/batch.h"
@@ -99,6 +100,18 @@ TEST(DumpMany, SummaryAndProgress) {
   options.Only = {"Memo1", "Parts"};
   EXPECT_EQ(DumpPaths({bad, mbox}, options, in, out), 0);
   EXPECT_EQ(unjudged.str().rfind("メッセージ 4 通 (失敗 0 通)、", 0), 0u) << unjudged.str();
+}
+
+// Pages given back are read again from the file: a long mbox reads the
+// same after its first batches are forgotten.
+TEST(DumpMany, ForgottenPagesReadAgain) {
+  std::string big;
+  for (int i = 0; big.size() < 3 * 4096; ++i) big += "From x Mon Dec  7 09:00:00 2026\nSubject: " + std::to_string(i) + "\n\nbody\n\n";
+  const TMappedFile mapped(WriteTemp("forget.mbox", big));
+  mapped.Forget(2 * 4096 + 100);
+  EXPECT_EQ(mapped.Bytes(), big);
+  const std::string path = WriteTemp("forget2.mbox", big);
+  EXPECT_EQ(RunTarvo("--dump --jobs 1 " + path).out, RunTarvo("--dump --jobs 3 " + path).out);
 }
 
 TEST(DumpMany, ProgressLine) {

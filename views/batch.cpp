@@ -170,10 +170,13 @@ class TBatcher {
  public:
   TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
       : options_(options), out_(out), progress_(progress) {}
-  void Add(TItem item) {
+  // True when the batch was written, this item with it.
+  bool Add(TItem item) {
     batch_.push_back(std::move(item));
     // A few messages per thread: memory stays bounded whatever the mailbox.
-    if (batch_.size() >= std::size_t{options_.Jobs} * 4) Flush();
+    if (batch_.size() < std::size_t{options_.Jobs} * 4) return false;
+    Flush();
+    return true;
   }
   void Flush() {
     if (!batch_.empty()) DumpBatch(batch_, options_, out_, counts_);
@@ -238,8 +241,10 @@ void AddFile(const std::string& file, TBatcher& batcher) {
   }
   TMboxReader reader(mapped->Bytes());
   TMboxMessage m;
-  for (std::size_t index = 1; reader.Next(m); ++index)
-    batcher.Add({file, mapped, m.Bytes, TMessagePlace{index, m.Offset}, {}});
+  for (std::size_t index = 1; reader.Next(m); ++index) {
+    const auto end = static_cast<std::size_t>(m.Bytes.data() + m.Bytes.size() - mapped->Bytes().data());
+    if (batcher.Add({file, mapped, m.Bytes, TMessagePlace{index, m.Offset}, {}})) mapped->Forget(end);
+  }
   // The batch may still point into the mapping; the items own a share of it.
 }
 
