@@ -2,7 +2,8 @@
 # Times tarvo against Python's email package on generated messages of 1, 10
 # and 50 MB, all in one run on the same files, and prints the ratios the
 # project aims at: the window (offscreen, until every memo has painted once)
-# against Python, --dump against Python, and peak memory against file size.
+# against Python, --dump against Python, and peak memory against file size;
+# then a mailbox of 10,000 messages (MAILBOX=N for another count).
 #   ./bench.sh [SIZES...]    (default: 1 10 50)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -66,4 +67,22 @@ with open(sys.argv[1], "w") as out:
     out.write("Subject: lines\r\n\r\n")
     out.writelines(f"line {i}\r\n" for i in range(2500000))' "$f"
 echo "window (offscreen), 2.5 million lines: $("$b"/bench/window_bench "$f" 3) s"
+# A mailbox of MAILBOX messages (default 10,000; bench/gen_mailbox.py) as one
+# mbox and as a Maildir: --dump on one and two threads against Python's email
+# in one process (bench/py_mailbox.py), and the peak memory of --dump.
+n=${MAILBOX:-10000}
+box=bench/out/box-$n.mbox
+dir=bench/out/maildir-$n
+[ -f "$box" ] && [ -d "$dir" ] || python3 bench/gen_mailbox.py "$n" "$box" "$dir"
+printf '%-8s %8s %8s %8s %8s %8s %8s\n' mailbox jobs1_s jobs2_s python_s py/jobs1 j2/j1 mem_MB
+for kind in mbox maildir; do
+  p=$box
+  [ "$kind" = maildir ] && p=$dir
+  read -r one rss1 < <(measure "$b"/app/tarvo --dump --jobs 1 "$p")
+  read -r two rss2 < <(measure "$b"/app/tarvo --dump --jobs 2 "$p")
+  read -r py _ < <(measure python3 bench/py_mailbox.py "$p" "$kind")
+  awk -v k="$kind" -v a="$one" -v c="$two" -v y="$py" -v r1="$rss1" -v r2="$rss2" 'BEGIN{
+    printf "%-8s %8.2f %8.2f %8.2f %8.1f %8.2f %8.1f\n", k, a, c, y, y/a, a/c, (r1 > r2 ? r1 : r2) / 1024 }'
+done
+echo "targets: py/jobs1 >= 20, j2/j1 >= 1.7, mem_MB < 100"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
