@@ -41,12 +41,35 @@ TEST(Mbox, SplitsAtFromLinesAfterEmptyLines) {
   EXPECT_FALSE(TMboxReader("Subject: x\n").Next(m));
 }
 
+// The edges of a mailbox: no final newline, nothing at all, "From " lines
+// in a body, CRLF lines.
+TEST(Mbox, Edges) {
+  const struct {
+    const char* mbox;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"From a x\nSubject: 1\n\nlast line without newline", {"Subject: 1\n\nlast line without newline"}},
+      {"", {}},
+      {"From a x\n", {""}},
+      // An unescaped "From " after an empty line starts a message, whatever it says.
+      {"From a x\nS: 1\n\nFrom here on\n", {"S: 1\n", ""}},
+      {"From a x\nS: 1\nFrom b\n\n\nFrom c\r\nS: 2\r\n", {"S: 1\nFrom b\n\n", "S: 2\r\n"}},
+  };
+  for (const auto& c : cases) {
+    TMboxReader reader(c.mbox);
+    TMboxMessage m;
+    std::vector<std::string> got;
+    while (reader.Next(m)) got.emplace_back(m.Bytes);
+    EXPECT_EQ(got, c.messages) << c.mbox;
+  }
+}
+
 TEST(DumpMany, JsonLinesInInputOrderWithPlacesAndErrors) {
   const std::string mbox = WriteTemp("box.mbox", kMbox);
   const std::filesystem::path dir = std::filesystem::path(WriteTemp("maildir-x", "")).parent_path() / "Maildir";
   std::filesystem::create_directories(dir / "cur");
   std::filesystem::create_directories(dir / "tmp");
-  WriteFile(dir / "cur" / "1", "Subject: maildir\n\nx\n");
+  WriteFile(dir / "cur" / "1765000000.1.host:2,RS", "Subject: maildir\n\nx\n");
   WriteFile(dir / "tmp" / "2", "Subject: unfinished\n\nx\n");
   const std::string args = " " + mbox + " " + dir.string() + " /nonexistent/x.eml";
   const auto one = RunTarvo("--dump --jobs 1" + args);
@@ -64,7 +87,7 @@ TEST(DumpMany, JsonLinesInInputOrderWithPlacesAndErrors) {
   EXPECT_NE(lines[4].find("\"file\": \"/nonexistent/x.eml\""), std::string::npos);
   EXPECT_EQ(lines[4].find("\"error\": null"), std::string::npos);
   // One plain message keeps the single object of old.
-  const std::string single = (dir / "cur" / "1").string();
+  const std::string single = (dir / "cur" / "1765000000.1.host:2,RS").string();
   EXPECT_EQ(RunTarvo("--dump " + single).out.rfind("{\"file\": \"" + single + "\", \"error\": null,\n", 0), 0u);
 }
 
