@@ -1,7 +1,6 @@
 // uuencode: "begin <mode> <name>", lines of a length character and groups of
 // four characters for three bytes, "end". Old mailers wrote it as a
 // transfer encoding of its own and as blocks inside plain text.
-#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -62,12 +61,12 @@ std::optional<TUuBlock> FindUuBlock(std::string_view text, std::size_t from) {
     const std::optional<std::string_view> name = BeginName(begin.Text);
     pos = begin.Next;
     if (!name) {
-      // On to the next line that starts with "b".
-      const std::size_t b = text.find("\nb", begin.Text.data() - text.data());
-      const std::size_t r = text.find("\rb", begin.Text.data() - text.data());
-      const std::size_t next = std::min(b, r);
-      if (next == std::string_view::npos) break;
-      pos = next + 1;
+      // On to the next line that starts with "b", each "b" looked at once.
+      std::size_t b = pos;
+      while ((b = text.find('b', b)) != std::string_view::npos && b != pos && text[b - 1] != '\n' && text[b - 1] != '\r')
+        ++b;
+      if (b == std::string_view::npos) break;
+      pos = b;
       continue;
     }
     // Data lines up to an end line; anything else means no block here.
