@@ -219,7 +219,10 @@ void TMailboxList::TakeRows() {
     worker_.join();
   }
   ShowStatus();
-  if (finished) emit Filled();
+  if (!finished) return;
+  // A mailbox of one message (a message saved with its "From " line) shows it.
+  if (model_->rowCount() == 1 && chosen_ < 0) MessageList1->selectRow(0);
+  emit Filled();
 }
 
 bool TMailboxList::Filling() const { return poll_->isActive(); }
