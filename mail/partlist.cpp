@@ -39,6 +39,18 @@ void SniffPart(std::string_view bytes, TMailPart& part) {
   if (list.Read) part.Archive = std::move(list);
 }
 
+// A part as the walk found it, before its bytes are read.
+TMailPart PartOfEntry(const TAttachFilesFormat& e, std::int32_t index) {
+  TMailPart part = MakeWalkedPart(index, TPartFields{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding});
+  part.ContentId = e.ContentId;
+  part.Number = e.Number;
+  part.Depth = e.MessageDepth;
+  part.AccessType = e.AccessType;
+  part.RemoteName = e.RemoteName;
+  part.TooDeep = e.TooDeep;
+  return part;
+}
+
 }  // namespace
 
 TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool keepData, const TSharedBytes& buffer) {
@@ -47,14 +59,7 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
   TPartDigests digests;
   TMemoryStream decoded;  // quoted-printable parts; reused when the bytes are not kept
   for (const TAttachFilesFormat& e : entries) {
-    TPartFields f{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding};
-    TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
-    part.ContentId = e.ContentId;
-    part.Number = e.Number;
-    part.Depth = e.MessageDepth;
-    part.AccessType = e.AccessType;
-    part.RemoteName = e.RemoteName;
-    part.TooDeep = e.TooDeep;
+    TMailPart& part = list.emplace_back(PartOfEntry(e, static_cast<std::int32_t>(list.size() + 1)));
     const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
     // What the bytes are is read for every part that is not the message's
     // own text; a listing without the bytes decodes them for that alone.

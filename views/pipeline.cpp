@@ -182,6 +182,21 @@ bool Wants(const TLoadOptions& options, std::initializer_list<std::string_view> 
   });
 }
 
+void FillHeaderRows(const THeaderFields& fields, TMailViews& views) {
+  views.ListView1 = HeaderRows(fields);
+  for (THeaderRow& r : views.ListView1) r.Decoded = Unfolded(DecodeHeaderTextUtf8(Trim(r.Value)));
+}
+
+// The body's lines are the raw view; the text views share them for parts
+// stored as they are.
+void FillRawBody(const TSharedBytes& bytes, TBodyText& body, TMailViews& views) {
+  body.FirstLine = views.Memo3.Count();
+  body.Lines = &views.Memo3;
+  if (body.Bytes.empty()) return;
+  const auto start = static_cast<std::size_t>(body.Bytes.data() - bytes->data());
+  views.Memo3.AddLinesOf(bytes, start, start + body.Bytes.size());
+}
+
 void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions options) {
   // The checks read the route (hops in the clear), the header rows (each
   // stamp's row) and the parts (their risks).
@@ -207,18 +222,8 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
 
   Step(options, 25);
 
-  // The header rows.
-  if (rows) views.ListView1 = HeaderRows(fields);
-  for (THeaderRow& r : views.ListView1) r.Decoded = Unfolded(DecodeHeaderTextUtf8(Trim(r.Value)));
-
-  // The body's lines are the raw view; the text views share them for parts
-  // stored as they are.
-  body.FirstLine = views.Memo3.Count();
-  body.Lines = &views.Memo3;
-  if (!body.Bytes.empty()) {
-    const auto start = static_cast<std::size_t>(body.Bytes.data() - bytes->data());
-    views.Memo3.AddLinesOf(bytes, start, start + body.Bytes.size());
-  }
+  if (rows) FillHeaderRows(fields, views);
+  FillRawBody(bytes, body, views);
 
   Step(options, 35);
 
