@@ -143,7 +143,13 @@ void TMainWindow::RenderParts(TMailParts parts) {
   for (std::size_t r = 0; r < parts_.size(); ++r, ++row) {
     const TMailPart& p = parts_[r];
     rowParts_.push_back(r);
-    const QString cells[] = {QString::number(p.Index), Utf8(p.Name),       StoredToDisplay(p.ContentType),
+    // A part of an attached message is indented under it; a reference
+    // names the remote file it points to, which the part does not hold.
+    const QString name = QString(2 * p.Depth, QLatin1Char(' ')) +
+                         (p.ContentType == "message/external-body"
+                              ? QStringLiteral("(外部参照 %1) %2").arg(Utf8(p.AccessType), Utf8(p.RemoteName))
+                              : Utf8(p.Name));
+    const QString cells[] = {Utf8(p.Number),           name,               StoredToDisplay(p.ContentType),
                              Utf8(p.Disposition),      StoredToDisplay(p.Charset), StoredToDisplay(p.Encoding),
                              SizeText(p.Size),         Utf8(p.Sha256),     Utf8(p.Warning)};
     const QString digests = QStringLiteral("MD5: %1\nSHA-1: %2\nSHA-256: %3").arg(Utf8(p.Md5), Utf8(p.Sha1), Utf8(p.Sha256));

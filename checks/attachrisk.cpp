@@ -236,10 +236,18 @@ void JudgeAttachments(TMailParts& parts, std::vector<TFinding>& findings) {
       }
       ++added;
       findings.push_back({"attachment-risk", r.Level, r.Text,
-                          "部分 " + std::to_string(p.Index) + ": " + (p.Name.empty() ? "(名前なし)" : p.Name) +
+                          "部分 " + p.Number + ": " + (p.Name.empty() ? "(名前なし)" : p.Name) +
                               (r.Entry.empty() ? std::string() : " / 中身: " + r.Entry)});
     }
   }
+  // Deeper nesting than any mailer writes hides parts from tools that stop
+  // early; what lies below the limit is listed whole and shown as it is.
+  if (const auto deep = std::find_if(parts.begin(), parts.end(), [](const TMailPart& p) { return p.TooDeep; });
+      deep != parts.end())
+    findings.push_back({"nesting-too-deep", TLevel::Warn,
+                        "メッセージの入れ子が深すぎるため、" + std::to_string(kMaxNesting) +
+                            " 段より深い部分は 1 つの部分として、そのまま表示しています。",
+                        "部分 " + deep->Number + ": " + deep->ContentType});
   if (left > 0)
     findings.push_back({"attachment-risk", TLevel::Info, "添付ファイルの注意点がほかに " + std::to_string(left) + " 件あります。",
                         "表示は最初の " + std::to_string(kMaxFindings) + " 件まで"});

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TTextView text(TTextKind::Decoded), shared(TTextKind::Decoded);
   for (const TAttachFilesFormat& p : parts) {
     if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
-    if (p.Depth < 0 || p.Depth > kMaxBoundaryLevel + 1) std::abort();
+    if (p.Depth < 0 || p.Depth > kMaxNesting + 1) std::abort();
     AppendPartText(inFile, p, text);
     AppendPartText(lined, p, shared);
   }

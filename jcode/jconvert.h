@@ -3,6 +3,7 @@
 // none of them fails or reads past the end of its input.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -104,6 +105,23 @@ void QPDecodeToStream(std::string_view text, TMemoryStream& stream);
 [[nodiscard]] std::string PercentDecode(std::string_view text);
 // 0 unless the pair has exactly two characters; lower-case a-f count as 0.
 [[nodiscard]] std::uint8_t HexPairToByte(std::string_view pair);
+
+// ---- uucode.cpp: uuencode ----
+
+// A "begin <mode> <name>" line, data lines and an "end" line in a text:
+// [Begin, End) from the start of the begin line to the end of the end
+// line (its line end left out).
+struct TUuBlock {
+  std::size_t Begin = 0, End = 0;
+  std::string_view Name;  // as written
+};
+// The first block whose begin line starts at or after `from` (a line
+// start); a begin line without data lines and an end line starts none.
+[[nodiscard]] std::optional<TUuBlock> FindUuBlock(std::string_view text, std::size_t from = 0);
+// The data after the first begin line (the whole text without one) up to
+// an end line, appended to `stream`.
+void UudecodeToStream(std::string_view text, TMemoryStream& stream);
+[[nodiscard]] std::string Uudecode(std::string_view text);
 
 // ---- encwords.cpp: MIME encoded words ----
 

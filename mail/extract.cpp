@@ -21,11 +21,31 @@ bool ReadByLines(std::string_view charset) {
   return c.empty() || c == "us-ascii" || c == "ascii";
 }
 
-// Appends every part that `wanted` accepts.
+// The message's own text: not an attachment inside a multipart, not a part
+// of an attached message.
+bool IsOwnText(const TAttachFilesFormat& part) {
+  return part.MessageDepth == 0 && !(part.Depth > 0 && part.Disposition == "attachment");
+}
+
+// Appends every part that `wanted` accepts, without the uuencoded blocks
+// listed after it.
 template <typename Pred>
 void AppendParts(const TBodyText& body, const TAttachLists& parts, TTextView& list, Pred wanted) {
-  for (const TAttachFilesFormat& part : parts)
-    if (wanted(part) && !(part.Depth > 0 && part.Disposition == "attachment")) AppendPartText(body, part, list);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (!wanted(parts[i]) || !IsOwnText(parts[i])) continue;
+    if (i + 1 == parts.size() || !parts[i + 1].InText) {
+      AppendPartText(body, parts[i], list);
+      continue;
+    }
+    TAttachFilesFormat piece = parts[i];
+    for (std::size_t j = i + 1; j < parts.size() && parts[j].InText; ++j) {
+      piece.EndPos = parts[j].StartPos;
+      AppendPartText(body, piece, list);
+      piece.StartPos = parts[j].EndPos;
+    }
+    piece.EndPos = parts[i].EndPos;
+    AppendPartText(body, piece, list);
+  }
 }
 
 // Appends the lines of the body's bytes [from, end) as the body's line view
@@ -140,7 +160,8 @@ void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TText
 }
 
 void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {
-  AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/plain"; });
+  // A container nested deeper than the walk follows is shown as it is.
+  AppendParts(body, parts, list, [](const TAttachFilesFormat& p) { return p.MediaType == "text/plain" || p.TooDeep; });
 }
 
 void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {
@@ -150,7 +171,7 @@ void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextVie
 std::string HtmlPartsText(const TBodyText& body, const TAttachLists& parts) {
   std::string html;
   for (const TAttachFilesFormat& part : parts) {
-    if (part.MediaType != "text/html" || (part.Depth > 0 && part.Disposition == "attachment")) continue;
+    if (part.MediaType != "text/html" || !IsOwnText(part)) continue;
     TMemoryStream decoded;
     std::string_view bytes;
     if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {

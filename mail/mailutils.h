@@ -79,9 +79,9 @@ struct TMimeValue {
 
 // ---- multipart.cpp: MIME walk and part decoding ----
 
-// One leaf part of the message: what its header says, and where its content
+// One part of the message: what its header says, and where its content
 // lies in the body. Containers (multipart/*) are walked, not listed; an
-// attached message (message/rfc822) is one part.
+// attached message (message/rfc822) is listed, and its own parts after it.
 struct TAttachFilesFormat {
   std::string PartName;          // file name (filename, else name), decoded, UTF-8; empty when none
   std::int32_t StartPos = 0;     // first content byte, offset in the body
@@ -93,6 +93,12 @@ struct TAttachFilesFormat {
   std::string TransferEncoding;  // lower-case Content-Transfer-Encoding token or empty
   std::int32_t Depth = 0;        // multipart levels around the part (0: the message itself)
   std::string ContentId;         // Content-ID as written, trimmed; empty when none
+  std::string Number;            // "1", "2", "2.1": its place among the parts of its message
+  std::int32_t MessageDepth = 0; // attached messages around the part
+  bool TooDeep = false;          // a container past kMaxNesting, listed whole
+  bool InText = false;           // a uuencoded block inside the text part listed before it
+  std::string AccessType;        // message/external-body: how the content is reached, lower-case
+  std::string RemoteName;        // and the remote file's name (or URL), decoded
 };
 using TAttachLists = std::vector<TAttachFilesFormat>;
 
@@ -101,20 +107,22 @@ using TAttachLists = std::vector<TAttachFilesFormat>;
 // Message-ID) and the one non-Japanese charset its text parts declare.
 [[nodiscard]] TTextContext MessageTextContext(const THeaderFields& header, const TAttachLists& parts);
 
-// Deepest nesting of the boundary stack: levels 0 (the outer) to 50. A
-// multipart below the deepest level is listed as one part.
-constexpr int kMaxBoundaryLevel = 50;
+// Deepest nesting the walk follows, multiparts and attached messages
+// counted together; a container below it is listed whole (TooDeep).
+constexpr int kMaxNesting = 128;
 
 // Whether `line` is a boundary line of `marker` ("--" + boundary), blanks
 // after it allowed; `closing` tells the close delimiter ("--" after it).
 [[nodiscard]] bool IsBoundaryLine(std::string_view line, std::string_view marker, bool& closing);
 
-// Every leaf part of a message, in body order: the parts of a multipart
-// body at any depth, or the whole body as one part. `header` is the
-// message's header block. Returns the number of parts.
+// Every leaf part of a message and every attached message, in body order:
+// the parts of a multipart body at any depth, or the whole body as one
+// part; an attached message that is not transfer-encoded is followed by
+// its own parts, and the plain-text parts by the uuencoded blocks in them.
+// `header` is the message's header block. Returns the number of parts.
 std::int32_t ParseMessageParts(const THeaderFields& header, std::string_view body, TAttachLists& parts);
-// The content body[start, end) into `output`, undoing base64 or
-// quoted-printable by `encoding` (the part's transfer encoding). An empty
+// The content body[start, end) into `output`, undoing base64,
+// quoted-printable or uuencode by `encoding` (the part's transfer encoding). An empty
 // or impossible range leaves the output as it was.
 void DecodePartStream(std::string_view body, std::int32_t start, std::int32_t end, TMemoryStream& output,
                       std::string_view encoding);
@@ -122,7 +130,7 @@ void DecodePartStream(std::string_view body, std::int32_t start, std::int32_t en
 // impossible one.
 [[nodiscard]] std::string_view PartContent(std::string_view body, std::int32_t start, std::int32_t end);
 // Which decoding DecodePartStream applies for a transfer encoding.
-enum class TPartCoding { Identity, Base64, QuotedPrintable };
+enum class TPartCoding { Identity, Base64, QuotedPrintable, Uuencode };
 [[nodiscard]] TPartCoding PartCoding(std::string_view encoding);
 
 // ---- extract.cpp: text-only and HTML extraction ----
@@ -154,7 +162,8 @@ void AppendTextLines(TSharedBytes text, std::size_t from, std::size_t to, std::s
 // The same of a part of the body: transfer-decoded first.
 void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list);
 // Appends the text of every text/plain part that is not an attachment of a
-// multipart, in body order.
+// multipart nor a part of an attached message, in body order, without the
+// uuencoded blocks in it; and a container too deep to walk, as it is.
 void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);
 // The same for every text/html part.
 void GetTextHtmlParts(const TBodyText& body, const TAttachLists& parts, TTextView& list);

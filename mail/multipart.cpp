@@ -75,19 +75,51 @@ void DescribePart(const THeaderFields& fields, bool digest, TAttachFilesFormat& 
   if (name) part.PartName = DecodeParam(*name);
 
   if (encoding) part.TransferEncoding = ParseMimeValue(encoding->Value).Token;
+
+  // RFC 2046 5.2.3: the content lies elsewhere; the name is the remote
+  // file's, not what the part holds.
+  if (part.MediaType == "message/external-body") {
+    if (const TMimeParam* access = ct.Param("access-type")) part.AccessType = LowerAscii(Trim(access->Value));
+    const TMimeParam* remote = ct.Param("name");
+    if (!remote) remote = ct.Param("url");
+    if (remote) part.RemoteName = DecodeParam(*remote);
+    part.PartName.clear();
+  }
+}
+
+// An attached message whose content is walked in place (not transfer-encoded).
+bool IsWalkedMessage(const TAttachFilesFormat& part) {
+  return (part.MediaType == "message/rfc822" || part.MediaType == "message/global") &&
+         PartCoding(part.TransferEncoding) == TPartCoding::Identity;
+}
+
+// The name mail clients offer for an attached message without one.
+std::string MessageFileName(const THeaderFields& header) {
+  const THeaderField* subject = FindField(header, "subject");
+  std::string name = subject ? DecodeNameText(TrimFws(subject->Value)) : std::string();
+  return (name.empty() ? std::string("メッセージ") : name) + ".eml";
 }
 
 class TWalk {
  public:
   TWalk(std::string_view body, TAttachLists& parts) : body_(body), parts_(parts) {}
 
-  // Walks the body as a multipart with this boundary.
-  void Run(std::string_view boundary, bool digest);
+  // Walks the body under the message's header.
+  void Run(const THeaderFields& header);
 
  private:
   struct TLevel {
     std::string marker;  // "--" + boundary
     bool digest = false;
+  };
+  // A message whose parts are numbered: the message itself (the first) or
+  // an attached one, its record, and the level its record lies in (-1:
+  // outside every multipart).
+  struct TScope {
+    std::size_t record = 0;
+    int level = -1;
+    std::string prefix;  // "" or "2.", "2.1." ...
+    std::int32_t count = 0;
   };
 
   // Index of the level whose boundary the line is, innermost first, or -1;
@@ -96,13 +128,22 @@ class TWalk {
   // The first line start at or after `pos` (itself a line start) whose line
   // begins with "--", as every boundary line does; the body's size when none.
   std::size_t NextDashLine(std::size_t pos) const;
-  // Reads a part's header from `pos`; returns where its content begins.
-  std::size_t Part(std::size_t pos, bool digest);
+  // Reads a part's header from `pos` (the message's own when `header` is
+  // given) and the headers of the messages it holds; returns where its
+  // content begins.
+  std::size_t Part(std::size_t pos, bool digest, const THeaderFields* header = nullptr);
+  // Lists the part with its number; its content begins at `pos`.
+  void Add(TAttachFilesFormat part, std::size_t pos);
   void CloseLeaf(std::size_t end);
+  // Ends the attached messages that lie in level k or inside it.
+  void CloseScopes(int k, std::size_t end);
+  // Lists the uuencoded blocks inside the text part just closed.
+  void AddUuBlocks();
 
   std::string_view body_;
   TAttachLists& parts_;
   std::vector<TLevel> levels_;
+  std::vector<TScope> scopes_;
   bool open_ = false;       // the last part in parts_ still takes content
 };
 
@@ -129,10 +170,10 @@ std::size_t TWalk::NextDashLine(std::size_t pos) const {
   return n;
 }
 
-void TWalk::Run(std::string_view boundary, bool digest) {
-  levels_.push_back({"--" + std::string(boundary), digest});
-  std::size_t pos = 0;
-  while (pos < body_.size()) {
+void TWalk::Run(const THeaderFields& header) {
+  scopes_.push_back({});
+  std::size_t pos = Part(0, false, &header);
+  while (pos < body_.size() && !levels_.empty()) {
     // Only boundary lines matter: skip to the next line that could be one.
     pos = NextDashLine(pos);
     if (pos >= body_.size()) break;
@@ -143,56 +184,121 @@ void TWalk::Run(std::string_view boundary, bool digest) {
       pos = l.next;
       continue;
     }
-    CloseLeaf(EndBefore(body_, parts_.empty() ? 0 : static_cast<std::size_t>(parts_.back().StartPos), pos));
+    const std::size_t end = EndBefore(body_, parts_.empty() ? 0 : static_cast<std::size_t>(parts_.back().StartPos), pos);
+    CloseLeaf(end);
+    CloseScopes(k, end);
     levels_.resize(static_cast<std::size_t>(k) + 1);  // inner levels left open end here
     if (closing) {
-      levels_.pop_back();
-      if (levels_.empty()) return;  // the epilogue is not walked
-      pos = l.next;                 // the epilogue of an inner level is skipped
+      levels_.pop_back();   // the epilogue of the outermost level is not walked,
+      pos = l.next;         // an inner level's is skipped
       continue;
     }
     pos = Part(l.next, levels_.back().digest);
   }
   CloseLeaf(body_.size());
+  CloseScopes(-1, body_.size());
 }
 
 void TWalk::CloseLeaf(std::size_t end) {
   if (!open_) return;
   open_ = false;
   parts_.back().EndPos = static_cast<std::int32_t>(end);
+  AddUuBlocks();
 }
 
-std::size_t TWalk::Part(std::size_t pos, bool digest) {
-  // The header ends at an empty line (consumed), at a boundary line, or at
-  // a line that is no field (then it is the first content line).
-  pos = std::min(pos, body_.size());
-  std::size_t used = 0;
-  const THeaderFields fields = ReadPartFields(
-      body_.substr(pos),
-      [this](std::string_view line) {
-        bool closing = false;
-        return Match(line, closing) >= 0;
-      },
-      used);
-  pos += used;
-
-  TAttachFilesFormat part;
-  DescribePart(fields, digest, part);
-  part.Depth = static_cast<std::int32_t>(levels_.size());
-  if (part.MediaType.starts_with("multipart/") && levels_.size() <= static_cast<std::size_t>(kMaxBoundaryLevel)) {
-    const TMimeValue ct = ParseMimeValue(part.PartContentType);
-    const TMimeParam* b = ct.Param("boundary");
-    if (b && !b->Value.empty()) {
-      // Its own preamble up to its first boundary line is not content.
-      levels_.push_back({"--" + b->Value, part.MediaType == "multipart/digest"});
-      return pos;
-    }
+void TWalk::CloseScopes(int k, std::size_t end) {
+  while (scopes_.size() > 1 && scopes_.back().level >= k) {
+    parts_[scopes_.back().record].EndPos = static_cast<std::int32_t>(end);
+    scopes_.pop_back();
   }
+}
+
+void TWalk::Add(TAttachFilesFormat part, std::size_t pos) {
+  TScope& scope = scopes_.back();
+  part.Number = scope.prefix + std::to_string(++scope.count);
+  part.Depth = static_cast<std::int32_t>(levels_.size());
+  part.MessageDepth = static_cast<std::int32_t>(scopes_.size()) - 1;
   part.StartPos = static_cast<std::int32_t>(pos);
   part.EndPos = part.StartPos;
   parts_.push_back(std::move(part));
-  open_ = true;
-  return pos;
+}
+
+void TWalk::AddUuBlocks() {
+  TAttachFilesFormat& text = parts_.back();
+  const TPartCoding coding = PartCoding(text.TransferEncoding);
+  if (text.TooDeep || (coding != TPartCoding::Uuencode && (coding != TPartCoding::Identity || text.MediaType != "text/plain")))
+    return;
+  const std::int32_t start = text.StartPos;
+  const std::string_view content = PartContent(body_, start, text.EndPos);
+  if (coding == TPartCoding::Uuencode) {
+    // A uuencoded part without a name of its own takes its begin line's.
+    if (const auto block = FindUuBlock(content); block && text.PartName.empty()) text.PartName = DecodeNameText(block->Name);
+    return;
+  }
+  for (auto block = FindUuBlock(content); block; block = FindUuBlock(content, block->End)) {
+    TAttachFilesFormat part;
+    part.PartName = DecodeNameText(block->Name);
+    part.MediaType = "application/octet-stream";
+    part.Disposition = "attachment";
+    part.TransferEncoding = "x-uuencode";
+    part.InText = true;
+    Add(std::move(part), static_cast<std::size_t>(start) + block->Begin);
+    parts_.back().EndPos = static_cast<std::int32_t>(static_cast<std::size_t>(start) + block->End);
+  }
+}
+
+std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* header) {
+  bool named = true;  // the attached message just listed has a name
+  for (;;) {
+    // The header ends at an empty line (consumed), at a boundary line, or
+    // at a line that is no field (then it is the first content line).
+    pos = std::min(pos, body_.size());
+    THeaderFields read;
+    if (!header) {
+      std::size_t used = 0;
+      read = ReadPartFields(
+          body_.substr(pos),
+          [this](std::string_view line) {
+            bool closing = false;
+            return Match(line, closing) >= 0;
+          },
+          used);
+      pos += used;
+    }
+    const THeaderFields& fields = header ? *header : read;
+    header = nullptr;
+    if (!named) parts_[scopes_.back().record].PartName = MessageFileName(fields);
+    named = true;
+
+    TAttachFilesFormat part;
+    DescribePart(fields, digest, part);
+    const bool deep = levels_.size() + scopes_.size() > static_cast<std::size_t>(kMaxNesting);
+    if (part.MediaType.starts_with("multipart/")) {
+      const TMimeValue ct = ParseMimeValue(part.PartContentType);
+      const TMimeParam* b = ct.Param("boundary");
+      if (b && !b->Value.empty() && !deep) {
+        // Its own preamble up to its first boundary line is not content.
+        levels_.push_back({"--" + b->Value, part.MediaType == "multipart/digest"});
+        return pos;
+      }
+      part.TooDeep = b && !b->Value.empty();
+    } else if (IsWalkedMessage(part)) {
+      // The message is listed, and so are its parts after it: its header
+      // is read next, as a part's.
+      part.TooDeep = deep;
+      if (!deep) {
+        named = !part.PartName.empty();
+        Add(std::move(part), pos);
+        const std::string prefix = parts_.back().Number + ".";
+        scopes_.push_back({parts_.size() - 1, static_cast<int>(levels_.size()) - 1, prefix, 0});
+        digest = false;
+        continue;
+      }
+    }
+    Add(std::move(part), pos);
+    open_ = true;
+    return pos;
+  }
 }
 
 }  // namespace
@@ -209,19 +315,8 @@ bool IsBoundaryLine(std::string_view line, std::string_view marker, bool& closin
 
 std::int32_t ParseMessageParts(const THeaderFields& fields, std::string_view body, TAttachLists& parts) {
   parts.clear();
-  TAttachFilesFormat message;
-  DescribePart(fields, false, message);
-  if (message.MediaType.starts_with("multipart/")) {
-    const TMimeValue ct = ParseMimeValue(message.PartContentType);
-    if (const TMimeParam* b = ct.Param("boundary"); b && !b->Value.empty()) {
-      TWalk(body, parts).Run(b->Value, message.MediaType == "multipart/digest");
-      return static_cast<std::int32_t>(parts.size());
-    }
-  }
-  message.StartPos = 0;
-  message.EndPos = static_cast<std::int32_t>(body.size());
-  parts.push_back(std::move(message));
-  return 1;
+  TWalk(body, parts).Run(fields);
+  return static_cast<std::int32_t>(parts.size());
 }
 
 std::string_view PartContent(std::string_view all, std::int32_t start, std::int32_t end) {
@@ -233,6 +328,7 @@ std::string_view PartContent(std::string_view all, std::int32_t start, std::int3
 TPartCoding PartCoding(std::string_view encoding) {
   if (MbcsContainsNoCase(encoding, "BASE64")) return TPartCoding::Base64;
   if (MbcsContainsNoCase(encoding, "QUOTED-PRINTABLE")) return TPartCoding::QuotedPrintable;
+  if (MbcsContainsNoCase(encoding, "UUE")) return TPartCoding::Uuencode;  // x-uuencode, uuencode, x-uue
   return TPartCoding::Identity;
 }
 
@@ -246,6 +342,7 @@ void DecodePartStream(std::string_view all, std::int32_t start, std::int32_t end
     switch (PartCoding(encoding)) {
       case TPartCoding::Base64: Base64DecodeToStream(bytes, output); break;
       case TPartCoding::QuotedPrintable: QPDecodeToStream(bytes, output); break;
+      case TPartCoding::Uuencode: UudecodeToStream(bytes, output); break;
       case TPartCoding::Identity: output.Write(bytes); break;
     }
   } catch (const std::bad_alloc&) {

@@ -50,6 +50,11 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
     TPartFields f{e.PartName, e.MediaType, e.Disposition, e.Charset, e.TransferEncoding};
     TMailPart& part = list.emplace_back(MakeWalkedPart(static_cast<std::int32_t>(list.size() + 1), std::move(f)));
     part.ContentId = e.ContentId;
+    part.Number = e.Number;
+    part.Depth = e.MessageDepth;
+    part.AccessType = e.AccessType;
+    part.RemoteName = e.RemoteName;
+    part.TooDeep = e.TooDeep;
     const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
     // What the bytes are is read for every part that is not the message's
     // own text; a listing without the bytes decodes them for that alone.
@@ -73,6 +78,7 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
           }
           break;
         case TPartCoding::QuotedPrintable:
+        case TPartCoding::Uuencode:
           decoded.Clear();
           DecodePartStream(body, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
           digests.Update(decoded.Bytes());

@@ -23,12 +23,18 @@ struct TAttachFilesFormat;
 
 struct TMailPart {
   std::int32_t Index = 0;    // 1-based, in walk order
+  std::string Number;        // "1", "2", "2.1": its place among the parts of its message
+  std::int32_t Depth = 0;    // attached messages around it
   std::string Name;          // decoded file name, UTF-8; empty when none
   std::string ContentType;   // lower-case type/subtype
   std::string Disposition;   // "attachment", "inline" or ""
   std::string Charset;       // as written, unquoted
   std::string Encoding;      // lower-case transfer encoding, "" when none
   std::string ContentId;     // Content-ID as written, "" when none
+  // A reference (message/external-body): how the content is reached,
+  // lower-case, and the remote file's name; the part holds the reference.
+  std::string AccessType, RemoteName;
+  bool TooDeep = false;      // a container nested deeper than the walk follows, whole
   std::uint64_t Size = 0;    // decoded bytes
   std::string Md5, Sha1, Sha256;  // lower-case hexadecimal
   std::string Warning;       // a Japanese sentence (UTF-8), or empty: the first risk (checks/)
@@ -81,8 +87,8 @@ class TPartDigests {
 
 // ---- partlist.cpp: the list of a loaded message ----
 
-// A record for every part the walk listed (every leaf part, in walk order;
-// a single-part message is one part, an attached message one part). Without
+// A record for every part the walk listed (every leaf part and attached
+// message, in walk order; a single-part message is one part). Without
 // `keepData` the records hold no bytes, and at most one part's decoded bytes
 // are in memory at a time (a listing needs only sizes and digests). With
 // `buffer`, the shared bytes `body` lies in, a part stored as it is points

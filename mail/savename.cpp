@@ -47,7 +47,9 @@ std::string ExtensionForType(std::string_view type) {
   static const std::pair<std::string_view, std::string_view> table[] = {
       {"text/plain", ".txt"}, {"text/html", ".html"},  {"text/calendar", ".ics"}, {"image/jpeg", ".jpg"},
       {"image/png", ".png"},  {"image/gif", ".gif"},   {"application/pdf", ".pdf"}, {"message/rfc822", ".eml"},
-      {"application/zip", ".zip"}};
+      {"application/zip", ".zip"},
+      // A reference holds only the header of content elsewhere: text.
+      {"message/external-body", ".txt"}};
   for (const auto& [t, e] : table)
     if (type == t) return std::string(e);
   return ".bin";

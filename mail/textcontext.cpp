@@ -12,10 +12,11 @@ TTextContext MessageTextContext(const THeaderFields& header, const TAttachLists&
   if (const THeaderField* f = FindField(header, "message-id")) id = f->Value;
   context.Carrier = CarrierOfSender(from, mailer, id);
   // The one charset the text parts declare, if it is neither Japanese nor
-  // UTF-8 (raw bytes that are no UTF-8 are not UTF-8 text either).
+  // UTF-8 (raw bytes that are no UTF-8 are not UTF-8 text either); an
+  // attached message speaks for itself.
   std::string declared;
   for (const TAttachFilesFormat& p : parts) {
-    if (p.MediaType.compare(0, 5, "text/") != 0) continue;
+    if (p.MediaType.compare(0, 5, "text/") != 0 || p.MessageDepth > 0) continue;
     const std::string charset = NormaliseCharset(p.Charset);
     if (charset.empty() || charset == "us-ascii" || charset == "ascii") continue;
     if (!declared.empty() && declared != charset) return context;

@@ -191,14 +191,25 @@ TEST(ParseMultipart, FoldedMultipartTypeKeepsItsBoundary) {
   EXPECT_EQ(w.Content(0), "t");
 }
 
-TEST(ParseMultipart, AttachedMessageIsOnePart) {
+TEST(ParseMultipart, AttachedMessageIsFollowedByItsParts) {
   const std::string inner =
       "Subject: fwd\r\nContent-Type: multipart/mixed; boundary=\"in\"\r\n\r\n"
       "--in\r\nContent-Type: text/plain\r\n\r\ninside\r\n--in--";
   const Walked w = Walk("--b\r\nContent-Type: message/rfc822\r\n\r\n" + inner + "\r\n--b--\r\n", "b");
-  ASSERT_EQ(w.count, 1);
+  ASSERT_EQ(w.count, 2);
   EXPECT_EQ(w.parts[0].MediaType, "message/rfc822");
   EXPECT_EQ(w.Content(0), inner);
+  EXPECT_EQ(w.Name(0), "fwd.eml");
+  EXPECT_EQ(w.Content(1), "inside");
+  EXPECT_EQ(w.parts[1].Number, "1.1");
+  EXPECT_EQ(w.parts[1].MessageDepth, 1);
+  EXPECT_EQ(w.parts[1].Depth, 2);
+
+  // One that is transfer-encoded cannot be read in place: one part.
+  const Walked encoded =
+      Walk(OnePart("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64", "U3ViamVjdDogeA=="), "b");
+  ASSERT_EQ(encoded.count, 1);
+  EXPECT_EQ(encoded.Name(0), "");
 }
 
 TEST(ParseMultipart, DigestPartsDefaultToMessages) {
@@ -209,7 +220,8 @@ TEST(ParseMultipart, DigestPartsDefaultToMessages) {
       "--b\n\nplain\n--b--\n",
       "b");
   using V = std::vector<std::string>;
-  EXPECT_EQ(w.Types(), (V{"message/rfc822", "text/plain", "text/plain"}));
+  EXPECT_EQ(w.Types(), (V{"message/rfc822", "text/plain", "text/plain", "text/plain"}));
+  EXPECT_EQ(w.Content(1), "first");
 }
 
 TEST(ParseMultipart, BoundaryLinesAreWholeLines) {
@@ -261,7 +273,8 @@ TEST(ParseMultipart, FileNames) {
       {"Content-Disposition: attachment; filename=\"old.txt\"; filename*=UTF-8''new.txt", "new.txt"},
       {"Content-Type: application/pdf; name=\"=?ISO-2022-JP?B?GyRCJDMkcxsoQg==?=.pdf\"", "\xE3\x81\x93\xE3\x82\x93.pdf"},
       {"Content-Type: text/plain\r\nContent-Description: note", ""},
-      {"Content-Type: message/rfc822", ""},
+      // A reference's name is the remote file's, not the part's.
+      {"Content-Type: message/external-body; access-type=anon-ftp; name=\"y.zip\"", ""},
   };
   for (const auto& c : cases) {
     const Walked w = Walk(OnePart(c.headers), "b");
@@ -271,19 +284,21 @@ TEST(ParseMultipart, FileNames) {
 }
 
 TEST(ParseMultipart, DeepNestingStopsAtTheStack) {
-  // Containers L0x ... L51x: the last one would need a 52nd stack level and
-  // is listed as one part.
+  // Containers L0x ... L<max>x: the last one would go past the deepest
+  // nesting and is listed as one part.
   std::string body;
-  for (int k = 1; k <= 51; ++k)
+  for (int k = 1; k <= kMaxNesting; ++k)
     body += "--L" + std::to_string(k - 1) + "x\nContent-Type: multipart/alternative; boundary=L" + std::to_string(k) +
             "x\n\n";
-  const std::string deepest = "--L51x\nContent-Type: text/plain\n\ndeep\n--L51x--";
+  const std::string deepest = "--L" + std::to_string(kMaxNesting) + "x\nContent-Type: text/plain\n\ndeep\n--L" +
+                              std::to_string(kMaxNesting) + "x--";
   body += deepest + "\n";
-  for (int k = 50; k >= 0; --k) body += "--L" + std::to_string(k) + "x--\n";
+  for (int k = kMaxNesting - 1; k >= 0; --k) body += "--L" + std::to_string(k) + "x--\n";
   const Walked w = Walk(body, "L0x");
   ASSERT_EQ(w.count, 1);
   EXPECT_EQ(w.parts[0].MediaType, "multipart/alternative");
-  EXPECT_EQ(w.parts[0].Depth, 51);
+  EXPECT_EQ(w.parts[0].Depth, kMaxNesting);
+  EXPECT_TRUE(w.parts[0].TooDeep);
   EXPECT_EQ(w.Content(0), deepest);
 }
 

@@ -85,7 +85,7 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
       "--outer--\r\n";
   TMailViews v;
   LoadMailBytes(mail, v);
-  ASSERT_EQ(v.Parts.size(), 4u);
+  ASSERT_EQ(v.Parts.size(), 5u);
   EXPECT_EQ(v.Parts[0].ContentType, "text/plain");
   EXPECT_EQ(v.Parts[0].Bytes(), "plain");
   EXPECT_EQ(v.Parts[1].ContentType, "text/html");
@@ -93,8 +93,11 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   EXPECT_EQ(v.Parts[2].ContentType, "message/rfc822");
   EXPECT_EQ(v.Parts[2].Name, "fwd.eml");
   EXPECT_EQ(v.Parts[2].Bytes(), "Subject: inner\r\n\r\ninner body");
-  EXPECT_EQ(v.Parts[3].Name, "請求書.pdf.exe");
-  EXPECT_NE(v.Parts[3].Warning.find("二重拡張子"), std::string::npos);
+  EXPECT_EQ(v.Parts[3].Number, "3.1");
+  EXPECT_EQ(v.Parts[3].Bytes(), "inner body");
+  EXPECT_EQ(v.Parts[4].Number, "4");
+  EXPECT_EQ(v.Parts[4].Name, "請求書.pdf.exe");
+  EXPECT_NE(v.Parts[4].Warning.find("二重拡張子"), std::string::npos);
   for (std::size_t i = 0; i < v.Parts.size(); ++i) EXPECT_EQ(v.Parts[i].Index, static_cast<int>(i + 1));
   // A part stored as it is is not copied: its bytes lie in the message,
   // which the header view points into as well; a decoded one has its own.
@@ -111,13 +114,13 @@ TEST(PartList, NestedPartsAndAttachedMessage) {
   for (std::size_t p; (p = lf.find("\r\n")) != std::string::npos;) lf.erase(p, 1);
   TMailViews w;
   LoadMailBytes(lf, w);
-  ASSERT_EQ(w.Parts.size(), 4u);
-  for (std::size_t i = 0; i < 4; ++i) {
+  ASSERT_EQ(w.Parts.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(w.Parts[i].ContentType, v.Parts[i].ContentType);
     EXPECT_EQ(w.Parts[i].Name, v.Parts[i].Name);
   }
   EXPECT_EQ(w.Parts[0].Bytes(), "plain");
-  EXPECT_EQ(w.Parts[3].Bytes(), "MZ");
+  EXPECT_EQ(w.Parts[4].Bytes(), "MZ");
 }
 
 TEST(PartList, SinglePartMessageIsOnePart) {
@@ -130,7 +133,8 @@ TEST(PartList, SinglePartMessageIsOnePart) {
        "text/html", "base64", "<b></b>"},
       // A list's footer after the padding is not part of the data.
       {"Content-Transfer-Encoding: base64\r\n\r\naGk=\r\n-- \r\nfooter\r\n", "text/plain", "base64", "hi"},
-      {"Content-Type: message/rfc822\r\n\r\nSubject: y\r\n\r\nz", "message/rfc822", "", "Subject: y\r\n\r\nz"},
+      {"Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64\r\n\r\nU3ViamVjdDogeQ==\r\n", "message/rfc822",
+       "base64", "Subject: y"},
       {"Subject: no body\r\n", "text/plain", "", ""},
   };
   for (const Case& c : cases) {
@@ -147,11 +151,11 @@ TEST(PartList, SinglePartMessageIsOnePart) {
 TEST(PartList, DumpHasThePartsKey) {
   const std::string path = tarvo::testing::WriteTemp("tarvo_partlist_dump.eml", LetterWithAttachments());
   const std::string out = tarvo::testing::DumpOf(path);
-  EXPECT_NE(out.find("\"Parts\": [{\"index\": 1, \"name\": \"\", \"type\": \"text/plain\", \"disposition\": \"\", "
+  EXPECT_NE(out.find("\"Parts\": [{\"index\": \"1\", \"depth\": 0, \"name\": \"\", \"type\": \"text/plain\", \"disposition\": \"\", "
                      "\"charset\": \"ISO-2022-JP\", \"encoding\": \"7bit\", \"size\": 16, "),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("{\"index\": 3, \"name\": \"写真.jpg\", \"type\": \"image/jpeg\", \"disposition\": \"inline\", "
+  EXPECT_NE(out.find("{\"index\": \"3\", \"depth\": 0, \"name\": \"写真.jpg\", \"type\": \"image/jpeg\", \"disposition\": \"inline\", "
                      "\"charset\": \"\", \"encoding\": \"base64\", \"size\": " +
                      std::to_string(JpegBytes().size()) + ", "),
             std::string::npos)

@@ -140,6 +140,7 @@ TEST(SaveName, KeepsTheNameInsideTheFolder) {
       {"", "application/pdf", "part3.pdf"},
       {"", "image/jpeg", "part3.jpg"},
       {"", "message/rfc822", "part3.eml"},
+      {"", "message/external-body", "part3.txt"},
       {"", "application/x-whatever", "part3.bin"},
       {"\x01\x02", "text/plain", "part3.txt"},
   };

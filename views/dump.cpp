@@ -207,7 +207,8 @@ void WriteView(TJsonWriter& w, const TMailParts& parts) {
   w.Open('[');
   for (const TMailPart& p : parts) {
     w.Item("\n  ").Open('{');
-    w.Key("index").Number(p.Index);
+    w.Key("index").Text(p.Number, TTextKind::Decoded);
+    w.Key("depth").Number(p.Depth);
     w.Key("name").Text(p.Name, TTextKind::Decoded);
     w.Key("type").Text(p.ContentType, TTextKind::Stored);
     w.Key("disposition").Text(p.Disposition, TTextKind::Stored);
@@ -220,6 +221,13 @@ void WriteView(TJsonWriter& w, const TMailParts& parts) {
     w.Key("warning").Text(p.Warning, TTextKind::Decoded);
     w.Key("content").Text(ContentKindName(p.Content), TTextKind::Decoded);
     if (p.Archive.Read) WriteArchive(w, p.Archive);
+    if (p.ContentType == "message/external-body") {
+      w.Key("reference").Open('{');
+      w.Key("access-type").Text(p.AccessType, TTextKind::Stored);
+      w.Key("name").Text(p.RemoteName, TTextKind::Decoded);
+      w.Close();
+    }
+    if (p.TooDeep) w.Key("too-deep").Bool(true);
     w.Close();
   }
   w.Close();

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 #include <filesystem>
@@ -57,6 +58,9 @@ class TSchema {
         if (v != rule) errors << at + ": not the const";
       } else if (key == "minimum") {
         if (v.isDouble() && v.toDouble() < rule.toDouble()) errors << at + ": below the minimum";
+      } else if (key == "pattern") {
+        if (v.isString() && !QRegularExpression(rule.toString()).match(v.toString()).hasMatch())
+          errors << at + ": does not match " + rule.toString();
       } else if (key == "minItems" || key == "maxItems") {
         const qsizetype n = v.toArray().size();
         if (v.isArray() && (key == "minItems" ? n < rule.toInt() : n > rule.toInt())) errors << at + ": " + key;
