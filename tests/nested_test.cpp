@@ -120,6 +120,16 @@ TEST(NestedParts, AttachedMessagesAreListedWithTheirParts) {
   EXPECT_NE(risk, v.Findings.end());
 }
 
+TEST(NestedParts, UuencodedBlockInAPlainMessage) {
+  const TMailViews v = Load("Subject: old\r\n\r\nHere it is:\r\nbegin 600 a.bin\r\n#86)C\r\n`\r\nend\r\nregards\r\n");
+  ASSERT_EQ(v.Parts.size(), 2u);
+  EXPECT_EQ(v.Parts[1].Number, "2");
+  EXPECT_EQ(v.Parts[1].Name, "a.bin");
+  EXPECT_EQ(v.Parts[1].Bytes(), "abc");
+  EXPECT_EQ(v.Parts[1].Size, 3u);
+  EXPECT_EQ(Joined(v.Memo4), "Here it is:\nregards\n");
+}
+
 TEST(NestedParts, MessageInMessageAndDigest) {
   const TMailViews v = Load(
       "Content-Type: message/rfc822\n\n"

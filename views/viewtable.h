@@ -19,6 +19,10 @@ struct TViewEntry {
   const char* Caption;
   T TMailViews::*Member;
 };
+// Written out for compilers without deduction for aggregates (clang 14,
+// which the fuzz build uses).
+template <typename T>
+TViewEntry(const char*, const char*, T TMailViews::*) -> TViewEntry<T>;
 
 // In the order of --dump's keys, which is the window's.
 inline constexpr std::tuple kViews{
