@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -44,9 +45,11 @@
 #include "app/Application.h"
 #include "app/Display.h"
 #include "app/LineView.h"
+#include "app/MailboxList.h"
 #include "base/bytes.h"
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "views/messagelist.h"
 #include "views/pipeline.h"
 #include "views/viewtable.h"
 
@@ -221,7 +224,19 @@ TMainWindow::TMainWindow(const std::vector<std::string>& args, QWidget* parent) 
   auto* layout = new QVBoxLayout(client);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(PageControl1, 1);
+  MailboxList1 = new TMailboxList(this);  // the window's font from the start, for its widths
+  MailboxList1->hide();
+  connect(MailboxList1, &TMailboxList::MessageChosen, this, [this](int message) {
+    RunGuarded([this, message] { ShowMessage(message); });
+  });
+  auto* split = new QSplitter(Qt::Vertical);
+  split->setObjectName(QStringLiteral("MailboxSplitter"));
+  split->setChildrenCollapsible(false);
+  split->addWidget(MailboxList1);
+  split->addWidget(PageControl1);
+  split->setStretchFactor(1, 1);
+  split->setSizes({260, 600});
+  layout->addWidget(split, 1);
   layout->addWidget(BuildAdvertisement());
   setCentralWidget(client);
 
@@ -239,6 +254,10 @@ void TMainWindow::BuildMenu() {
   file->setObjectName(QStringLiteral("File1"));
   OpenFileR1 = file->addAction(QStringLiteral("Open File(&R)"));
   OpenFileR1->setObjectName(QStringLiteral("OpenFileR1"));
+  OpenFolder1 = file->addAction(QStringLiteral("Maildir フォルダを開く(&M)..."));
+  OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
+  OpenFolder1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  connect(OpenFolder1, &QAction::triggered, this, [this] { RunGuarded([this] { OpenFolder1Click(); }); });
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
   Exit1 = file->addAction(QStringLiteral("&Exit"));
   Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -374,7 +393,8 @@ void TMainWindow::OpenFileR1Click() {
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({QStringLiteral("EML ファイル (*.eml)"), QStringLiteral("Text ファイル (*.txt)")});
+  dialog.setNameFilters({QStringLiteral("EML ファイル (*.eml)"), QStringLiteral("Text ファイル (*.txt)"),
+                         QStringLiteral("mbox ファイル (*.mbox *.mbx)"), QStringLiteral("すべてのファイル (*)")});
   dialog.selectNameFilter(dialog.nameFilters().front());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   LoadMailFile(dialog.selectedFiles().front());
@@ -386,37 +406,104 @@ void TMainWindow::About1Click() {
 
 void TMainWindow::LoadMailFile(const QString& fileName) { LoadMailFile(QFile::encodeName(fileName).toStdString()); }
 
+void TMainWindow::OpenFolder1Click() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("OpenFolderDialog1"));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  LoadMailFile(dialog.selectedFiles().front());
+}
+
+namespace {
+
+QString BaseName(const std::string& path) {
+  return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+}
+
+}  // namespace
+
 void TMainWindow::LoadMailFile(const std::string& fileName) {
   if (loading_) return;  // one load at a time; the progress box holds the window
-  TMailViews views;
-  std::exception_ptr error;
+  if (IsMailbox(fileName)) {
+    OpenMailbox(fileName);
+    return;
+  }
   std::error_code ec;
   const auto size = std::filesystem::file_size(std::filesystem::path(fileName), ec);
-  if (!ec && size >= largeFile_) {
-    if (!LoadOnWorker(fileName, views, error)) return;  // cancelled: what was shown stays
+  const TLoader load = [&fileName](TMailViews& views, const TLoadOptions& options) {
+    tarvo::LoadMailFile(fileName, views, options);
+  };
+  try {
+    if (!ShowLoad(load, ec ? 0 : size, BaseName(fileName))) return;  // cancelled: what was shown stays
+  } catch (...) {
+    fileName_.clear();
+    CloseMailbox();
+    throw;
+  }
+  fileName_ = fileName;
+  CloseMailbox();
+}
+
+void TMainWindow::OpenMailbox(const std::string& path) {
+  if (loading_) return;
+  MailboxList1->Open(path);
+  MailboxList1->show();
+  fileName_ = path;
+  message_ = -1;
+  // Nothing chosen yet: the pages stand empty under the mailbox's name.
+  TMailViews none;
+  titleName_ = BaseName(path);
+  RenderViews(none);
+  RenderParts({});
+  ShowTitle(none);
+}
+
+void TMainWindow::ShowMessage(int message) {
+  if (loading_) return;
+  std::string bytes = MailboxList1->MessageBytes(message);
+  const std::uint64_t size = bytes.size();
+  const TLoader load = [&bytes](TMailViews& views, const TLoadOptions& options) {
+    LoadMailBytes(std::move(bytes), views, options);
+  };
+  message_ = message;
+  ShowLoad(load, size, QStringLiteral("%1 %2 通目").arg(BaseName(MailboxList1->Path())).arg(message + 1));
+}
+
+void TMainWindow::CloseMailbox() {
+  MailboxList1->Close();
+  MailboxList1->hide();
+  message_ = -1;
+}
+
+bool TMainWindow::ShowLoad(const TLoader& load, std::uint64_t size, const QString& name) {
+  TMailViews views;
+  std::exception_ptr error;
+  if (size >= largeFile_) {
+    if (!LoadOnWorker(load, name, views, error)) return false;
   } else {
     try {
-      tarvo::LoadMailFile(fileName, views);
+      load(views, {});
     } catch (...) {
       error = std::current_exception();
     }
   }
-  fileName_ = error ? std::string() : fileName;
+  titleName_ = error ? QString() : name;
   RenderViews(views);
   RenderParts(std::move(views.Parts));
   ShowTitle(views);
   if (error) std::rethrow_exception(error);
+  return true;
 }
 
-bool TMainWindow::LoadOnWorker(const std::string& fileName, TMailViews& views, std::exception_ptr& error) {
+bool TMainWindow::LoadOnWorker(const TLoader& load, const QString& name, TMailViews& views, std::exception_ptr& error) {
   std::atomic<int> percent{0};
   std::atomic<bool> cancel{false}, done{false};
   TLoadOptions options;
   options.Cancel = &cancel;
   options.Progress = [&percent](int p) { percent = p; };
 
-  QProgressDialog dialog(QStringLiteral("読み込んでいます: %1").arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(fileName))).fileName()),
-                         QStringLiteral("キャンセル"), 0, 100, this);
+  QProgressDialog dialog(QStringLiteral("読み込んでいます: %1").arg(name), QStringLiteral("キャンセル"), 0, 100, this);
   dialog.setObjectName(QStringLiteral("LoadProgress1"));
   dialog.setWindowTitle(QStringLiteral("Tarvo"));
   dialog.setWindowModality(Qt::WindowModal);
@@ -436,7 +523,7 @@ bool TMainWindow::LoadOnWorker(const std::string& fileName, TMailViews& views, s
     // reads the two atomics until it is done. Leaving the block joins it.
     std::jthread worker([&] {
       try {
-        tarvo::LoadMailFile(fileName, views, options);
+        load(views, options);
       } catch (...) {
         error = std::current_exception();
       }
@@ -463,7 +550,8 @@ bool TMainWindow::LoadOnWorker(const std::string& fileName, TMailViews& views, s
 }
 
 void TMainWindow::Reload() {
-  if (!fileName_.empty()) LoadMailFile(std::string(fileName_));
+  if (message_ >= 0) ShowMessage(message_);
+  else if (!fileName_.empty()) LoadMailFile(std::string(fileName_));
 }
 
 void TMainWindow::ShowTitle(const TMailViews& views) {
@@ -474,11 +562,11 @@ void TMainWindow::ShowTitle(const TMailViews& views) {
       if (!subject.isEmpty()) parts.push_back(subject);
       break;
     }
-  if (fileName_.empty()) {
+  if (titleName_.isEmpty()) {
     setWindowTitle(QStringLiteral("Tarvo  -  メールの中身を調べるツール  (C) Tarvo Project"));
     return;
   }
-  parts.push_back(QFileInfo(QFile::decodeName(QByteArray::fromStdString(fileName_))).fileName());
+  parts.push_back(titleName_);
   parts.push_back(QStringLiteral("Tarvo"));
   setWindowTitle(parts.join(QStringLiteral(" — ")));
 }

@@ -38,6 +38,7 @@ namespace tarvo {
 
 class TAboutBox;
 class TLineView;
+class TMailboxList;
 
 // What the user is told when no browser starts: that, and the file written.
 [[nodiscard]] QString BrowserFailedMessage(const QString& file);
@@ -58,6 +59,12 @@ class TMainWindow : public QMainWindow {
   void LoadMailFile(const std::string& fileName);
   void LoadMailFile(const char* fileName) { LoadMailFile(std::string(fileName)); }
   void LoadMailFile(const QString& fileName);
+  // An mbox file or a Maildir: its messages listed above the pages, read in
+  // the background; choosing one loads it as LoadMailFile does a file.
+  // LoadMailFile opens a mailbox this way.
+  void OpenMailbox(const std::string& path);
+  // Loads message `message` of the open mailbox (0-based, in the order read).
+  void ShowMessage(int message);
   // Loads each file of a drop in turn; an error (a missing or unreadable
   // file) ends the drop.
   void DropFiles(const std::vector<std::string>& fileNames);
@@ -143,7 +150,9 @@ class TMainWindow : public QMainWindow {
   QPlainTextEdit* Memo9 = nullptr;     // a text part's text
   QPushButton* Button12 = nullptr;     // 名前を付けて保存…
   QPushButton* Button13 = nullptr;     // すべて保存…
+  TMailboxList* MailboxList1 = nullptr;  // the open mailbox's messages, hidden without one
   QAction* OpenFileR1 = nullptr;
+  QAction* OpenFolder1 = nullptr;  // a Maildir
   QAction* Exit1 = nullptr;
   QAction* About1 = nullptr;
   QAction* Reload1 = nullptr;  // F5
@@ -202,8 +211,15 @@ class TMainWindow : public QMainWindow {
   void SavePart(const TMailPart& part, const std::string& folder);
   void SavePartAs(const TMailPart& part, const QString& path);
   void PlaceOnScreen();
+  // Loads with `load` (on a worker thread behind a progress box from
+  // largeFile_ bytes on) and shows what it filled under the title `name`;
+  // false when the user cancelled. The load's error is rethrown after.
+  using TLoader = std::function<void(TMailViews&, const TLoadOptions&)>;
+  bool ShowLoad(const TLoader& load, std::uint64_t size, const QString& name);
   // The load on a worker thread; false when the user cancelled it.
-  bool LoadOnWorker(const std::string& fileName, TMailViews& views, std::exception_ptr& error);
+  bool LoadOnWorker(const TLoader& load, const QString& name, TMailViews& views, std::exception_ptr& error);
+  void CloseMailbox();
+  void OpenFolder1Click();
   void BuildKeys();
   void ShowTitle(const TMailViews& views);
   // Columns sized to their contents within limits, a width the user set
@@ -220,7 +236,9 @@ class TMainWindow : public QMainWindow {
   bool loading_ = false;
   std::uint64_t largeFile_ = std::uint64_t{8} << 20;  // 8 MiB
   std::function<void(QProgressDialog&)> progressWatcher_;  // our own column resizes, not the user's
-  std::string fileName_;  // the file shown, for F5 and the title
+  std::string fileName_;  // the file or mailbox shown, for F5
+  int message_ = -1;      // the mailbox's message shown, for F5
+  QString titleName_;     // what the title names: the file, or the mailbox and the message
   std::vector<TRouteRow> route_;  // the loaded hops, for the toggles
   std::vector<std::string> notes_;
   std::optional<std::int64_t> deliverySeconds_;

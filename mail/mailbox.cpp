@@ -1,5 +1,7 @@
 #include "mail/mailbox.h"
 
+#include <algorithm>
+
 namespace tarvo {
 
 namespace {
@@ -40,9 +42,36 @@ bool TMboxReader::Next(TMboxMessage& message) {
     if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n") bytes.remove_suffix(2);
     else if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
   }
-  message = {bytes, start};
+  message = {bytes, start, start + body};
   rest_.remove_prefix(end);
   return true;
+}
+
+bool TMboxFile::Next(TMboxMessage& message) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  for (;;) {
+    const std::string_view rest = std::string_view(buffer_).substr(start_);
+    const bool atEnd = base_ + buffer_.size() >= file_.Size();
+    TMboxReader reader(rest);
+    if (reader.Next(message)) {
+      // A message that runs to the buffer's end may go on in the file.
+      if (!reader.Rest().empty() || atEnd) {
+        message.Offset += Position();
+        message.BytesOffset += Position();
+        start_ += rest.size() - reader.Rest().size();
+        return true;
+      }
+    } else if (atEnd || rest.size() >= 5) {
+      return false;
+    }
+    // Read on: the buffer keeps only the unfinished message, and grows as
+    // fast as it does, so a long message is scanned a few times at most.
+    buffer_.erase(0, start_);
+    base_ += start_;
+    start_ = 0;
+    const std::uint64_t left = file_.Size() - base_ - buffer_.size();
+    file_.ReadAt(base_ + buffer_.size(), static_cast<std::size_t>(std::min<std::uint64_t>(left, std::max(kPiece, buffer_.size()))), buffer_);
+  }
 }
 
 std::string UnescapeMboxMessage(std::string_view bytes) {

@@ -5,10 +5,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "base/mappedfile.h"
+#include "base/errors.h"
 #include "mail/mailbox.h"
 #include "run_tarvo.h"
 #include "views/batch.h"
+#include "views/messagelist.h"
 
 using namespace tarvo;
 using tarvo::testing::RunTarvo;
@@ -125,16 +126,71 @@ TEST(DumpMany, SummaryAndProgress) {
   EXPECT_EQ(unjudged.str().rfind("メッセージ 4 通 (失敗 0 通)、", 0), 0u) << unjudged.str();
 }
 
-// Pages given back are read again from the file: a long mbox reads the
-// same after its first batches are forgotten.
-TEST(DumpMany, ForgottenPagesReadAgain) {
+// Read in pieces, a file splits as it does whole: messages across the
+// pieces' edges, one longer than a piece, "From " lines cut at an edge.
+TEST(Mbox, FileReadInPiecesSplitsAsWhole) {
   std::string big;
-  for (int i = 0; big.size() < 3 * 4096; ++i) big += "From x Mon Dec  7 09:00:00 2026\nSubject: " + std::to_string(i) + "\n\nbody\n\n";
-  const TMappedFile mapped(WriteTemp("forget.mbox", big));
-  mapped.Forget(2 * 4096 + 100);
-  EXPECT_EQ(mapped.Bytes(), big);
-  const std::string path = WriteTemp("forget2.mbox", big);
-  EXPECT_EQ(RunTarvo("--dump --jobs 1 " + path).out, RunTarvo("--dump --jobs 3 " + path).out);
+  for (int i = 0; big.size() < (3u << 20); ++i) {
+    big += "From x Mon Dec  7 09:00:00 2026\nSubject: " + std::to_string(i) + "\n\nbody\n>From x\n\n";
+    if (i == 5000) big += "From long\n\n" + std::string(5u << 19, 'a') + "\n\n";
+  }
+  const std::string path = WriteTemp("pieces.mbox", big);
+  TMboxReader whole(big);
+  TMboxFile file(path);
+  TMboxMessage a, b;
+  std::size_t n = 0;
+  while (whole.Next(a)) {
+    ASSERT_TRUE(file.Next(b)) << n;
+    ASSERT_EQ(a.Bytes, b.Bytes) << n;
+    ASSERT_EQ(a.Offset, b.Offset);
+    ASSERT_EQ(b.BytesOffset, b.Offset + big.find('\n', b.Offset) + 1 - b.Offset);
+    ++n;
+  }
+  EXPECT_FALSE(file.Next(b));
+  EXPECT_GT(n, 5000u);
+  EXPECT_FALSE(TMboxFile(WriteTemp("plain.eml", "Subject: x\n\nx\n")).Next(b));
+}
+
+// A file cut short while it is read ends the message under way with an
+// error, not a fault.
+TEST(Mbox, FileCutShortWhileRead) {
+  std::string big;
+  while (big.size() < (3u << 20)) big += "From x Mon Dec  7 09:00:00 2026\nSubject: s\n\n" + std::string(1000, 'b') + "\n\n";
+  const std::string path = WriteTemp("cut.mbox", big);
+  TMboxFile file(path);
+  TMboxMessage m;
+  ASSERT_TRUE(file.Next(m));
+  std::filesystem::resize_file(path, 1u << 20);
+  EXPECT_THROW(
+      while (file.Next(m)) {}, EFOpenError);
+  EXPECT_LT(file.Position(), 1u << 20);
+}
+
+// A folder walked for the window: each message's spot reads the same bytes
+// again, an mbox's unescaped; a file that cannot be read gives its error.
+TEST(MailboxWalk, SpotsReadTheMessagesAgain) {
+  const std::filesystem::path dir = std::filesystem::path(WriteTemp("walk-x", "")).parent_path() / "walk";
+  std::filesystem::create_directories(dir / "cur");
+  WriteFile(dir / "cur" / "a.mbox", kMbox);
+  WriteFile(dir / "cur" / "b", "Subject: single\n\nx\n");
+  WriteFile(dir / "cur" / "c", "");
+  const TMailboxWalk walk(dir.string());
+  ASSERT_EQ(walk.Files().size(), 3u);
+  std::filesystem::remove(dir / "cur" / "c");  // gone before it was read
+  std::vector<std::string> got, errors;
+  walk.Run([&](const TMessageSpot& spot, std::string bytes, const std::string& error, double done) {
+    EXPECT_LE(done, 1.0);
+    if (!error.empty()) errors.push_back(walk.Files()[spot.File]);
+    else EXPECT_EQ(ReadMessageAt(walk.Files(), spot), bytes);
+    got.push_back(std::to_string(spot.File) + "/" + std::to_string(spot.Index) + ":" + bytes.substr(0, 12));
+    return true;
+  });
+  EXPECT_EQ(got, (std::vector<std::string>{"0/1:Subject: one", "0/2:Subject: two", "0/3:Subject: thr", "1/0:Subject: sin", "2/0:"}));
+  EXPECT_EQ(errors, std::vector<std::string>{walk.Files()[2]});
+  EXPECT_TRUE(IsMailbox(dir.string()));
+  EXPECT_TRUE(IsMailbox((dir / "cur" / "a.mbox").string()));
+  EXPECT_FALSE(IsMailbox((dir / "cur" / "b").string()));
+  EXPECT_FALSE(IsMailbox((dir / "cur").string()));
 }
 
 TEST(DumpMany, ProgressLine) {

@@ -7,82 +7,44 @@
 #include <cstdio>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <istream>
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <thread>
 
 #include "base/errors.h"
-#include "base/mappedfile.h"
-#include "checks/auth.h"
 #include "mail/mailbox.h"
 #include "views/dump.h"
+#include "views/messagelist.h"
 #include "views/pipeline.h"
 
 namespace tarvo {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// One message to dump: a file, or a message inside a mapped mbox.
+// One message to dump: a file, or a message of an mbox, read and unescaped.
 struct TItem {
   std::string File;
-  std::shared_ptr<const TMappedFile> Mbox;  // keeps `Bytes` alive
-  std::string_view Bytes;
-  std::optional<TMessagePlace> Place;
-  std::string Error;  // CP932; set when the path could not be read at all
+  std::optional<TMessagePlace> Place;  // set for a message of an mbox
+  std::string Error;  // CP932; why it could not be read (a path, an mbox cut short)
+  std::string Bytes;  // the mbox's message
 };
 
-// The files a path names: itself, or a folder's regular files, sorted, with
-// Maildir's unfinished tmp/ left out.
+// The files a path names: itself, or a folder's files.
 void FilesOf(const std::string& path, std::vector<std::string>& files, std::vector<TItem>& failed) {
   std::error_code ec;
-  if (!fs::is_directory(path, ec)) {
+  if (!std::filesystem::is_directory(path, ec)) {
     files.push_back(path);
     return;
   }
-  std::vector<std::string> found;
-  fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const fs::path& p = it->path();
-    if (it->is_directory(ec) && p.filename() == "tmp" && fs::is_directory(p.parent_path() / "cur", ec)) {
-      it.disable_recursion_pending();
-      continue;
-    }
-    if (it->is_regular_file(ec)) found.push_back(p.string());
-  }
-  if (ec) failed.push_back({path, nullptr, {}, std::nullopt, EFOpenError::Make(path, ec.value()).what()});
-  std::sort(found.begin(), found.end());
+  const std::vector<std::string> found = FolderFiles(path, ec);
+  if (ec) failed.push_back({path, std::nullopt, EFOpenError::Make(path, ec.value()).what(), {}});
   files.insert(files.end(), found.begin(), found.end());
-}
-
-bool StartsAsMbox(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  char head[5] = {};
-  in.read(head, sizeof head);
-  return in.gcount() == 5 && IsMbox(std::string_view(head, 5));
-}
-
-// How a message ended: failed, or the verdict the safety page shows.
-enum class TOutcome : unsigned char { Failed, Info, Warn, Bad, Unjudged };
-
-TOutcome OutcomeOf(const TMailViews& views) {
-  const TBanner banner = VerdictBanner(views.Authentication, views.Findings);
-  if (banner.Neutral) return TOutcome::Unjudged;
-  switch (banner.Level) {
-    case TLevel::Info: return TOutcome::Info;
-    case TLevel::Warn: return TOutcome::Warn;
-    case TLevel::Bad: return TOutcome::Bad;
-  }
-  return TOutcome::Unjudged;
 }
 
 // One message's object on one line: the writer's line breaks stand between
 // values, never inside a string, where they are written \n.
-std::string DumpLine(const TItem& item, const std::vector<std::string>& only, TOutcome& outcome) {
+std::string DumpLine(TItem& item, const std::vector<std::string>& only, TOutcome& outcome) {
   TMailViews views;
   std::string error = item.Error;
   if (error.empty()) {
@@ -90,7 +52,7 @@ std::string DumpLine(const TItem& item, const std::vector<std::string>& only, TO
       TLoadOptions options;
       options.KeepPartData = false;
       options.Only = only;
-      if (item.Mbox) LoadMailBytes(UnescapeMboxMessage(item.Bytes), views, options);
+      if (item.Place) LoadMailBytes(std::move(item.Bytes), views, options);
       else LoadMailFile(item.File, views, options);
     } catch (const std::exception& e) {
       error = e.what();
@@ -118,7 +80,7 @@ struct TCounts {
 };
 
 // Dumps a batch on `jobs` threads and writes it in order.
-void DumpBatch(const std::vector<TItem>& batch, const TDumpOptions& options, std::ostream& out, TCounts& counts) {
+void DumpBatch(std::vector<TItem>& batch, const TDumpOptions& options, std::ostream& out, TCounts& counts) {
   const unsigned jobs = options.Jobs;
   std::vector<std::string> lines(batch.size());
   std::vector<TOutcome> outcomes(batch.size(), TOutcome::Failed);
@@ -170,13 +132,10 @@ class TBatcher {
  public:
   TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
       : options_(options), out_(out), progress_(progress) {}
-  // True when the batch was written, this item with it.
-  bool Add(TItem item) {
+  void Add(TItem item) {
     batch_.push_back(std::move(item));
     // A few messages per thread: memory stays bounded whatever the mailbox.
-    if (batch_.size() < std::size_t{options_.Jobs} * 4) return false;
-    Flush();
-    return true;
+    if (batch_.size() >= std::size_t{options_.Jobs} * 4) Flush();
   }
   void Flush() {
     if (!batch_.empty()) DumpBatch(batch_, options_, out_, counts_);
@@ -196,22 +155,15 @@ class TBatcher {
 // The messages a file holds: those of an mbox, or one.
 std::size_t MessagesIn(const std::string& file) {
   if (!StartsAsMbox(file)) return 1;
+  std::size_t n = 0;
   try {
-    const TMappedFile mapped(file);
-    TMboxReader reader(mapped.Bytes());
+    TMboxFile mbox(file);
     TMboxMessage m;
-    std::size_t n = 0;
-    while (reader.Next(m)) ++n;
-    return n;
+    while (mbox.Next(m)) ++n;
   } catch (const std::exception&) {
-    return 1;  // its error object
+    ++n;  // its error object
   }
-}
-
-// The verdict's name, as the safety page's sentence starts.
-std::string VerdictName(TLevel level) {
-  const std::string sentence = VerdictSentence(level);
-  return sentence.substr(0, sentence.find(':'));
+  return n;
 }
 
 // "メッセージ 12 通 (失敗 1 通): 危険 2 / 注意 3 / 問題なし 5 / 判定できず 1、1.5 秒"
@@ -221,31 +173,28 @@ void WriteSummary(std::ostream& out, const TCounts& c, bool judged, double secon
   std::snprintf(time, sizeof time, "%.1f", seconds);
   out << "メッセージ " << c.Done() << " 通 (失敗 " << c[TOutcome::Failed] << " 通)";
   if (judged)
-    out << ": " << VerdictName(TLevel::Bad) << " " << c[TOutcome::Bad] << " / " << VerdictName(TLevel::Warn) << " "
-        << c[TOutcome::Warn] << " / " << VerdictName(TLevel::Info) << " " << c[TOutcome::Info] << " / 判定できず "
+    out << ": " << OutcomeName(TOutcome::Bad) << " " << c[TOutcome::Bad] << " / " << OutcomeName(TOutcome::Warn) << " "
+        << c[TOutcome::Warn] << " / " << OutcomeName(TOutcome::Info) << " " << c[TOutcome::Info] << " / " << OutcomeName(TOutcome::Unjudged) << " "
         << c[TOutcome::Unjudged];
   out << "、" << time << " 秒\n" << std::flush;
 }
 
 void AddFile(const std::string& file, TBatcher& batcher) {
   if (!StartsAsMbox(file)) {
-    batcher.Add({file, nullptr, {}, std::nullopt, {}});
+    batcher.Add({file, std::nullopt, {}, {}});
     return;
   }
-  std::shared_ptr<const TMappedFile> mapped;
+  std::size_t index = 1;
+  std::optional<TMboxFile> mbox;
   try {
-    mapped = std::make_shared<const TMappedFile>(file);
+    mbox.emplace(file);
+    for (TMboxMessage m; mbox->Next(m); ++index)
+      batcher.Add({file, TMessagePlace{index, m.Offset}, {}, UnescapeMboxMessage(m.Bytes)});
   } catch (const std::exception& e) {
-    batcher.Add({file, nullptr, {}, std::nullopt, e.what()});
-    return;
+    // Unreadable, or cut short under the message being read: that one fails.
+    if (!mbox) batcher.Add({file, std::nullopt, e.what(), {}});
+    else batcher.Add({file, TMessagePlace{index, mbox->Position()}, e.what(), {}});
   }
-  TMboxReader reader(mapped->Bytes());
-  TMboxMessage m;
-  for (std::size_t index = 1; reader.Next(m); ++index) {
-    const auto end = static_cast<std::size_t>(m.Bytes.data() + m.Bytes.size() - mapped->Bytes().data());
-    if (batcher.Add({file, mapped, m.Bytes, TMessagePlace{index, m.Offset}, {}})) mapped->Forget(end);
-  }
-  // The batch may still point into the mapping; the items own a share of it.
 }
 
 }  // namespace

@@ -305,7 +305,8 @@ TEST(MainWindow, MenuOpenOfAMissingFileShowsTheOpenError) {
       [&](QFileDialog& d) {
         EXPECT_EQ(d.objectName(), QStringLiteral("OpenDialog1"));
         EXPECT_EQ(d.nameFilters(),
-                  (QStringList{QStringLiteral("EML ファイル (*.eml)"), QStringLiteral("Text ファイル (*.txt)")}));
+                  (QStringList{QStringLiteral("EML ファイル (*.eml)"), QStringLiteral("Text ファイル (*.txt)"),
+                               QStringLiteral("mbox ファイル (*.mbox *.mbx)"), QStringLiteral("すべてのファイル (*)")}));
         EXPECT_EQ(d.selectedNameFilter(), QStringLiteral("EML ファイル (*.eml)"));
         ChooseName(d, missing);
       },
