@@ -131,7 +131,11 @@ TMailboxList::TMailboxList(QWidget* parent) : QWidget(parent) {
   MessageList1->sortByColumn(kDate, Qt::AscendingOrder);
   connect(MessageList1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
-            if (current.isValid()) emit MessageChosen(sorted_->mapToSource(current).row());
+            // Rows coming in or sorted move the current one; only another message counts.
+            const int message = current.isValid() ? sorted_->mapToSource(current).row() : -1;
+            if (message == chosen_ || message < 0) return;
+            chosen_ = message;
+            emit MessageChosen(message);
           });
 
   MailboxStatus1 = new QLabel;
@@ -192,6 +196,7 @@ void TMailboxList::Close() {
   poll_->stop();
   pending_.clear();
   model_->Clear();
+  chosen_ = -1;
   files_.clear();
   path_.clear();
 }
@@ -214,7 +219,10 @@ void TMailboxList::TakeRows() {
     worker_.join();
   }
   ShowStatus();
-  if (finished) emit Filled();
+  if (!finished) return;
+  // A mailbox of one message (a message saved with its "From " line) shows it.
+  if (model_->rowCount() == 1 && chosen_ < 0) MessageList1->selectRow(0);
+  emit Filled();
 }
 
 bool TMailboxList::Filling() const { return poll_->isActive(); }

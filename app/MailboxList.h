@@ -66,6 +66,7 @@ class TMailboxList : public QWidget {
   TMailboxModel* model_ = nullptr;
   QSortFilterProxyModel* sorted_ = nullptr;
   QTimer* poll_ = nullptr;
+  int chosen_ = -1;  // the message last chosen
   std::mutex mutex_;
   std::vector<TPending> pending_;  // read by the worker, not yet shown
   std::atomic<double> done_{0};

@@ -69,10 +69,9 @@ struct TDkimSignature {
 // blanks or a trailing dot, lower case. A text without "@" is taken as a
 // domain when it looks like one.
 [[nodiscard]] std::string DomainOf(std::string_view address);
-// The address of an address field's first mailbox: inside "<>" when there
-// is one, else the text without comments ("addr (Name)"); in findings.cpp.
+// The address and display name (decoded, UTF-8) of the mailbox that sends
+// (SenderMailbox); in findings.cpp.
 [[nodiscard]] std::string AddressOf(std::string_view value);
-// The display name before "<", quotes removed, encoded words decoded, UTF-8.
 [[nodiscard]] std::string DisplayNameOf(std::string_view value);
 
 // ---- dkim.cpp: the DKIM body hash ----

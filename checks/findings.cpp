@@ -8,65 +8,12 @@
 #include "checks/auth.h"
 #include "checks/phishing.h"
 #include "mail/html.h"
+#include "mail/mailutils.h"
 #include "base/ascii.h"
 
 namespace tarvo {
 
 namespace {
-
-
-
-
-
-// The first mailbox of an address list: up to the first "," that stands
-// outside quotes, comments and angle brackets.
-std::string_view FirstMailbox(std::string_view v) {
-  int depth = 0;
-  bool quoted = false, angle = false;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    const char c = v[i];
-    if (quoted || depth > 0) {
-      if (c == '\\') ++i;
-      else if (quoted && c == '"') quoted = false;
-      else if (!quoted && c == '(') ++depth;
-      else if (!quoted && c == ')') --depth;
-      continue;
-    }
-    if (c == '"') quoted = true;
-    else if (c == '(') depth = 1;
-    else if (c == '<') angle = true;
-    else if (c == '>') angle = false;
-    else if (c == ',' && !angle) {
-      if (!TrimFws(v.substr(0, i)).empty()) return v.substr(0, i);
-      v.remove_prefix(i + 1);
-      i = static_cast<std::size_t>(-1);
-    }
-  }
-  return v;
-}
-
-// Where the "<" of the mailbox stands (outside quotes and comments), or npos.
-std::size_t AngleOf(std::string_view m) {
-  int depth = 0;
-  bool quoted = false;
-  for (std::size_t i = 0; i < m.size(); ++i) {
-    const char c = m[i];
-    if (quoted || depth > 0) {
-      if (c == '\\') ++i;
-      else if (quoted && c == '"') quoted = false;
-      else if (!quoted && c == '(') ++depth;
-      else if (!quoted && c == ')') --depth;
-      continue;
-    }
-    if (c == '"') quoted = true;
-    else if (c == '(') depth = 1;
-    else if (c == '<') return i;
-  }
-  return std::string_view::npos;
-}
-
-// Header text for reading: encoded words decoded, raw text as the views read it.
-std::string Utf8Of(std::string_view headerText) { return DecodeHeaderTextUtf8(headerText); }
 
 const std::string_view* FirstValue(const THeaderFields& fields, std::string_view name) {
   const THeaderField* f = FindField(fields, name);
@@ -128,41 +75,9 @@ TFinding Make(const char* kind, TLevel level, std::string text, std::string deta
 
 }  // namespace
 
-std::string AddressOf(std::string_view value) {
-  const std::string_view m = FirstMailbox(value);
-  const std::size_t lt = AngleOf(m);
-  if (lt != std::string_view::npos) {
-    const std::size_t gt = m.find('>', lt);
-    return std::string(TrimFws(m.substr(lt + 1, gt == std::string_view::npos ? std::string_view::npos : gt - lt - 1)));
-  }
-  // "addr (Name)": drop the comments.
-  std::string out;
-  int depth = 0;
-  for (std::size_t i = 0; i < m.size(); ++i) {
-    if (m[i] == '(') ++depth;
-    else if (m[i] == ')' && depth > 0) --depth;
-    else if (depth > 0 && m[i] == '\\') ++i;
-    else if (depth == 0 && !IsFws(m[i])) out += m[i];
-  }
-  return out;
-}
+std::string AddressOf(std::string_view value) { return SenderMailbox(value).Address; }
 
-std::string DisplayNameOf(std::string_view value) {
-  const std::string_view m = FirstMailbox(value);
-  const std::size_t lt = AngleOf(m);
-  std::string raw;
-  if (lt != std::string_view::npos) {
-    const std::string_view before = m.substr(0, lt);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-      if (before[i] == '\\' && i + 1 < before.size()) raw += before[++i];
-      else if (before[i] != '"') raw += before[i];
-    }
-  } else if (const std::size_t open = m.find('('); open != std::string_view::npos) {
-    const std::size_t close = m.rfind(')');
-    raw = m.substr(open + 1, close > open ? close - open - 1 : std::string_view::npos);
-  }
-  return std::string(TrimFws(Utf8Of(TrimFws(raw))));
-}
+std::string DisplayNameOf(std::string_view value) { return SenderMailbox(value).Name; }
 
 std::vector<TLink> FindHtmlLinks(std::string_view html) { return HtmlLinks(html); }
 
@@ -237,18 +152,38 @@ bool RepliesToTheList(const THeaderFields& fields) {
   return false;
 }
 
+// From naming several people is allowed when Sender says which of them sent
+// it; without Sender nobody can tell who did.
+void AddSeveralSenders(const THeaderFields& fields, std::vector<TFinding>& out) {
+  std::vector<std::string> addresses;
+  for (const THeaderField* f : FindFields(fields, "From"))
+    for (const TMailAddress& a : SplitMailAddresses(f->Value)) {
+      const std::string address = LowerAscii(a.Address);
+      if (address.find('@') != std::string::npos &&
+          std::find(addresses.begin(), addresses.end(), address) == addresses.end() && addresses.size() < 10)
+        addresses.push_back(address);
+    }
+  if (addresses.size() < 2) return;
+  if (const std::string_view* sender = FirstValue(fields, "Sender");
+      sender && std::find(addresses.begin(), addresses.end(), LowerAscii(AddressOf(*sender))) != addresses.end())
+    return;
+  std::string detail = "From:";
+  for (const std::string& a : addresses) detail += " " + a;
+  out.push_back(Make("from-several", TLevel::Warn,
+                     "差出人 (From) に複数のアドレスが書かれていて、送信者 (Sender) がありません。誰が送ったのか分からず、なりすましに使われることがあります。",
+                     detail));
+}
+
 bool Failed(const std::string& result) { return result == "fail" || result == "softfail" || result == "permerror"; }
 
 }  // namespace
 
-std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentication& auth,
-                                  std::string_view html) {
-  std::vector<TFinding> out;
-  const std::string_view* from = FirstValue(fields, "From");
-  const std::string fromAddress = from ? AddressOf(*from) : std::string();
-  const std::string fromDomain = auth.FromDomain.empty() ? DomainOf(fromAddress) : auth.FromDomain;
-  const bool dmarcPass = auth.Dmarc && auth.Dmarc->Result == "pass";
+namespace {
 
+// What the address fields say against each other.
+void AddAddressSigns(const THeaderFields& fields, const std::string& fromAddress, const std::string& fromDomain,
+                     std::vector<TFinding>& out) {
+  const std::string_view* from = FirstValue(fields, "From");
   if (!RepliesToTheList(fields))
     CompareDomain(fields, fromAddress, fromDomain, "Reply-To", "reply-to-domain", TLevel::Warn,
                   "返信先 (Reply-To) のドメインが差出人 (From) と違います。返信すると差出人とは別の相手に届きます。", out);
@@ -259,13 +194,15 @@ std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentica
                 "実際の送信者 (Sender) のドメインが差出人 (From) と違います。メーリングリストや代理送信でなければ注意してください。",
                 out);
 
+  AddSeveralSenders(fields, out);
   if (from) {
     const std::string name = DisplayNameOf(*from);
     const std::string shown = AddressIn(name);
     if (!shown.empty() && shown != LowerAscii(fromAddress))
       out.push_back(Make("display-name-address", TLevel::Bad,
                          "差出人の表示名にメールアドレス「" + shown + "」が書かれていますが、本当の差出人アドレスは「" +
-                             fromAddress + "」です。表示名だけを見るとだまされます。",
+                             (fromAddress.empty() ? std::string("(ありません)") : fromAddress) +
+                             "」です。表示名だけを見るとだまされます。",
                          "表示名: " + name + " / アドレス: " + fromAddress));
   }
 
@@ -277,8 +214,12 @@ std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentica
                          "Message-ID のドメインが差出人 (From) のドメインと関係ありません。配信サービスではよくありますが、偽装の手がかりになることもあります。",
                          "From: " + fromDomain + " / Message-ID: " + std::string(TrimFws(*id))));
   }
+}
 
-  // Domains written in punycode, wherever a reader meets them.
+// Domains in punycode wherever a reader meets them, links that show one host
+// and lead to another, and the phishing signs.
+void AddLinkSigns(const THeaderFields& fields, const std::string& fromAddress, const std::string& fromDomain,
+                  bool dmarcPass, std::string_view html, std::vector<TFinding>& out) {
   std::vector<std::pair<std::string, std::string>> domains;  // where, domain
   for (const char* header : {"From", "Reply-To", "Sender", "Return-Path"})
     if (const std::string_view* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
@@ -304,8 +245,10 @@ std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentica
                        "リンクの文字は「" + shown + "」と見せていますが、クリックすると「" + real + "」へ移動します。",
                        "表示: " + l.Text + " / 行き先: " + l.Href));
   }
+}
 
-  // Authentication.
+void AddAuthSigns(const TAuthentication& auth, const std::string& fromDomain, bool dmarcPass,
+                  std::vector<TFinding>& out) {
   const auto failed = [&](const std::string& method, const std::optional<TAuthValue>& v) {
     if (!v || !Failed(v->Result)) return;
     // Microsoft's composite verdict may pass what DMARC alone fails (a
@@ -345,7 +288,9 @@ std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentica
                          std::string("From: ") + (fromDomain.empty() ? "(なし)" : fromDomain) +
                              " / DMARC: " + (auth.Dmarc ? auth.Dmarc->Result : "なし")));
   }
+}
 
+void AddDkimSigns(const TAuthentication& auth, std::vector<TFinding>& out) {
   for (const TDkimCheck& c : auth.Dkim) {
     const std::string detail = "d=" + c.Domain + " s=" + c.Selector + " bh=" + c.BodyHashWanted +
                                (c.BodyHashComputed.empty() ? std::string() : " / 計算値 " + c.BodyHashComputed);
@@ -367,6 +312,21 @@ std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentica
                        "DKIM 署名が " + std::to_string(auth.Dkim.size()) + " 個あります。最初の " +
                            std::to_string(kMaxDkimChecked) + " 個だけ確かめ、残りは確かめていません。",
                        "確かめていない署名: " + std::to_string(auth.Dkim.size() - kMaxDkimChecked) + " 個"));
+}
+
+}  // namespace
+
+std::vector<TFinding> GetFindings(const THeaderFields& fields, const TAuthentication& auth,
+                                  std::string_view html) {
+  std::vector<TFinding> out;
+  const std::string_view* from = FirstValue(fields, "From");
+  const std::string fromAddress = from ? AddressOf(*from) : std::string();
+  const std::string fromDomain = auth.FromDomain.empty() ? DomainOf(fromAddress) : auth.FromDomain;
+  const bool dmarcPass = auth.Dmarc && auth.Dmarc->Result == "pass";
+  AddAddressSigns(fields, fromAddress, fromDomain, out);
+  AddLinkSigns(fields, fromAddress, fromDomain, dmarcPass, html, out);
+  AddAuthSigns(auth, fromDomain, dmarcPass, out);
+  AddDkimSigns(auth, out);
   // The worst first: that is what a reader must see.
   std::stable_sort(out.begin(), out.end(), [](const TFinding& a, const TFinding& b) { return a.Level > b.Level; });
   return out;

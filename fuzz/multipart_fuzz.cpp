@@ -33,9 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   lined.Lines = &raw;
   lined.FirstLine = 1;
   TTextView text(TTextKind::Decoded), shared(TTextKind::Decoded);
+  const TAttachFilesFormat* holder = nullptr;  // the last part that is no block
   for (const TAttachFilesFormat& p : parts) {
     if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
-    if (p.Depth < 0 || p.Depth > kMaxNesting + 1) std::abort();
+    // Multiparts and attached messages together never pass the limit; a
+    // uuencoded block lies inside the text part listed before it.
+    if (p.Depth < 0 || p.MessageDepth < 0 || p.Depth + p.MessageDepth > kMaxNesting || p.Number.empty()) std::abort();
+    if (p.InText && (!holder || p.StartPos < holder->StartPos || p.EndPos > holder->EndPos)) std::abort();
+    if (!p.InText) holder = &p;
     AppendPartText(inFile, p, text);
     AppendPartText(lined, p, shared);
   }

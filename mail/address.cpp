@@ -55,6 +55,10 @@ void Finish(TMailboxText& m, std::vector<TMailAddress>& out) {
     if (!head.empty() && tail.find('@') != std::string_view::npos && head.find('@') == std::string_view::npos) {
       a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(std::string_view(m.phrase).substr(0, m.phraseWord))));
       a.Address = tail;
+    } else if (m.bare.find('@') == std::string::npos) {
+      // Words without an address ("\"Drew Fossum\"", "{{ postmaster }}", a
+      // raw JIS phrase) are a name, blanks kept; the address stays empty.
+      a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(m.phrase)));
     } else {
       a.Name = Trim(DecodeHeaderTextUtf8(m.comments));
       a.Address = std::move(m.bare);
@@ -114,6 +118,21 @@ std::vector<TMailAddress> SplitMailAddresses(std::string_view s) {
     }
   }
   Finish(m, out);
+  return out;
+}
+
+TMailAddress SenderMailbox(std::string_view value) {
+  std::vector<TMailAddress> all = SplitMailAddresses(value);
+  auto it = std::find_if(all.begin(), all.end(), [](const TMailAddress& a) { return a.Address.find('@') != std::string::npos; });
+  if (it == all.end())
+    it = std::find_if(all.begin(), all.end(), [](const TMailAddress& a) { return !a.Address.empty(); });
+  // "Facebook ,_<a@b>": the words an unquoted comma cut off belong to the
+  // name; with no address at all, every word is name.
+  TMailAddress out;
+  if (it != all.end()) out.Address = std::move(it->Address);
+  const auto end = it == all.end() ? it : it + 1;
+  for (auto w = all.begin(); w != end; ++w)
+    if ((w == it || w->Address.empty()) && !w->Name.empty()) out.Name += (out.Name.empty() ? "" : ", ") + w->Name;
   return out;
 }
 

@@ -52,6 +52,10 @@ struct TMailAddress {
 [[nodiscard]] std::vector<TMailAddress> SplitMailAddresses(std::string_view value);
 // The first of them; both parts empty when there is none.
 [[nodiscard]] TMailAddress SplitMailAddress(std::string_view value);
+// The mailbox that sends: the first with an address, whatever unquoted
+// commas and junk its display name carries; the address-less words before
+// it lead its name. Both parts empty when there is none.
+[[nodiscard]] TMailAddress SenderMailbox(std::string_view value);
 
 // ---- mimefields.cpp: structured MIME header values ----
 

@@ -54,6 +54,12 @@ const Case kCases[] = {
     {"the real address in the display name", {{"From", "\"INFO@shop.example.co.jp\" <info@shop.example.co.jp>"}}, "",
      ""},
     {"an at sign that is no address", {{"From", "\"Shop @ Tokyo\" <info@shop.example.co.jp>"}}, "", ""},
+    {"junk comma before the address", {{"From", "Shop ,_<info@shop.example.co.jp>"}, {"Reply-To", "<help@other.example>"}},
+     "", "reply-to-domain"},
+    {"two senders and no Sender", {{"From", "a@shop.example.co.jp, b@evil.example"}, {"Sender", ""}}, "", "from-several"},
+    {"two authors and the Sender one of them",
+     {{"From", "<info@shop.example.co.jp>, \"Hanako\" <hanako@shop.example.co.jp>"}}, "", ""},
+    {"the same sender twice", {{"From", "info@shop.example.co.jp, <INFO@shop.example.co.jp>"}, {"Sender", ""}}, "", ""},
     {"message-id elsewhere", {{"Message-ID", "<0102018c.abc@email.amazonses.com>"}}, "", "message-id-domain"},
     {"message-id without a domain", {{"Message-ID", "<0102018c.abc.def>"}}, "", ""},
     {"punycode reply-to", {{"Reply-To", "<help@xn--shp-eka.example.co.jp>"}}, "", "punycode-domain"},
@@ -196,9 +202,11 @@ TEST(HtmlLinks, ReadsWhatABrowserWouldShow) {
     EXPECT_EQ(HostShownIn(none), "") << none;
 }
 
-TEST(Addresses, FirstMailboxOfAField) {
+TEST(Addresses, TheSendersMailbox) {
   const std::pair<const char*, const char*> cases[] = {
       {" Taro <taro@example.jp>", "taro@example.jp"},
+      {" Facebook ,_<abbt2@example.jp>", "abbt2@example.jp"},
+      {" \"Drew Fossum\"", ""},
       {" \"Yamada, <Taro>\" <taro@example.jp>, b@example.org", "taro@example.jp"},
       {" taro@example.jp (Taro <x@y>)", "taro@example.jp"},
       {" , a@example.jp, b@example.org", "a@example.jp"},
@@ -208,6 +216,10 @@ TEST(Addresses, FirstMailboxOfAField) {
   for (const auto& [value, address] : cases) EXPECT_EQ(AddressOf(value), address) << value;
   EXPECT_EQ(DisplayNameOf(" \"Yamada \\\"T\\\"\" <t@example.jp>"), "Yamada \"T\"");
   EXPECT_EQ(DisplayNameOf(" =?ISO-2022-JP?B?GyRCJDMkcxsoQg==?= <t@example.jp>"), "こん");
+  EXPECT_EQ(DisplayNameOf(" Facebook ,_<abbt2@example.jp>"), "Facebook, _");
+  EXPECT_EQ(DisplayNameOf(" \"Drew Fossum\""), "Drew Fossum");
+  EXPECT_EQ(DisplayNameOf(" {{ postmaster }}"), "{{ postmaster }}");
+  EXPECT_EQ(DisplayNameOf(" \x1B$B$3$s\x1B(B"), "こん");
   EXPECT_EQ(DomainOf("<Taro@Mail.Example.JP.>"), "mail.example.jp");
   EXPECT_EQ(DomainOf("none"), "");
 }

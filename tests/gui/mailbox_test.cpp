@@ -80,6 +80,12 @@ TEST(MailboxWindow, ListsSortsAndLoadsTheChosenMessage) {
   f.LoadMailFile((dir / "one.eml").string());
   EXPECT_TRUE(f.MailboxList1->isHidden());
   EXPECT_EQ(list.model()->rowCount(), 0);
+
+  // A message saved with its "From " line is a mailbox of one, shown at once.
+  WriteFile(dir / "saved", "From a@example.jp Mon Dec  7 09:00:00 2026\nSubject: saved\n\nx\n");
+  f.LoadMailFile((dir / "saved").string());
+  ASSERT_TRUE(WaitFilled(f));
+  EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("saved — saved 1 通目"))) << f.windowTitle().toStdString();
 }
 
 TEST(MailboxWindow, OpensAMaildirAndRereadsAChosenMessage) {
