@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -276,6 +277,45 @@ std::string Iso2022JpToUtf8(std::string_view t, TCarrier carrier, TDecodeMode mo
   return TJisReader(t, carrier, mode).Read();
 }
 
+std::string EucJpToUtf8(std::string_view t, TDecodeMode mode) {
+  std::string out, sjis;
+  out.reserve(t.size() + t.size() / 2);
+  const auto flush = [&] {
+    out += Cp932ToUtf8(sjis, mode);
+    sjis.clear();
+  };
+  const auto at = [t](std::size_t i) { return i < t.size() ? static_cast<unsigned char>(t[i]) : 0; };
+  const auto high = [](unsigned char c) { return c >= 0xA1 && c <= 0xFE; };
+  std::optional<IconvHandle> x0212;  // opened at the first JIS X 0212 character
+  for (std::size_t i = 0; i < t.size();) {
+    const unsigned char c = at(i), c1 = at(i + 1);
+    if (c < 0x80) {
+      sjis += static_cast<char>(c);
+      ++i;
+    } else if (high(c) && high(c1)) {
+      const auto [s1, s2] = JISPairToSJIS(c & 0x7F, c1 & 0x7F);
+      sjis += static_cast<char>(s1);
+      sjis += static_cast<char>(s2);
+      i += 2;
+    } else if (c == 0x8E && c1 >= 0xA1 && c1 <= 0xDF) {  // single shift 2: half-width katakana
+      sjis += static_cast<char>(c1);
+      i += 2;
+    } else if (c == 0x8F && high(c1) && high(at(i + 2))) {  // JIS X 0212, which code page 932 lacks
+      flush();
+      if (!x0212) x0212.emplace("EUC-JP");
+      if (x0212->Valid()) out += x0212->Convert(t.substr(i, 3));
+      else AppendUtf8(out, 0xFFFD);
+      i += 3;
+    } else {
+      flush();
+      AppendUndecodable(out, c, mode);
+      ++i;
+    }
+  }
+  flush();
+  return out;
+}
+
 std::optional<std::string> DecodeCharsetToUtf8(std::string_view bytes, std::string_view charset) {
   const TCarrier carrier = CurrentTextContext().Carrier;
   const std::string name = NormaliseCharset(charset);
@@ -286,7 +326,7 @@ std::optional<std::string> DecodeCharsetToUtf8(std::string_view bytes, std::stri
                      "x-ms-cp932", "ms932", "shift_jisx0213"}))
     return SjisToUtf8(bytes, carrier, TDecodeMode::Replace);
   if (IsOneOf(name, {"euc-jp", "x-euc-jp", "eucjp", "euc_jp", "cseucpkdfmtjapanese", "x-euc"}))
-    return Cp932ToUtf8(EUCToSJIS(bytes), TDecodeMode::Replace);
+    return EucJpToUtf8(bytes, TDecodeMode::Replace);
   if (IsOneOf(name, {"utf-8", "utf8", "x-utf-8"})) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     return PrivateUseEmojiToUnicode(CheckedUtf8(bytes, TDecodeMode::Replace), carrier);

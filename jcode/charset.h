@@ -46,6 +46,10 @@ class TTextContextScope {
 [[nodiscard]] std::string Iso2022JpToUtf8(std::string_view bytes, TCarrier carrier,
                                           TDecodeMode mode = TDecodeMode::Replace);
 
+// EUC-JP to UTF-8: JIS X 0208 pairs and half-width katakana by the code page
+// 932 table, JIS X 0212 through iconv. A byte that starts no character is
+// undecodable, and the byte after it is read afresh.
+[[nodiscard]] std::string EucJpToUtf8(std::string_view bytes, TDecodeMode mode);
 
 // The charset name as MIME writes it, lower-cased, without quotes, blanks or
 // an RFC 2231 language suffix ("UTF-8*ja" -> "utf-8").

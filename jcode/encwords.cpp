@@ -303,7 +303,7 @@ std::string RawHeaderTextToUtf8(std::string_view raw) {
   if (fallback && ((sjis && !r.sjisPairs) || (euc && !r.eucPairs))) sjis = euc = false;
   if (!sjis && !euc && fallback)
     if (std::optional<std::string> text = DecodeCharsetToUtf8(raw, context.FallbackCharset)) return *text;
-  if (euc || eucLikelier) return Cp932ToUtf8(EUCToSJIS(raw));
+  if (euc || eucLikelier) return EucJpToUtf8(raw, TDecodeMode::Lossless);
   return SjisToUtf8(raw, context.Carrier);
 }
 
@@ -317,7 +317,7 @@ std::string LineToUtf8(std::string_view line) {
       return Iso2022JpToUtf8(line, carrier, TDecodeMode::Lossless);
     case ckEUC:
     case ckEUCOrSJIS:
-      return Cp932ToUtf8(EUCToSJIS(line));
+      return EucJpToUtf8(line, TDecodeMode::Lossless);
     case ckNone:
     case ckBinary:
     case ckSJIS:

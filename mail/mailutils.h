@@ -23,7 +23,9 @@ struct TEnvelopeSplit {
 };
 // The split at the first blank line: CR LF CR LF keeps its first CR LF in the
 // header block; LF LF, CR CR and LF CR LF end it before their first byte.
-// Without a blank line the whole mail is the header block.
+// Without a blank line the whole mail is the header block. A boundary line
+// of the multipart the header declares ends it too (the body begins with
+// that line), as some senders leave the blank line out.
 [[nodiscard]] TEnvelopeSplit FindEnvelopeSplit(std::string_view mail);
 
 // A row of the header list: the bytes as stored.
@@ -31,9 +33,10 @@ struct THeaderRow {
   std::string Name, Value;
   std::string Decoded;  // the value's encoded words decoded, UTF-8, for reading
 };
-// The header list: a row per field, its value unfolded (the first line
-// without trailing blanks). A line that is no field is cut at its first
-// colon all the same; one without a colon goes under the name above.
+// The header list: a row per field, its value unfolded (only the line
+// breaks go; a field of one line loses its trailing blanks). A line that is
+// no field is cut at its first colon all the same; one without a colon goes
+// under the name above.
 [[nodiscard]] std::vector<THeaderRow> HeaderRows(const THeaderFields& fields);
 
 // ---- address.cpp: address fields ----
@@ -111,6 +114,10 @@ using TAttachLists = std::vector<TAttachFilesFormat>;
 // Deepest nesting the walk follows, multiparts and attached messages
 // counted together; a container below it is listed whole (TooDeep).
 constexpr int kMaxNesting = 128;
+
+// Whether `line` is a boundary line of `marker` ("--" + boundary), blanks
+// after it allowed; `closing` tells the close delimiter ("--" after it).
+[[nodiscard]] bool IsBoundaryLine(std::string_view line, std::string_view marker, bool& closing);
 
 // Every leaf part of a message and every attached message, in body order:
 // the parts of a multipart body at any depth, or the whole body as one

@@ -149,18 +149,8 @@ class TWalk {
 
 int TWalk::Match(std::string_view line, bool& closing) const {
   if (line.size() < 2 || line[0] != '-' || line[1] != '-') return -1;
-  for (int k = static_cast<int>(levels_.size()) - 1; k >= 0; --k) {
-    const std::string& m = levels_[k].marker;
-    if (line.substr(0, m.size()) != m) continue;
-    std::string_view rest = line.substr(m.size());
-    closing = rest.substr(0, 2) == "--";
-    if (closing) rest.remove_prefix(2);
-    // Only blanks may follow (transport adds them); anything else makes it
-    // a content line that merely starts like the boundary.
-    bool blank = true;
-    for (char c : rest) blank = blank && (c == ' ' || c == '\t');
-    if (blank) return k;
-  }
+  for (int k = static_cast<int>(levels_.size()) - 1; k >= 0; --k)
+    if (IsBoundaryLine(line, levels_[k].marker, closing)) return k;
   return -1;
 }
 
@@ -312,6 +302,16 @@ std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* heade
 }
 
 }  // namespace
+
+bool IsBoundaryLine(std::string_view line, std::string_view marker, bool& closing) {
+  if (!line.starts_with(marker)) return false;
+  std::string_view rest = line.substr(marker.size());
+  closing = rest.starts_with("--");
+  if (closing) rest.remove_prefix(2);
+  // Only blanks may follow (transport adds them); anything else makes it a
+  // content line that merely starts like the boundary.
+  return std::all_of(rest.begin(), rest.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
 
 std::int32_t ParseMessageParts(const THeaderFields& fields, std::string_view body, TAttachLists& parts) {
   parts.clear();

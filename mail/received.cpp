@@ -24,7 +24,7 @@ void SetSpecial(TReceivedList& entry, const char* serverName) {
   entry.IP.clear();
 }
 
-bool IsQmailLine(std::string_view upper) {
+bool IsQmailField(std::string_view upper) {
   return MbcsContains(upper, "QMAIL") && MbcsContains(upper, "INVOKED");
 }
 
@@ -40,22 +40,17 @@ std::string WithoutMailboxes(std::string line) {
   return line;
 }
 
-// Web-mail and qmail lines name no relay. They are recognised line by line,
-// as they always were; the last line that is one decides.
-const char* SpecialCase(std::string_view text) {
+// Web-mail and qmail fields name no relay. The field is judged once, as a
+// whole: where a server folded it must not change the answer.
+const char* SpecialCase(std::string_view joined) {
+  const std::string upper = UpperCase(joined);
   const char* found = nullptr;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t len = FindLineEnd(text.substr(at));
-    const std::string upper = UpperCase(text.substr(at, len));
-    at += len;
-    while (at < text.size() && (text[at] == '\r' || text[at] == '\n')) ++at;
-    if (MbcsFind(upper, "FROM") != std::string::npos) {
-      const std::string servers = WithoutMailboxes(upper);
-      if (MbcsContains(servers, "HOTMAIL.COM") && MbcsContains(upper, "WITH")) found = "hotmail.com";
-      if (MbcsContains(servers, "MSN.COM")) found = "msn.com";
-    }
-    if (IsQmailLine(upper)) found = "qmail";
+  if (MbcsFind(upper, "FROM") != std::string::npos) {
+    const std::string servers = WithoutMailboxes(upper);
+    if (MbcsContains(servers, "HOTMAIL.COM") && MbcsContains(upper, "WITH")) found = "hotmail.com";
+    if (MbcsContains(servers, "MSN.COM")) found = "msn.com";
   }
+  if (IsQmailField(upper)) found = "qmail";
   return found;
 }
 
@@ -202,7 +197,7 @@ void ParseByWith(std::string_view joined, TReceivedList& entry) {
 void ParseReceivedField(std::string_view text, TReceivedList& entry) {
   const std::string joinedAll = JoinFoldedLines(text);
   ParseByWith(joinedAll, entry);
-  if (const char* special = SpecialCase(text)) {
+  if (const char* special = SpecialCase(joinedAll)) {
     SetSpecial(entry, special);
     return;
   }

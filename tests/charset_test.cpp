@@ -60,7 +60,11 @@ TEST(Charset, BadBytesShowAsReplacementCharacters) {
   // A byte that starts no character in the declared charset becomes U+FFFD,
   // never some other character; the rest decodes.
   EXPECT_EQ(*DecodeCharsetToUtf8("a\xff" "b\xe3\x81", "utf-8"), "a\uFFFD" "b\uFFFD\uFFFD");
-  EXPECT_EQ(DecodeCharsetToUtf8("\xa4\xb3\xff", "euc-jp")->substr(0, 3), "こ");
+  EXPECT_EQ(*DecodeCharsetToUtf8("\xa4\xb3\xff", "euc-jp"), "こ\uFFFD");
+  // A lead byte without its second byte keeps the byte after it, and so do
+  // single shifts to no katakana; JIS X 0212 is read too.
+  EXPECT_EQ(*DecodeCharsetToUtf8("\xa4 y\x8e\xe0z\xa4", "euc-jp"), "\uFFFD y\uFFFD\uFFFDz\uFFFD");
+  EXPECT_EQ(*DecodeCharsetToUtf8("\x8e\xb1\x8f\xb0\xa1", "euc-jp"), "ｱ丂");
   // iconv refuses 0x81 in windows-1252; decoding goes on after it.
   EXPECT_EQ(*DecodeCharsetToUtf8("x\x81y", "windows-1252"), "x\uFFFDy");
   EXPECT_EQ(*DecodeCharsetToUtf8("\xc7", "euc-kr"), "\uFFFD");  // cut at the end

@@ -49,3 +49,28 @@ TEST(DumpHeaders, InvalidUtf8IsReplacedNotDropped) {
                                            "Subject: =?UTF-8?Q?a=FFb?= \x82\r\n\r\nbody\r\n"));
   EXPECT_NE(out.find("[\"件名です\", \" a\xEF\xBF\xBD" "b \xEF\xBF\xBD\"]"), std::string::npos) << out;
 }
+
+// Where a field is folded and where the header block ends change nothing
+// that the message says.
+TEST(DumpHeaders, FoldingAndTheHeaderEnd) {
+  const struct {
+    const char* why;
+    std::string message, wanted;
+  } cases[] = {
+      {"the blank before a fold stays", "Subject: read and \r\n\tregister\r\n\r\nx\r\n",
+       "[\"Subject\", \" read and \\tregister\"]"},
+      {"a part header right after the message header",
+       "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+       "hello\r\n--b--\r\n",
+       "\"Memo4\": [\"hello\"]"},
+      {"a web-mail field folded before by",
+       "Received: from x.hotmail.com ([192.0.2.4])\r\n\tby mx.example.jp with SMTP; 9 Dec 2026 10:00:00 +0900\r\n"
+       "\r\nx\r\n",
+       "[\"1\", \"hotmail.com\", \"\", \"\","},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string out = DumpOf(WriteTemp("tarvo_dump_fold" + std::to_string(n++) + ".eml", c.message));
+    EXPECT_NE(out.find(c.wanted), std::string::npos) << c.why << "\n" << c.wanted << "\n" << out;
+  }
+}

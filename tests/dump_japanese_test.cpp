@@ -39,6 +39,16 @@ TEST(DumpJapanese, MessageWideReadings) {
        "Content-Type: text/plain\r\n\r\nx\r\n--b\r\nContent-Type: image/jpeg\r\n"
        "Content-Disposition: attachment; filename=\"=?Shift_JIS?B?+J8uanBn?=\"\r\n\r\nx\r\n--b--\r\n",
        nullptr, {"\"name\": \"☀.jpg\""}},
+      {"au: a part name",
+       "From: t@ezweb.ne.jp\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain\r\n\r\nx\r\n--b\r\nContent-Type: image/jpeg\r\n"
+       "Content-Disposition: attachment; filename=\"=?Shift_JIS?B?9mAuanBn?=\"\r\n\r\nx\r\n--b--\r\n",
+       nullptr, {"\"name\": \"☀.jpg\""}},
+      {"a raw Latin-1 part name of a Latin-1 message",
+       "From: a@example.de\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+       "Content-Type: text/plain; charset=iso-8859-1\r\n\r\nx\r\n--b\r\nContent-Type: text/csv; name=\"M\xFCnchen.csv\"\r\n"
+       "\r\nx\r\n--b--\r\n",
+       nullptr, {"\"name\": \"München.csv\""}},
       {"JIS katakana in the body and a raw header",
        "From: a@example.jp\r\nSubject: " + kFace + "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n" +
            kFace + "\r\n",

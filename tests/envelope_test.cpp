@@ -37,6 +37,15 @@ TEST(FindEnvelopeSplit, BlankLineForms) {
       {"A: 1\n\nx", "A: 1", "x"},
       {"A: 1\n\n", "A: 1", ""},
       {"A\r\n\r\nB\n\nC", "A\r\n", "B\n\nC"},
+      // A boundary line of the declared multipart ends the header block too.
+      {"Content-Type: multipart/mixed; boundary=b\n--b\nContent-Type: text/plain\n\nhi\n--b--\n",
+       "Content-Type: multipart/mixed; boundary=b\n", "--b\nContent-Type: text/plain\n\nhi\n--b--\n"},
+      {"Content-Type: multipart/mixed;\r\n boundary=\"b\"\r\nX: 1\r\n--b  \r\nY: 2",
+       "Content-Type: multipart/mixed;\r\n boundary=\"b\"\r\nX: 1\r\n", "--b  \r\nY: 2"},
+      // Not before the Content-Type field, not another boundary, not a text type.
+      {"--b\nContent-Type: multipart/mixed; boundary=b\n\nx", "--b\nContent-Type: multipart/mixed; boundary=b", "x"},
+      {"Content-Type: multipart/mixed; boundary=b\n--bc\n\nx", "Content-Type: multipart/mixed; boundary=b\n--bc", "x"},
+      {"Content-Type: text/plain; boundary=b\n--b\n\nx", "Content-Type: text/plain; boundary=b\n--b", "x"},
   };
   for (const auto& c : cases) {
     const Split s = DoSplit(c.mail);
@@ -60,6 +69,9 @@ TEST(HeaderRows, FieldsFoldingAndOddLines) {
       {"S: a\r\n x\r\n y", {{"S", " a x y"}}},
       {"S: a\r\n \x1b$B$s\x1b(B", {{"S", " a \x1b$B$s\x1b(B"}}},
       {"S: a\r\n   \r\n b", {{"S", " a    b"}}},
+      // Only the line break goes: the blanks before it stay.
+      {"S: and \r\n\tregister", {{"S", " and \tregister"}}},
+      {"S: a \t\r\n b  ", {{"S", " a \t b  "}}},
       // The first line is trimmed before the blank test, so it is a field.
       {" leading\r\nA: 1", {{"", "leading"}, {"A", " 1"}}},
       {"A: 1\r\n\r\n\r\nB: 2  ", {{"A", " 1"}, {"B", " 2"}}},

@@ -253,8 +253,13 @@ TEST(ParseReceivedField, SpecialCasesAndTheirOrder) {
       {" from a by hotmail.com with x msn.com\r\n", "msn.com"},
       // qmail words win over the MSN domain.
       {" from msn.com qmail invoked\r\n", "qmail"},
-      // A later line decides.
+      // The field is judged as a whole: qmail wins wherever it stands.
       {" from a by web.hotmail.com with HTTP\r\n\t(qmail 5 invoked by uid 9)\r\n", "qmail"},
+      // Where the field is folded does not matter.
+      {" from x.hotmail.com ([192.0.2.4]) by mx.example.jp with SMTP\r\n", "hotmail.com"},
+      {" from x.hotmail.com ([192.0.2.4])\r\n\tby mx.example.jp with SMTP\r\n", "hotmail.com"},
+      {" from x.hotmail.com ([192.0.2.4]) by mx.example.jp\r\n\twith SMTP\r\n", "hotmail.com"},
+      {" (qmail 123\r\n invoked from network)\r\n", "qmail"},
       // Hotmail without WITH is an ordinary field.
       {" from hotmail.com (b [1.2.3.4])\r\n", "hotmail.com"},
       // A mailbox at a web-mail domain names a user, not the server.

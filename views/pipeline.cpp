@@ -217,6 +217,10 @@ void RunPipeline(const TSharedBytes& bytes, TMailViews& views, TLoadOptions opti
   views.TextContext = MessageTextContext(fields, parts);
   Step(options, 15);
   const TTextContextScope textContext(views.TextContext);
+  // Part names are header text too: read again in the context the first
+  // walk found, when it says more than the default does.
+  if (views.TextContext.Carrier != TCarrier::Unknown || !views.TextContext.FallbackCharset.empty())
+    ParseMessageParts(fields, body.Bytes, parts);
 
   if (route) FillRoute(fields, views);
 
