@@ -49,7 +49,7 @@ void Finish(TMailboxText& m, std::vector<TMailAddress>& out) {
   if (m.angleSeen) {
     a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(m.phrase)));
     a.Address = Trim(m.angle);
-  } else if (!m.bare.empty()) {
+  } else if (!m.bare.empty() || !m.comments.empty()) {
     const std::string_view head = std::string_view(m.bare).substr(0, m.bareWord);
     const std::string_view tail = std::string_view(m.bare).substr(m.bareWord);
     if (!head.empty() && tail.find('@') != std::string_view::npos && head.find('@') == std::string_view::npos) {
@@ -57,7 +57,8 @@ void Finish(TMailboxText& m, std::vector<TMailAddress>& out) {
       a.Address = tail;
     } else if (m.bare.find('@') == std::string::npos) {
       // Words without an address ("\"Drew Fossum\"", "{{ postmaster }}", a
-      // raw JIS phrase) are a name, blanks kept; the address stays empty.
+      // raw JIS phrase, a lone comment) are a name, blanks kept; the address
+      // stays empty.
       a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(m.phrase)));
     } else {
       a.Name = Trim(DecodeHeaderTextUtf8(m.comments));
