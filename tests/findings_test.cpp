@@ -207,6 +207,7 @@ TEST(Addresses, TheSendersMailbox) {
       {" Taro <taro@example.jp>", "taro@example.jp"},
       {" Facebook ,_<abbt2@example.jp>", "abbt2@example.jp"},
       {" \"Drew Fossum\"", ""},
+      {" staff", "staff"},
       {" \"Yamada, <Taro>\" <taro@example.jp>, b@example.org", "taro@example.jp"},
       {" taro@example.jp (Taro <x@y>)", "taro@example.jp"},
       {" , a@example.jp, b@example.org", "a@example.jp"},
