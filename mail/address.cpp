@@ -44,20 +44,28 @@ struct TMailboxText {
   void Clear() { *this = TMailboxText{}; }
 };
 
+// "To: staff": one bare atom is a local address (mail clients read it so),
+// where quotes, blanks or 8-bit text make a name.
+bool IsLocalPartAlone(const TMailboxText& m) {
+  return !m.bare.empty() && (m.bareWord == 0 || m.bareWord == m.bare.size()) &&
+         std::all_of(m.bare.begin(), m.bare.end(), [](char c) { return IsAtext(c) || c == '.'; });
+}
+
 void Finish(TMailboxText& m, std::vector<TMailAddress>& out) {
   TMailAddress a;
   if (m.angleSeen) {
     a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(m.phrase)));
     a.Address = Trim(m.angle);
-  } else if (!m.bare.empty()) {
+  } else if (!m.bare.empty() || !m.comments.empty()) {
     const std::string_view head = std::string_view(m.bare).substr(0, m.bareWord);
     const std::string_view tail = std::string_view(m.bare).substr(m.bareWord);
     if (!head.empty() && tail.find('@') != std::string_view::npos && head.find('@') == std::string_view::npos) {
       a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(std::string_view(m.phrase).substr(0, m.phraseWord))));
       a.Address = tail;
-    } else if (m.bare.find('@') == std::string::npos) {
+    } else if (m.bare.find('@') == std::string::npos && !IsLocalPartAlone(m)) {
       // Words without an address ("\"Drew Fossum\"", "{{ postmaster }}", a
-      // raw JIS phrase) are a name, blanks kept; the address stays empty.
+      // raw JIS phrase, a lone comment) are a name, blanks kept; the address
+      // stays empty.
       a.Name = Trim(DecodeHeaderTextUtf8(TrimFwsEnd(m.phrase)));
     } else {
       a.Name = Trim(DecodeHeaderTextUtf8(m.comments));

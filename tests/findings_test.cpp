@@ -207,6 +207,7 @@ TEST(Addresses, TheSendersMailbox) {
       {" Taro <taro@example.jp>", "taro@example.jp"},
       {" Facebook ,_<abbt2@example.jp>", "abbt2@example.jp"},
       {" \"Drew Fossum\"", ""},
+      {" staff", "staff"},
       {" \"Yamada, <Taro>\" <taro@example.jp>, b@example.org", "taro@example.jp"},
       {" taro@example.jp (Taro <x@y>)", "taro@example.jp"},
       {" , a@example.jp, b@example.org", "a@example.jp"},
@@ -219,6 +220,10 @@ TEST(Addresses, TheSendersMailbox) {
   EXPECT_EQ(DisplayNameOf(" Facebook ,_<abbt2@example.jp>"), "Facebook, _");
   EXPECT_EQ(DisplayNameOf(" \"Drew Fossum\""), "Drew Fossum");
   EXPECT_EQ(DisplayNameOf(" {{ postmaster }}"), "{{ postmaster }}");
+  // An address shown only in a comment is no sender's address, but it is what a reader sees.
+  EXPECT_EQ(AddressOf(" Sale,(<info@shop.example.co.jp>)"), "");
+  const std::string kinds = Kinds(FindingsOf("From: Sale,(<info@shop.example.co.jp>)\r\n", "", ""));
+  EXPECT_NE(kinds.find("display-name-address"), std::string::npos) << kinds;
   EXPECT_EQ(DisplayNameOf(" \x1B$B$3$s\x1B(B"), "こん");
   EXPECT_EQ(DomainOf("<Taro@Mail.Example.JP.>"), "mail.example.jp");
   EXPECT_EQ(DomainOf("none"), "");
