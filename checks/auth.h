@@ -102,6 +102,8 @@ enum class TBodyHash { Unchecked, Match, Mismatch, Broken };  // Broken: bh= is 
 [[nodiscard]] std::optional<std::u32string> PunycodeDecode(std::string_view label);
 // The domain with every "xn--" label decoded to UTF-8; a broken label stays.
 [[nodiscard]] std::string DecodeIdnDomain(std::string_view domain);
+// Whether a domain holds a label in punycode ("xn--"), in any case; in findings.cpp.
+[[nodiscard]] bool IsAce(std::string_view domain);
 
 // ---- summary of the authentication, in authres.cpp ----
 

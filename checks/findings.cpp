@@ -52,10 +52,6 @@ std::string AddressIn(std::string_view utf8) {
   return {};
 }
 
-bool IsAce(std::string_view domain) {
-  const std::string d = "." + LowerAscii(domain);
-  return d.find(".xn--") != std::string::npos;
-}
 
 bool IsHostChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
 
@@ -74,6 +70,11 @@ TFinding Make(const char* kind, TLevel level, std::string text, std::string deta
 }
 
 }  // namespace
+
+bool IsAce(std::string_view domain) {
+  const std::string d = "." + LowerAscii(domain);
+  return d.find(".xn--") != std::string::npos;
+}
 
 std::string AddressOf(std::string_view value) { return SenderMailbox(value).Address; }
 

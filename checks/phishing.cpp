@@ -136,7 +136,7 @@ void AddLinkSigns(const std::vector<TLink>& links, std::vector<TFinding>& out) {
     const std::string host = UrlHost(l.Href);
     if (host.empty() || !seen.insert(host).second) continue;
     if (IsIpHost(host)) ips.push_back(host);
-    else if (("." + host).find(".xn--") != std::string::npos) {
+    else if (IsAce(host)) {
       const std::string shown = DecodeIdnDomain(host);
       if (MixesScripts(shown)) mixed.push_back(host + " (" + shown + ")");
     }
