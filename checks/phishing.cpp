@@ -271,6 +271,29 @@ bool QuotedWhole(std::string_view address) {
   return address.size() > 2 && address.front() == '"' && at != std::string_view::npos && address.rfind('"') > at;
 }
 
+// A From that opens with a name and no address before its real mailbox
+// ("WOW TV", x <a@b.example>): a quoted or encoded name closed by a comma
+// is an entry of its own, written so that mail programs show it as the
+// sender. Bare words before a comma ("Smith, John <...>") are careless
+// quoting, not this, and stay the name.
+std::string NameWithoutAddress(std::string_view value) {
+  std::string_view rest = value;
+  SkipCfws(rest);
+  std::string name;
+  if (!rest.empty() && rest.front() == '"') {
+    name = ReadQuoted(rest);
+  } else {
+    for (int words = 0; words < 16 && rest.starts_with("=?"); ++words) {
+      const std::string_view atom = ReadAtom(rest);
+      if (!atom.ends_with("?=")) return {};
+      name += DecodeHeaderTextUtf8(atom);
+    }
+  }
+  SkipCfws(rest);
+  if (TrimFws(name).empty() || !rest.starts_with(',') || rest.find('@') == std::string_view::npos) return {};
+  return name;
+}
+
 }  // namespace
 
 void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
@@ -290,6 +313,12 @@ void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddres
   AddFreeMailOrganisation(foldedName, ownDomain, demands, out);
   AddOpenHostLinks(links, ownDomain, demands, out);
   AddLookAlikeDomains(ownDomain, links, out);
+  if (const std::string alone = fromField ? NameWithoutAddress(fromField->Value) : std::string(); !alone.empty())
+    out.push_back({"from-name-without-address", TLevel::Bad,
+                   "差出人 (From) の欄の先頭に、アドレスのない名前「" + alone +
+                       "」が書かれています。メールソフトはこの名前を差出人として見せ、本当の差出人「" + fromAddress +
+                       "」を隠します。",
+                   "From: " + std::string(TrimFws(fromField->Value))});
   if (quoted)
     out.push_back({"from-quoted-address", TLevel::Bad,
                    "差出人のアドレス「" + fromAddress +

@@ -75,6 +75,10 @@ const TCase kCases[] = {
      TLevel::Info},
     {"an organisation on free mail, no demand", "Sales Team <sales.team@gmail.com>", "Catalogue", "",
      "free-mail-organisation", TLevel::Warn},
+    {"an encoded name alone before the mailbox", "=?UTF-8?B?44Ok44Oe44OI?=,\r\n <info@mail.example>", "hi", "",
+     "from-name-without-address", TLevel::Bad},
+    {"a careless comma in a name", "Smith, John <john@mail.example>", "hi", "", "", TLevel::Info},
+    {"two real senders", "\"Ann\" <ann@a.example>, \"Bob\" <bob@b.example>", "hi", "", "", TLevel::Info},
     {"a person on free mail", "Hanako Sato <hanako@gmail.com>", "Payment for lunch", "", "", TLevel::Info},
     {"a word only inside another", "Teamster Joe <joe@yahoo.com>", "hi", "", "", TLevel::Info},
     {"an international name that is no look-alike", "Shop <a@\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.example>",
@@ -84,7 +88,7 @@ const TCase kCases[] = {
 TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
   const std::string kinds =
       " brand-impersonation display-name-domain invisible-characters link-ip punycode-mixed-script from-invalid"
-      " link-open-host free-mail-organisation lookalike-domain from-quoted-address ";
+      " link-open-host free-mail-organisation lookalike-domain from-quoted-address from-name-without-address ";
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.why);
     const std::string head = std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n";
@@ -116,6 +120,7 @@ TEST(PhishingSigns, MessagesMarkedBad) {
       {"quoted-address.eml", "brand-impersonation"},  // the quoted domain is not the sender's
       {"lookalike-domain.eml", "lookalike-domain"},
       {"brand-mailto.eml", "brand-impersonation"},  // a mailto: link to elsewhere is no brand link
+      {"name-without-address.eml", "from-name-without-address"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
