@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The list without the decoded bytes has the same sizes and digests.
   const TMailParts kept = GetMailParts(body, parts), bare = GetMailParts(body, parts, false);
   for (std::size_t i = 0; i < kept.size(); ++i)
-    if (!bare[i].Data.empty() || bare[i].Size != kept[i].Data.size() || kept[i].Size != kept[i].Data.size() ||
+    if (!bare[i].Bytes().empty() || bare[i].Size != kept[i].Bytes().size() || kept[i].Size != kept[i].Bytes().size() ||
         bare[i].Md5 != kept[i].Md5 || bare[i].Sha1 != kept[i].Sha1 || bare[i].Sha256 != kept[i].Sha256)
       std::abort();
 
