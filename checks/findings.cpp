@@ -224,8 +224,9 @@ void AddLinkSigns(const THeaderFields& fields, const std::string& fromAddress, c
   std::vector<std::pair<std::string, std::string>> domains;  // where, domain
   for (const char* header : {"From", "Reply-To", "Sender", "Return-Path"})
     if (const std::string_view* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
-  const std::vector<TLink> links = FindHtmlLinks(html);
+  std::vector<TLink> links = FindHtmlLinks(html);
   AddPhishingSigns(fields, fromAddress, fromDomain, links, out);
+  std::erase_if(links, [](const TLink& l) { return l.Image; });
   for (const TLink& l : links) domains.emplace_back("リンク", UrlHost(l.Href));
   std::set<std::string> seen;
   for (const auto& [where, d] : domains) {

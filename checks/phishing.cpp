@@ -53,8 +53,15 @@ bool DemandsCredentialsOrPayment(std::string_view joined) {
   return false;
 }
 
-void AddBrandSigns(const TFoldedText& name, const TFoldedText& subject, bool listMail, const std::string& fromDomain,
-                   const std::vector<TLink>& links, std::vector<TFinding>& out) {
+// The From address read as words ("amazon.co.jp@mail.example.cn" as
+// "amazon co jp mail example cn"), for the brands it dresses up as.
+TFoldedText AddressWords(std::string address) {
+  std::replace_if(address.begin(), address.end(), [](char c) { return std::string_view(".-_+@\"").find(c) != std::string_view::npos; }, ' ');
+  return FoldForMatching(address);
+}
+
+void AddBrandSigns(const TFoldedText& name, const TFoldedText& subject, const TFoldedText& address, bool listMail,
+                   const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out) {
   // Where the links lead, a mailto: link's domain included: a copy of the
   // brand's own mail whose one reply address is elsewhere still wears it.
   std::vector<std::string> hosts;
@@ -69,25 +76,28 @@ void AddBrandSigns(const TFoldedText& name, const TFoldedText& subject, bool lis
   const auto linksAllBrand = [&](const TBrand& b) {
     return !hosts.empty() && std::all_of(hosts.begin(), hosts.end(), [&](const std::string& h) { return IsBrandHost(b, h); });
   };
-  std::vector<std::string> inName, inSubject;
+  std::vector<std::string> inName, inAddress, inSubject;
   std::set<const TBrand*> seen;
   const auto check = [&](const TFoldedText& text, std::vector<std::string>& found) {
     for (const TBrand* b : BrandsNamedIn(text.Joined, text.Spaced))
       if (seen.insert(b).second && !IsBrandHost(*b, fromDomain) && !linksAllBrand(*b)) found.push_back(b->Name);
   };
   check(name, inName);
+  check(address, inAddress);
   check(subject, inSubject);
   const std::string from = fromDomain.empty() ? "(なし)" : fromDomain;
   std::vector<std::string> cases;
   for (const std::string& b : inName) cases.push_back("表示名: " + b + " / From: " + from);
+  for (const std::string& b : inAddress) cases.push_back("アドレス: " + b + " / From: " + from);
   for (const std::string& b : inSubject) cases.push_back("件名: " + b + " / From: " + from);
+  inName.insert(inName.end(), inAddress.begin(), inAddress.end());
   // A subject may name a brand for many honest reasons (a dealer's listing
   // on eBay, a list discussing Google); a display name claims to be it, and
   // a subject that names it and presses for an action on an account does too.
   const TLevel level = !inName.empty() || (!listMail && Urges(subject.Joined)) ? TLevel::Bad : TLevel::Info;
   const std::string brand = cases.empty() ? std::string() : (inName.empty() ? inSubject : inName).front();
   AddGrouped(out, "brand-impersonation", level,
-             "差出人の名前または件名に「" + brand +
+             "差出人の名前・アドレスまたは件名に「" + brand +
                  "」とありますが、メールはその会社のドメインから送られていません。有名な会社や役所の名をかたるなりすましの典型です。",
              cases);
 }
@@ -180,8 +190,12 @@ constexpr std::string_view kOpenHosts[] = {
     "web.core.windows.net", "digitaloceanspaces.com", "r2.dev", "run.app", "web.app", "firebaseapp.com", "pages.dev",
     "workers.dev", "netlify.app", "vercel.app", "github.io", "glitch.me", "herokuapp.com", "azurewebsites.net",
     "000webhostapp.com", "ipfs.io", "notion.site", "weebly.com", "wixsite.com", "blogspot.com", "sites.google.com",
-    "godaddysites.com", "webflow.io", "forms.gle", "typeform.com", "jotform.com", "imgur.com", "ibb.co",
-    "zupimages.net", "gyazo.com", "imgchest.com", "top4top.io", "goopics.net", "postimg.cc", "pbrd.co"};
+    "godaddysites.com", "webflow.io", "forms.gle", "typeform.com", "jotform.com"};
+
+// Free picture and file drops: a company's mail shows its pictures from
+// its own servers or its mail service's, never from these.
+constexpr std::string_view kFileDrops[] = {"imgur.com", "ibb.co", "zupimages.net", "gyazo.com", "imgchest.com",
+                                           "top4top.io", "goopics.net", "postimg.cc", "pbrd.co"};
 
 // Free mail services: anyone can open an address there under any name.
 constexpr std::string_view kFreeMail[] = {
@@ -214,13 +228,28 @@ void AddOpenHostLinks(const std::vector<TLink>& links, const std::string& fromDo
   const std::string ownOrg = fromDomain.empty() ? std::string() : OrganizationalDomain(fromDomain);
   for (const TLink& l : links) {
     const std::string host = UrlHost(l.Href);
-    if (host.empty() || !seen.insert(host).second || !IsListed(host, kOpenHosts)) continue;
+    if (host.empty() || !seen.insert(host).second || !(IsListed(host, kOpenHosts) || IsListed(host, kFileDrops)))
+      continue;
     if (!ownOrg.empty() && OrganizationalDomain(host) == ownOrg) continue;
     found.push_back(host);
   }
   AddGrouped(out, "link-open-host", demands ? TLevel::Bad : TLevel::Warn,
              demands ? "ログインや支払いを求めるメールのリンクが、短縮 URL や誰でもページを置ける無料サービスへ向いています。本物の会社はこうしたリンクを使いません。フィッシングの典型です。"
                      : "リンクの行き先が、短縮 URL や誰でもページやファイルを置ける無料サービスです。本当の行き先や、そのページを誰が作ったのかが分かりません。",
+             found);
+}
+
+void AddImageHosts(const std::vector<TLink>& images, bool demands, std::vector<TFinding>& out) {
+  std::vector<std::string> found;
+  std::set<std::string> seen;
+  for (const TLink& l : images) {
+    const std::string host = UrlHost(l.Href.starts_with("//") ? "http:" + l.Href : l.Href);
+    if (!host.empty() && seen.insert(host).second && (IsListed(host, kFileDrops) || IsIpHost(host)))
+      found.push_back(host);
+  }
+  AddGrouped(out, "image-open-host", demands ? TLevel::Bad : TLevel::Warn,
+             std::string("メールの画像が、IP アドレスや誰でも画像を置ける無料サービスから読み込まれます。会社のメールは自社や配信サービスのサーバから画像を出します。") +
+                 (demands ? "そのうえログインや支払いを求めています。フィッシングの典型です。" : ""),
              found);
 }
 
@@ -297,22 +326,26 @@ std::string NameWithoutAddress(std::string_view value) {
 }  // namespace
 
 void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
-                      const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out) {
+                      const std::string& fromDomain, const std::vector<TLink>& found, std::vector<TFinding>& out) {
+  std::vector<TLink> links, images;
+  for (const TLink& l : found) (l.Image ? images : links).push_back(l);
   const THeaderField* fromField = FindField(fields, "From");
   const THeaderField* subjectField = FindField(fields, "Subject");
   const std::string name = fromField ? DisplayNameOf(fromField->Value) : std::string();
   const std::string subject = subjectField ? DecodeHeaderTextUtf8(subjectField->Value) : std::string();
   const TFoldedText foldedName = FoldForMatching(name), foldedSubject = FoldForMatching(subject);
   const bool listMail = FindField(fields, "List-Id") != nullptr;
-  const bool demands = !listMail && DemandsCredentialsOrPayment(foldedSubject.Joined);
+  // List-Id is the sender's to write: it lowers no demand.
+  const bool demands = DemandsCredentialsOrPayment(foldedSubject.Joined);
   const bool quoted = QuotedWhole(fromAddress);
   const std::string ownDomain = quoted ? std::string() : fromDomain;
 
-  AddBrandSigns(foldedName, foldedSubject, listMail, ownDomain, links, out);
+  AddBrandSigns(foldedName, foldedSubject, AddressWords(fromAddress), listMail, ownDomain, links, out);
   AddDisplayNameDomain(name, ownDomain, out);
   AddFreeMailOrganisation(foldedName, ownDomain, demands, out);
   AddOpenHostLinks(links, ownDomain, demands, out);
   AddLookAlikeDomains(ownDomain, links, out);
+  AddImageHosts(images, demands, out);
   if (const std::string alone = fromField ? NameWithoutAddress(fromField->Value) : std::string(); !alone.empty())
     out.push_back({"from-name-without-address", TLevel::Bad,
                    "差出人 (From) の欄の先頭に、アドレスのない名前「" + alone +

@@ -11,7 +11,7 @@
 namespace tarvo {
 
 // Adds the signs found to `out`. `fromAddress` and `fromDomain` are what the
-// From field holds; `links` are the HTML's links.
+// From field holds; `links` are the HTML's links and pictures.
 void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
                       const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out);
 

@@ -238,6 +238,8 @@ void LinksOfPiece(const char* data, std::size_t size, std::vector<THtmlLink>& li
             links.push_back({std::string(TrimFws(href)), {}});
             open.emplace_back(node, links.size() - 1);
           }
+        } else if (tag == "img") {
+          if (const char* src = AttributeOf(node, "src")) links.push_back({std::string(TrimFws(src)), {}, true});
         }
         return true;
       },

@@ -79,6 +79,14 @@ const TCase kCases[] = {
      "from-name-without-address", TLevel::Bad},
     {"a careless comma in a name", "Smith, John <john@mail.example>", "hi", "", "", TLevel::Info},
     {"two real senders", "\"Ann\" <ann@a.example>, \"Bob\" <bob@b.example>", "hi", "", "", TLevel::Info},
+    {"pictures from a bare address and a picture drop", "Shop <a@shop.example>", "hi",
+     "<img src=\"//192.0.2.9/t.gif\"><img src=\"https://i.imgur.com/a.png\">", "image-open-host", TLevel::Warn},
+    {"a payout notice with pictures from a drop", "Casino <a@shop.example>", "Your payout is pending",
+     "<img src=\"https://i.ibb.co/x.png\">", "image-open-host", TLevel::Bad},
+    {"pictures from the sender's own server", "Shop <a@shop.example>", "hi",
+     "<img src=\"https://cdn.shop.example/logo.png\">", "", TLevel::Info},
+    {"the brand's pictures are no link to it", "Apple <id@notice.example>", "hi",
+     "<img src=\"https://www.apple.com/logo.png\">", "brand-impersonation", TLevel::Bad},
     {"a person on free mail", "Hanako Sato <hanako@gmail.com>", "Payment for lunch", "", "", TLevel::Info},
     {"a word only inside another", "Teamster Joe <joe@yahoo.com>", "hi", "", "", TLevel::Info},
     {"an international name that is no look-alike", "Shop <a@\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.example>",
@@ -88,7 +96,8 @@ const TCase kCases[] = {
 TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
   const std::string kinds =
       " brand-impersonation display-name-domain invisible-characters link-ip punycode-mixed-script from-invalid"
-      " link-open-host free-mail-organisation lookalike-domain from-quoted-address from-name-without-address ";
+      " link-open-host free-mail-organisation lookalike-domain from-quoted-address from-name-without-address"
+      " image-open-host ";
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.why);
     const std::string head = std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n";
