@@ -35,11 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TTextView text(TTextKind::Decoded), shared(TTextKind::Decoded);
   const TAttachFilesFormat* holder = nullptr;  // the last part that is no block
   for (const TAttachFilesFormat& p : parts) {
-    if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
-    // Multiparts and attached messages together never pass the limit; a
-    // uuencoded block lies inside the text part listed before it.
+    if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > PartSource(rest, p).size())
+      std::abort();
+    // Multiparts and attached messages together never pass the limit.
     if (p.Depth < 0 || p.MessageDepth < 0 || p.Depth + p.MessageDepth > kMaxNesting || p.Number.empty()) std::abort();
-    if (p.InText && (!holder || p.StartPos < holder->StartPos || p.EndPos > holder->EndPos)) std::abort();
+    // a uuencoded block lies inside the text part listed before it, or in its decoded bytes.
+    if (p.InText && (!holder || (p.Source == holder->Source && (p.StartPos < holder->StartPos || p.EndPos > holder->EndPos))))
+      std::abort();
     if (!p.InText) holder = &p;
     AppendPartText(inFile, p, text);
     AppendPartText(lined, p, shared);
@@ -55,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The list without the decoded bytes has the same sizes and digests.
   const TMailParts kept = GetMailParts(body, parts), bare = GetMailParts(body, parts, false);
   for (std::size_t i = 0; i < kept.size(); ++i)
-    if (!bare[i].Data.empty() || bare[i].Size != kept[i].Data.size() || kept[i].Size != kept[i].Data.size() ||
+    if (!bare[i].Bytes().empty() || bare[i].Size != kept[i].Bytes().size() || kept[i].Size != kept[i].Bytes().size() ||
         bare[i].Md5 != kept[i].Md5 || bare[i].Sha1 != kept[i].Sha1 || bare[i].Sha256 != kept[i].Sha256)
       std::abort();
 
@@ -64,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       "Content-Type: multipart/mixed; boundary=\"" + std::string(header.substr(0, std::min<std::size_t>(header.find_first_of("\r\n\""), 70))) + "\"";
   ParseMessageParts(ReadFields(multipart), body, parts);
   for (const TAttachFilesFormat& p : parts)
-    if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > rest.size()) std::abort();
+    if (p.StartPos < 0 || p.StartPos > p.EndPos || static_cast<std::size_t>(p.EndPos) > PartSource(rest, p).size())
+      std::abort();
   return 0;
 }

@@ -126,9 +126,58 @@ std::string Base64Encode(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// A line of prose rather than data: ASCII letters in words with one blank
+// between them, and unlike an encoder's line: a blank inside, a count that
+// leaves a group open, or words spelt as words are, a capital at most
+// first ("Unsubscribe", "Thanks", "Help").
+bool ReadsAsWords(std::string_view line) {
+  line = TrimControls(line);
+  std::size_t letters = 0;
+  bool blank = false, spelt = true;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == ' ') {
+      if (line[i - 1] == ' ') return false;  // the first byte is no blank
+      blank = true;
+      continue;
+    }
+    if (!IsAlpha(c)) return false;
+    ++letters;
+    spelt = spelt && (i == 0 || line[i - 1] == ' ' || (c >= 'a' && c <= 'z'));
+  }
+  return letters > 1 && (blank || letters % 4 != 0 || spelt);
+}
+
+// Where the data's lines end before any stranger or padding does: after
+// the first line shorter than the one the data began with (an encoder's
+// last line), or at a line of words after a blank line when the groups so
+// far are whole. Lines that follow them are a footer.
+class TBase64Lines {
+ public:
+  // Whether the line (not blank) is no longer data; `letters` counts its
+  // alphabet bytes, `have` those in the group left open before it.
+  bool Ends(std::string_view line, std::size_t letters, std::size_t have) {
+    if (full_ != 0 && (short_ || (blank_ && have == 0 && ReadsAsWords(line)))) return true;
+    if (full_ == 0) full_ = letters;
+    else if (letters < full_) short_ = true;
+    blank_ = false;
+    return false;
+  }
+  void Blank() { blank_ = full_ != 0; }
+
+ private:
+  std::size_t full_ = 0;  // letters of the first line
+  bool short_ = false, blank_ = false;
+};
+
+}  // namespace
+
 TBase64Extent Base64Extent(std::string_view text) {
   TBase64Extent r;
   std::size_t have = 0;  // letters in the open group
+  TBase64Lines lines;
   for (std::size_t pos = 0; pos < text.size();) {
     const std::size_t lf = text.find('\n', pos);
     const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
@@ -140,6 +189,12 @@ TBase64Extent Base64Extent(std::string_view text) {
       marks |= k;
       letters += k == kLetter;
     }
+    if (letters == 0 && !(marks & (kPadding | kStranger))) {
+      lines.Blank();
+      pos = end + 1;
+      continue;
+    }
+    if (!(marks & kStranger) && lines.Ends(text.substr(pos, end - pos), letters, have)) return {pos, false};
     if (!(marks & (kPadding | kStranger))) {
       have = (have + letters) % 4;
       pos = end + 1;

@@ -52,7 +52,9 @@ void ConvertLineToSJISInPlace(std::string& line);
 
 // Where the base64 data of a text ends, as mail clients read it: after the
 // group that holds padding, or at the start of the first line that holds a
-// byte outside the alphabet (blanks and line ends aside). What follows, a
+// byte outside the alphabet (blanks and line ends aside), that follows a
+// line shorter than the first (the encoder's last), or that reads as words
+// after a blank line when the groups so far are whole. What follows, a
 // mailing list's footer say, is not part of the data.
 struct TBase64Extent {
   std::size_t End = 0;

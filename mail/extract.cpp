@@ -38,12 +38,20 @@ void AppendParts(const TBodyText& body, const TAttachLists& parts, TTextView& li
       continue;
     }
     TAttachFilesFormat piece = parts[i];
+    if (parts[i + 1].Source != piece.Source) {
+      // The blocks lie in the text's decoded bytes: the pieces are read there.
+      piece.Source = parts[i + 1].Source;
+      piece.TransferEncoding.clear();
+      piece.StartPos = 0;
+      piece.EndPos = static_cast<std::int32_t>(piece.Source->size());
+    }
+    const std::int32_t end = piece.EndPos;
     for (std::size_t j = i + 1; j < parts.size() && parts[j].InText; ++j) {
       piece.EndPos = parts[j].StartPos;
       AppendPartText(body, piece, list);
       piece.StartPos = parts[j].EndPos;
     }
-    piece.EndPos = parts[i].EndPos;
+    piece.EndPos = end;
     AppendPartText(body, piece, list);
   }
 }
@@ -142,21 +150,23 @@ void AppendTextLines(TSharedBytes text, std::size_t from, std::size_t to, std::s
 }
 
 void AppendPartText(const TBodyText& body, const TAttachFilesFormat& part, TTextView& list) {
-  if (!body.Buffer) return;
-  // The part's bytes: the body's own when nothing was transfer-encoded (the
+  const TSharedBytes& buffer = part.Source ? part.Source : body.Buffer;
+  if (!buffer) return;
+  const std::string_view all = PartSource(body.Bytes, part);
+  // The part's bytes: where they lie when nothing was transfer-encoded (the
   // views then point into the body, which the raw view keeps anyway), else
   // a decoded copy.
   if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
     TMemoryStream decoded;
-    DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+    DecodePartStream(all, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
     TSharedBytes text = ShareBytes(std::move(decoded.Bytes()));
     const std::size_t size = text->size();
     return AppendTextLines(std::move(text), 0, size, part.Charset, list);
   }
-  const std::string_view content = PartContent(body.Bytes, part.StartPos, part.EndPos);
+  const std::string_view content = PartContent(all, part.StartPos, part.EndPos);
   if (content.empty()) return;
-  const auto from = static_cast<std::size_t>(content.data() - body.Buffer->data());
-  AppendTextLines(body.Buffer, from, from + content.size(), part.Charset, list, &body);
+  const auto from = static_cast<std::size_t>(content.data() - buffer->data());
+  AppendTextLines(buffer, from, from + content.size(), part.Charset, list, part.Source ? nullptr : &body);
 }
 
 void GetTextPlainParts(const TBodyText& body, const TAttachLists& parts, TTextView& list) {
@@ -175,10 +185,10 @@ std::string HtmlPartsText(const TBodyText& body, const TAttachLists& parts) {
     TMemoryStream decoded;
     std::string_view bytes;
     if (PartCoding(part.TransferEncoding) != TPartCoding::Identity) {
-      DecodePartStream(body.Bytes, part.StartPos, part.EndPos, decoded, part.TransferEncoding);
+      DecodePartStream(PartSource(body.Bytes, part), part.StartPos, part.EndPos, decoded, part.TransferEncoding);
       bytes = decoded.Bytes();
     } else {
-      bytes = PartContent(body.Bytes, part.StartPos, part.EndPos);
+      bytes = PartContent(PartSource(body.Bytes, part), part.StartPos, part.EndPos);
     }
     std::optional<std::string> utf8;
     if (!ReadByLines(part.Charset)) utf8 = DecodeCharsetToUtf8(bytes, part.Charset);

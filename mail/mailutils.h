@@ -103,8 +103,17 @@ struct TAttachFilesFormat {
   bool InText = false;           // a uuencoded block inside the text part listed before it
   std::string AccessType;        // message/external-body: how the content is reached, lower-case
   std::string RemoteName;        // and the remote file's name (or URL), decoded
+  // The bytes StartPos and EndPos count in when they are not the body's:
+  // the decoded content of a transfer-encoded attached message (for its
+  // parts), or of a decoded text part (for the uuencoded blocks in it).
+  TSharedBytes Source;
 };
 using TAttachLists = std::vector<TAttachFilesFormat>;
+
+// The bytes a part's positions count in: its Source, else the body.
+[[nodiscard]] inline std::string_view PartSource(std::string_view body, const TAttachFilesFormat& part) {
+  return part.Source ? std::string_view(*part.Source) : body;
+}
 
 // textcontext.cpp: how to read the message's text beyond each part's
 // charset: the carrier of the sender (From, else X-Mailer, else
@@ -121,8 +130,9 @@ constexpr int kMaxNesting = 128;
 
 // Every leaf part of a message and every attached message, in body order:
 // the parts of a multipart body at any depth, or the whole body as one
-// part; an attached message that is not transfer-encoded is followed by
-// its own parts, and the plain-text parts by the uuencoded blocks in them.
+// part; an attached message is followed by its own parts (a base64 one's
+// counted in its decoded bytes), and the plain-text parts by the uuencoded
+// blocks in them.
 // `header` is the message's header block. Returns the number of parts.
 std::int32_t ParseMessageParts(const THeaderFields& header, std::string_view body, TAttachLists& parts);
 // The content body[start, end) into `output`, undoing base64,

@@ -87,10 +87,20 @@ void DescribePart(const THeaderFields& fields, bool digest, TAttachFilesFormat& 
   }
 }
 
+bool IsMessageType(const TAttachFilesFormat& part) {
+  return part.MediaType == "message/rfc822" || part.MediaType == "message/global";
+}
+
 // An attached message whose content is walked in place (not transfer-encoded).
 bool IsWalkedMessage(const TAttachFilesFormat& part) {
-  return (part.MediaType == "message/rfc822" || part.MediaType == "message/global") &&
-         PartCoding(part.TransferEncoding) == TPartCoding::Identity;
+  return IsMessageType(part) && PartCoding(part.TransferEncoding) == TPartCoding::Identity;
+}
+
+// An attached message some senders write in base64: it is walked in its
+// decoded bytes once the walk around it has listed it. Base64 shrinks what
+// it holds, so messages of it nested in turn take less than the body.
+bool IsEncodedMessage(const TAttachFilesFormat& part) {
+  return IsMessageType(part) && PartCoding(part.TransferEncoding) == TPartCoding::Base64 && !part.TooDeep;
 }
 
 // The name mail clients offer for an attached message without one.
@@ -100,12 +110,22 @@ std::string MessageFileName(const THeaderFields& header) {
   return (name.empty() ? std::string("メッセージ") : name) + ".eml";
 }
 
+// Where a walk lies: the message itself, or an encoded attached message
+// (its record listed by the walk around it, the bytes its decoded content).
+struct TWalkPlace {
+  TAttachFilesFormat* record = nullptr;
+  TSharedBytes source;
+  std::size_t levels = 0, messages = 0;  // multiparts and messages around it
+};
+
 class TWalk {
  public:
-  TWalk(std::string_view body, TAttachLists& parts) : body_(body), parts_(parts) {}
+  TWalk(std::string_view body, TAttachLists& parts, TWalkPlace place = {})
+      : body_(body), parts_(parts), place_(std::move(place)) {}
 
-  // Walks the body under the message's header.
-  void Run(const THeaderFields& header);
+  // Walks the body under the message's header, or, without one, the
+  // attached message that is the whole body: its header first.
+  void Run(const THeaderFields* header);
 
  private:
   struct TLevel {
@@ -131,7 +151,11 @@ class TWalk {
   // Reads a part's header from `pos` (the message's own when `header` is
   // given) and the headers of the messages it holds; returns where its
   // content begins.
-  std::size_t Part(std::size_t pos, bool digest, const THeaderFields* header = nullptr);
+  std::size_t Part(std::size_t pos, bool digest, const THeaderFields* header = nullptr, bool named = true);
+  // Whether a container opened now lies deeper than the walk follows.
+  bool TooDeepHere() const {
+    return place_.levels + levels_.size() + place_.messages + scopes_.size() > static_cast<std::size_t>(kMaxNesting);
+  }
   // Lists the part with its number; its content begins at `pos`.
   void Add(TAttachFilesFormat part, std::size_t pos);
   void CloseLeaf(std::size_t end);
@@ -142,6 +166,7 @@ class TWalk {
 
   std::string_view body_;
   TAttachLists& parts_;
+  TWalkPlace place_;
   std::vector<TLevel> levels_;
   std::vector<TScope> scopes_;
   bool open_ = false;       // the last part in parts_ still takes content
@@ -170,9 +195,9 @@ std::size_t TWalk::NextDashLine(std::size_t pos) const {
   return n;
 }
 
-void TWalk::Run(const THeaderFields& header) {
-  scopes_.push_back({});
-  std::size_t pos = Part(0, false, &header);
+void TWalk::Run(const THeaderFields* header) {
+  scopes_.push_back({0, -1, place_.record ? place_.record->Number + "." : std::string(), 0});
+  std::size_t pos = Part(0, false, header, !place_.record || !place_.record->PartName.empty());
   while (pos < body_.size() && !levels_.empty()) {
     // Only boundary lines matter: skip to the next line that could be one.
     pos = NextDashLine(pos);
@@ -216,8 +241,9 @@ void TWalk::CloseScopes(int k, std::size_t end) {
 void TWalk::Add(TAttachFilesFormat part, std::size_t pos) {
   TScope& scope = scopes_.back();
   part.Number = scope.prefix + std::to_string(++scope.count);
-  part.Depth = static_cast<std::int32_t>(levels_.size());
-  part.MessageDepth = static_cast<std::int32_t>(scopes_.size()) - 1;
+  part.Depth = static_cast<std::int32_t>(place_.levels + levels_.size());
+  part.MessageDepth = static_cast<std::int32_t>(place_.messages + scopes_.size()) - 1;
+  part.Source = place_.source;
   part.StartPos = static_cast<std::int32_t>(pos);
   part.EndPos = part.StartPos;
   parts_.push_back(std::move(part));
@@ -226,8 +252,7 @@ void TWalk::Add(TAttachFilesFormat part, std::size_t pos) {
 void TWalk::AddUuBlocks() {
   TAttachFilesFormat& text = parts_.back();
   const TPartCoding coding = PartCoding(text.TransferEncoding);
-  if (text.TooDeep || (coding != TPartCoding::Uuencode && (coding != TPartCoding::Identity || text.MediaType != "text/plain")))
-    return;
+  if (text.TooDeep || (coding != TPartCoding::Uuencode && text.MediaType != "text/plain")) return;
   const std::int32_t start = text.StartPos;
   const std::string_view content = PartContent(body_, start, text.EndPos);
   if (coding == TPartCoding::Uuencode) {
@@ -235,20 +260,36 @@ void TWalk::AddUuBlocks() {
     if (const auto block = FindUuBlock(content); block && text.PartName.empty()) text.PartName = DecodeNameText(block->Name);
     return;
   }
-  for (auto block = FindUuBlock(content); block; block = FindUuBlock(content, block->End)) {
+  // In a text sent quoted-printable or base64 the blocks lie in its decoded
+  // bytes, which their records then hold. Quoted-printable leaves the
+  // letters of a begin line as they are.
+  TSharedBytes decoded;
+  std::string_view holder = content;
+  std::size_t base = static_cast<std::size_t>(start);
+  if (coding != TPartCoding::Identity) {
+    if (coding == TPartCoding::QuotedPrintable && content.find("begin") == std::string_view::npos) return;
+    TMemoryStream stream;
+    DecodePartStream(body_, start, text.EndPos, stream, text.TransferEncoding);
+    if (!FindUuBlock(stream.Bytes())) return;
+    decoded = ShareBytes(std::move(stream.Bytes()));
+    holder = *decoded;
+    base = 0;
+  }
+  for (auto block = FindUuBlock(holder); block; block = FindUuBlock(holder, block->End)) {
     TAttachFilesFormat part;
     part.PartName = DecodeNameText(block->Name);
     part.MediaType = "application/octet-stream";
     part.Disposition = "attachment";
     part.TransferEncoding = "x-uuencode";
     part.InText = true;
-    Add(std::move(part), static_cast<std::size_t>(start) + block->Begin);
-    parts_.back().EndPos = static_cast<std::int32_t>(static_cast<std::size_t>(start) + block->End);
+    Add(std::move(part), base + block->Begin);
+    parts_.back().EndPos = static_cast<std::int32_t>(base + block->End);
+    if (decoded) parts_.back().Source = decoded;
   }
 }
 
-std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* header) {
-  bool named = true;  // the attached message just listed has a name
+std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* header, bool named) {
+  // `named`: the attached message whose header comes next has a name.
   for (;;) {
     // The header ends at an empty line (consumed), at a boundary line, or
     // at a line that is no field (then it is the first content line).
@@ -267,12 +308,16 @@ std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* heade
     }
     const THeaderFields& fields = header ? *header : read;
     header = nullptr;
-    if (!named) parts_[scopes_.back().record].PartName = MessageFileName(fields);
+    if (!named) {
+      TAttachFilesFormat& record =
+          scopes_.size() == 1 && place_.record ? *place_.record : parts_[scopes_.back().record];
+      record.PartName = MessageFileName(fields);
+    }
     named = true;
 
     TAttachFilesFormat part;
     DescribePart(fields, digest, part);
-    const bool deep = levels_.size() + scopes_.size() > static_cast<std::size_t>(kMaxNesting);
+    const bool deep = TooDeepHere();
     if (part.MediaType.starts_with("multipart/")) {
       const TMimeValue ct = ParseMimeValue(part.PartContentType);
       const TMimeParam* b = ct.Param("boundary");
@@ -282,6 +327,8 @@ std::size_t TWalk::Part(std::size_t pos, bool digest, const THeaderFields* heade
         return pos;
       }
       part.TooDeep = b && !b->Value.empty();
+    } else if (IsEncodedMessage(part)) {
+      part.TooDeep = deep;
     } else if (IsWalkedMessage(part)) {
       // The message is listed, and so are its parts after it: its header
       // is read next, as a part's.
@@ -315,7 +362,31 @@ bool IsBoundaryLine(std::string_view line, std::string_view marker, bool& closin
 
 std::int32_t ParseMessageParts(const THeaderFields& fields, std::string_view body, TAttachLists& parts) {
   parts.clear();
-  TWalk(body, parts).Run(fields);
+  TWalk(body, parts).Run(&fields);
+  if (std::none_of(parts.begin(), parts.end(), IsEncodedMessage)) return static_cast<std::int32_t>(parts.size());
+  // Each encoded message is walked in its decoded bytes and its parts go
+  // right after it; lists wait on a stack, so nesting costs no recursion.
+  TAttachLists out;
+  std::vector<std::pair<TAttachLists, std::size_t>> pending;
+  pending.emplace_back(std::move(parts), 0);
+  while (!pending.empty()) {
+    auto& [list, next] = pending.back();
+    if (next == list.size()) {
+      pending.pop_back();
+      continue;
+    }
+    TAttachFilesFormat& record = out.emplace_back(std::move(list[next++]));
+    if (!IsEncodedMessage(record)) continue;
+    TMemoryStream decoded;
+    DecodePartStream(PartSource(body, record), record.StartPos, record.EndPos, decoded, record.TransferEncoding);
+    TWalkPlace place{&record, ShareBytes(std::move(decoded.Bytes())),
+                     static_cast<std::size_t>(record.Depth), static_cast<std::size_t>(record.MessageDepth) + 1};
+    const std::string_view inner(*place.source);
+    TAttachLists found;
+    TWalk(inner, found, std::move(place)).Run(nullptr);
+    pending.emplace_back(std::move(found), 0);
+  }
+  parts = std::move(out);
   return static_cast<std::int32_t>(parts.size());
 }
 

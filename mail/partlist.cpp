@@ -60,7 +60,8 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
   TMemoryStream decoded;  // quoted-printable parts; reused when the bytes are not kept
   for (const TAttachFilesFormat& e : entries) {
     TMailPart& part = list.emplace_back(PartOfEntry(e, static_cast<std::int32_t>(list.size() + 1)));
-    const std::string_view content = PartContent(body, e.StartPos, e.EndPos);
+    const std::string_view source = PartSource(body, e);
+    const std::string_view content = PartContent(source, e.StartPos, e.EndPos);
     // What the bytes are is read for every part that is not the message's
     // own text; a listing without the bytes decodes them for that alone.
     const bool sniff = !part.Name.empty() || !IsTextPart(part);
@@ -75,8 +76,8 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
         case TPartCoding::Identity:
           bytes = content;
           digests.Update(content);
-          if (keepData && buffer) {
-            part.Stored = buffer;
+          if (keepData && (e.Source || buffer)) {
+            part.Stored = e.Source ? e.Source : buffer;
             part.StoredBytes = content;
           } else if (keepData) {
             part.Data = content;
@@ -85,7 +86,7 @@ TMailParts GetMailParts(std::string_view body, const TAttachLists& entries, bool
         case TPartCoding::QuotedPrintable:
         case TPartCoding::Uuencode:
           decoded.Clear();
-          DecodePartStream(body, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
+          DecodePartStream(source, e.StartPos, e.EndPos, decoded, e.TransferEncoding);
           digests.Update(decoded.Bytes());
           if (keepData) {
             part.Data = std::move(decoded.Bytes());

@@ -85,6 +85,12 @@ TEST(Base64, BodyDecoderStopsWhereTheDataEnds) {
       {"QUJD\r\n-- \r\nQUJD", "ABC"},        // a line that is not base64
       {"QUJD\r\nQU\x82Q\r\n", "ABC"},
       {"QUJD\r\n\r\nQUJD", "ABCABC"},        // an empty line is no end
+      {"QUJDQUJD\n\nQUJDQUJD \r\n\r\nQUI=\n", "ABCABCABCABCAB"},
+      // After unpadded data: no line after the short last one, no words after a blank line.
+      {"QUJDQUJD\r\nQUJD\r\nQUJDQUJD\r\n", "ABCABCABC"},
+      {"QUJDQUJD\nQUJDQUJD\n\nHelp\n", "ABCABCABCABC"},
+      {"QUJD\n\nUnsubscribe here\n", "ABC"},
+      {"QUJDQUJD\n\nQUJD\n", "ABCABCABC"},     // a short line of data after a blank line
       {"=QUJD", "ABC"},                      // "=" where no byte is padded ends nothing
       {"", ""},
   };

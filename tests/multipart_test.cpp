@@ -12,7 +12,7 @@ struct Walked {
 
   std::string Content(std::size_t i) const {
     const auto& p = parts.at(i);
-    return p.EndPos > p.StartPos ? body.substr(p.StartPos, p.EndPos - p.StartPos) : std::string();
+    return std::string(PartContent(PartSource(body, p), p.StartPos, p.EndPos));
   }
   std::string Name(std::size_t i) const { return parts.at(i).PartName; }
   std::vector<std::string> Types() const {
@@ -205,11 +205,13 @@ TEST(ParseMultipart, AttachedMessageIsFollowedByItsParts) {
   EXPECT_EQ(w.parts[1].MessageDepth, 1);
   EXPECT_EQ(w.parts[1].Depth, 2);
 
-  // One that is transfer-encoded cannot be read in place: one part.
+  // One in base64 is walked in its decoded bytes.
   const Walked encoded =
-      Walk(OnePart("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64", "U3ViamVjdDogeA=="), "b");
-  ASSERT_EQ(encoded.count, 1);
-  EXPECT_EQ(encoded.Name(0), "");
+      Walk(OnePart("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64", "U3ViamVjdDogeA0KDQpoaQ=="), "b");
+  ASSERT_EQ(encoded.count, 2);
+  EXPECT_EQ(encoded.Name(0), "x.eml");
+  EXPECT_EQ(encoded.parts[1].Number, "1.1");
+  EXPECT_EQ(encoded.Content(1), "hi");
 }
 
 TEST(ParseMultipart, DigestPartsDefaultToMessages) {

@@ -37,15 +37,23 @@ std::string Joined(const TTextView& view) {
   return s;
 }
 
-// Multiparts nested `levels` deep around one text part.
-std::string Nested(int levels) {
+// Base64 in lines of 76, as mailers write it.
+std::string Base64Lines(std::string_view bytes, std::string_view eol = "\n") {
+  const std::string enc = Base64Encode(bytes);
+  std::string out;
+  for (std::size_t i = 0; i < enc.size(); i += 76) out += enc.substr(i, 76) + std::string(eol);
+  return out;
+}
+
+// Multiparts nested `levels` deep around one text part (or `part`).
+std::string Nested(int levels, const std::string& part = "Content-Type: text/plain\n\ndeep text\n") {
   std::string head, tail;
   for (int k = 1; k < levels; ++k) {
     head += "--L" + std::to_string(k - 1) + "\nContent-Type: multipart/mixed; boundary=L" + std::to_string(k) + "\n\n";
     tail = "--L" + std::to_string(k) + "--\n" + tail;
   }
   return "Content-Type: multipart/mixed; boundary=L0\n\n" + head + "--L" + std::to_string(levels - 1) +
-         "\nContent-Type: text/plain\n\ndeep text\n" + tail + "--L0--\n";
+         "\n" + part + tail + "--L0--\n";
 }
 
 }  // namespace
@@ -143,6 +151,68 @@ TEST(NestedParts, MessageInMessageAndDigest) {
   EXPECT_EQ(v.Parts[3].Bytes(), "one");
   EXPECT_EQ(v.Parts[5].Bytes(), "two");
   EXPECT_EQ(Joined(v.Memo4), "");  // none of it is the message's own text
+}
+
+TEST(NestedParts, Base64AttachedMessagesAreWalkedDecoded) {
+  const std::string deep = "Subject: deep\n\nbottom";
+  const std::string bill =
+      "Subject: bill\nContent-Type: multipart/mixed; boundary=i\n\n--i\nContent-Type: text/plain\n\ninner text\n"
+      "--i\nContent-Type: application/octet-stream; name=\"invoice.pdf.exe\"\nContent-Transfer-Encoding: base64\n\n"
+      "TVqQAAMAAAAEAAAA//8AALgAAAAAAAAAQAAAAAAAAAA=\n"
+      "--i\nContent-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\n" + Base64Lines(deep) + "--i--\n";
+  const std::string mail =
+      "Subject: fwd\nContent-Type: multipart/mixed; boundary=o\n\n--o\nContent-Type: text/plain\n\nown text\n"
+      "--o\nContent-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\n" + Base64Lines(bill) +
+      "--o\r\nContent-Type: message/rfc822; name=named.eml\r\nContent-Transfer-Encoding: BASE64\r\n\r\n" +
+      Base64Lines("From: a@example.jp\r\n\r\nsecond\r\n", "\r\n") + "--o--\n";
+  const TMailViews v = Load(mail);
+  std::vector<std::string> rows;
+  for (const TMailPart& p : v.Parts) rows.push_back(p.Number + " " + p.Name + " " + p.ContentType + " " + std::to_string(p.Depth));
+  EXPECT_EQ(rows, (std::vector<std::string>{"1  text/plain 0", "2 bill.eml message/rfc822 0", "2.1  text/plain 1",
+                                            "2.2 invoice.pdf.exe application/octet-stream 1",
+                                            "2.3 deep.eml message/rfc822 1", "2.3.1  text/plain 2",
+                                            "3 named.eml message/rfc822 0", "3.1  text/plain 1"}));
+  ASSERT_EQ(v.Parts.size(), 8u);
+  EXPECT_EQ(v.Parts[1].Bytes(), bill);  // the message itself saves decoded
+  EXPECT_EQ(v.Parts[2].Bytes(), "inner text");
+  EXPECT_EQ(v.Parts[3].Bytes().substr(0, 2), "MZ");
+  EXPECT_EQ(v.Parts[5].Bytes(), "bottom");
+  EXPECT_EQ(v.Parts[7].Bytes(), "second\r\n");
+  EXPECT_EQ(Joined(v.Memo4), "own text\n");
+  EXPECT_TRUE(std::any_of(v.Findings.begin(), v.Findings.end(),
+                          [](const TFinding& f) { return f.Detail == "部分 2.2: invoice.pdf.exe"; }));
+  const std::string out = tarvo::testing::DumpOf(tarvo::testing::WriteTemp("b64msg.eml", mail));
+  for (const char* piece : {R"("index": "2.2", "depth": 1, "name": "invoice.pdf.exe")", R"("index": "2.3.1", "depth": 2)"})
+    EXPECT_NE(out.find(piece), std::string::npos) << piece;
+
+  // At the nesting limit the encoded message is listed whole, as a container there is.
+  const TMailViews limit =
+      Load(Nested(kMaxNesting, "Content-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\n" + Base64Lines(deep)));
+  ASSERT_EQ(limit.Parts.size(), 1u);
+  EXPECT_TRUE(limit.Parts[0].TooDeep);
+}
+
+TEST(NestedParts, UuencodedBlockInADecodedText) {
+  const std::string text = "Here it is:\nbegin 600 a.bin\n#86)C\n`\nend\nregards\n";
+  struct Row {
+    const char* encoding;
+    std::string body;
+  } rows[] = {
+      {"quoted-printable", "Here it is=3A\nbegin 600 a.bin\n#86)C\n`\nend\nregards=\n\n"},
+      {"base64", Base64Lines(text)},
+  };
+  for (const Row& r : rows) {
+    const std::string mail = std::string("Subject: old\nContent-Transfer-Encoding: ") + r.encoding + "\n\n" + r.body;
+    const TMailViews v = Load(mail);
+    ASSERT_EQ(v.Parts.size(), 2u) << r.encoding;
+    EXPECT_EQ(v.Parts[1].Name, "a.bin");
+    EXPECT_EQ(v.Parts[1].Bytes(), "abc");
+    EXPECT_EQ(Joined(v.Memo4), "Here it is:\nregards\n") << r.encoding;
+    std::ostringstream out;
+    DumpMailFile(tarvo::testing::WriteTemp("uu.eml", mail), out, {"Parts", "Memo4"});
+    EXPECT_NE(out.str().find(R"("index": "2", "depth": 0, "name": "a.bin")"), std::string::npos) << r.encoding;
+    EXPECT_EQ(out.str().find("begin 600"), std::string::npos) << r.encoding;  // not in the text view
+  }
 }
 
 TEST(NestedParts, DeeperThanTheLimitIsShownWhole) {

@@ -133,8 +133,10 @@ TEST(PartList, SinglePartMessageIsOnePart) {
        "text/html", "base64", "<b></b>"},
       // A list's footer after the padding is not part of the data.
       {"Content-Transfer-Encoding: base64\r\n\r\naGk=\r\n-- \r\nfooter\r\n", "text/plain", "base64", "hi"},
-      {"Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64\r\n\r\nU3ViamVjdDogeQ==\r\n", "message/rfc822",
-       "base64", "Subject: y"},
+      // And one after unpadded data: a word after a blank line, any line after the short last one.
+      {"Content-Transfer-Encoding: base64\r\n\r\nQUJDQUJD\r\nQUJDQUJD\r\n\r\nUnsubscribe\r\n", "text/plain", "base64",
+       "ABCABCABCABC"},
+      {"Content-Transfer-Encoding: base64\n\nQUJDQUJD\nQUJD \nThanks for reading\n", "text/plain", "base64", "ABCABCABC"},
       {"Subject: no body\r\n", "text/plain", "", ""},
   };
   for (const Case& c : cases) {
@@ -145,6 +147,8 @@ TEST(PartList, SinglePartMessageIsOnePart) {
     EXPECT_EQ(v.Parts[0].Encoding, c.encoding) << c.mail;
     EXPECT_EQ(v.Parts[0].Bytes(), c.data) << c.mail;
     EXPECT_EQ(v.Parts[0].Size, c.data.size()) << c.mail;
+    const std::string out = tarvo::testing::DumpOf(tarvo::testing::WriteTemp("tarvo_single.eml", c.mail));
+    EXPECT_NE(out.find("\"size\": " + std::to_string(c.data.size()) + ","), std::string::npos) << c.mail;
   }
 }
 
