@@ -12,7 +12,7 @@ namespace tarvo {
 
 namespace {
 
-enum class TKind { None, Program, Script, Shortcut, DiskImage, Macro, Office, Web, Archive };
+enum class TKind { None, Program, Script, Source, Shortcut, DiskImage, Macro, Office, Web, Archive };
 
 struct TKindRow {
   TKind Kind;
@@ -26,8 +26,12 @@ const TKindRow kKinds[] = {
       "hlp", "gadget", "application", "appx", "appxbundle", "msix", "msixbundle", "xll", "wll", "deb", "rpm",
       "appimage", "run", "apk", "app", "pkg", "cab", "reg", "inf", "ps1xml", "xbap"}},
     {TKind::Script,
-     {"js", "jse", "vbs", "vbe", "vb", "wsf", "wsh", "ws", "wsc", "sct", "ps1", "ps2", "psm1", "psd1", "bat", "cmd", "sh",
-      "bash", "command", "py", "pyw", "pl", "rb", "php", "mshta"}},
+     {"js", "jse", "vbs", "vbe", "vb", "wsf", "wsh", "ws", "wsc", "sct", "ps1", "ps2", "psm1", "psd1", "bat", "cmd",
+      "command", "mshta"}},
+    // Programs' source in a language the reader must have installed: no
+    // system runs one on a double click as it stands, and a saved
+    // attachment has no execute permission.
+    {TKind::Source, {"sh", "bash", "py", "pyw", "pl", "rb", "php"}},
     {TKind::Shortcut,
      {"lnk", "url", "scf", "settingcontent-ms", "library-ms", "search-ms", "searchconnector-ms", "appref-ms", "desktop",
       "website", "webloc", "iqy", "slk"}},
@@ -54,6 +58,7 @@ const char* NounOf(TKind k) {
   switch (k) {
     case TKind::Program: return "プログラム";
     case TKind::Script: return "スクリプト";
+    case TKind::Source: return "プログラムのソース (スクリプト)";
     case TKind::Shortcut: return "ショートカットやリンクのファイル";
     case TKind::DiskImage: return "ディスクイメージ";
     case TKind::Macro: return "マクロを含められる文書";
@@ -157,8 +162,9 @@ std::vector<TPartRisk> NameRisks(std::string_view name, std::string_view content
   } else if (kind != TKind::None) {
     risks.push_back(Risk(Dangerous(kind) ? TLevel::Bad : TLevel::Warn,
                      std::string(NounOf(kind)) + "（." + exts[0] + "）です。" +
-                         (Dangerous(kind) ? "開くとパソコンで命令が実行されるおそれがあります。送り主が確かでない限り開かないでください。"
-                                          : "中に危険なものが含まれていることがあります。送り主が確かでない限り開かないでください。")));
+                         (Dangerous(kind)          ? "開くとパソコンで命令が実行されるおそれがあります。送り主が確かでない限り開かないでください。"
+                          : kind == TKind::Source ? "テキストとして読む分には安全ですが、実行すると命令が動きます。送り主が確かでない限り実行しないでください。"
+                                                  : "中に危険なものが含まれていることがあります。送り主が確かでない限り開かないでください。")));
   }
   if (!name.empty() && TypeSaysProgram(type) && !Dangerous(kind))
     risks.push_back(Risk(TLevel::Bad, "宣言された形式（" + type + "）はプログラムですが、ファイル名は「" + std::string(name) +
@@ -184,7 +190,7 @@ std::vector<TPartRisk> PartRisks(const TMailPart& part) {
       if (named != TKind::Program) risks.push_back(Risk(TLevel::Bad, disguised("プログラム")));
       break;
     case TContentKind::Script:
-      if (named != TKind::Script) risks.push_back(Risk(TLevel::Bad, disguised("スクリプト")));
+      if (named != TKind::Script && named != TKind::Source) risks.push_back(Risk(TLevel::Bad, disguised("スクリプト")));
       break;
     case TContentKind::OfficeMacros:
       risks.push_back(Risk(TLevel::Bad, "マクロ (VBA) を含む Office 文書です。開いてマクロを有効にすると、パソコンで命令が実行されるおそれがあります。"));

@@ -14,7 +14,8 @@ constexpr TBrand kBrands[] = {
 
 bool IsWordChar(char c) { return IsAlpha(c) || IsDigit(c); }
 
-// Whether `key` stands in `text` with no letter or digit touching it.
+}  // namespace
+
 bool HasWord(std::string_view text, std::string_view key) {
   for (std::size_t at = text.find(key); at != std::string_view::npos; at = text.find(key, at + 1)) {
     const bool before = at > 0 && IsWordChar(text[at - 1]);
@@ -24,6 +25,8 @@ bool HasWord(std::string_view text, std::string_view key) {
   }
   return false;
 }
+
+namespace {
 
 bool Names(const TBrand& brand, std::string_view joined, std::string_view spaced) {
   std::string_view keys = brand.Keys;

@@ -19,6 +19,9 @@ struct TBrand {
 // `joined` (blanks dropped, so "C o i n b a s e" still names Coinbase).
 [[nodiscard]] std::vector<const TBrand*> BrandsNamedIn(std::string_view joined, std::string_view spaced);
 
+// Whether `key` stands in `text` with no ASCII letter or digit touching it.
+[[nodiscard]] bool HasWord(std::string_view text, std::string_view key);
+
 // Whether a host belongs to one of the brand's organisational domains.
 [[nodiscard]] bool IsBrandHost(const TBrand& brand, std::string_view host);
 

@@ -40,13 +40,34 @@ bool Urges(std::string_view joined) {
   return false;
 }
 
+// The narrower demands of credential and payment phishing: sign in, verify,
+// pay, claim. Folded as FoldForMatching folds.
+bool DemandsCredentialsOrPayment(std::string_view joined) {
+  static constexpr const char* kWords[] = {
+      "verif", "confirm", "suspend", "locked", "unusual", "signin", "sign-in", "login", "password", "payment",
+      "invoice", "expire", "refund", "claim", "airdrop", "wallet", "prize", "winner", "reward", "payout",
+      "bestätig", "zahlung", "gesperrt", "pagamento", "regulariz", "pendência", "paiement",
+      "本人確認", "ログイン", "パスワード", "支払", "請求", "停止", "未払", "利用制限", "有効期限", "認証", "当選", "還付"};
+  for (const char* w : kWords)
+    if (joined.find(w) != std::string_view::npos) return true;
+  return false;
+}
+
 void AddBrandSigns(const TFoldedText& name, const TFoldedText& subject, bool listMail, const std::string& fromDomain,
                    const std::vector<TLink>& links, std::vector<TFinding>& out) {
+  // Where the links lead, a mailto: link's domain included: a copy of the
+  // brand's own mail whose one reply address is elsewhere still wears it.
+  std::vector<std::string> hosts;
+  for (const TLink& l : links) {
+    std::string host = UrlHost(l.Href);
+    if (const std::string_view href = TrimFws(l.Href); host.empty() && StartsWithNoCase(href, "mailto:")) {
+      const std::string_view to = href.substr(7);
+      host = DomainOf(to.substr(0, to.find('?')));
+    }
+    if (!host.empty() && hosts.size() < 100) hosts.push_back(std::move(host));
+  }
   const auto linksAllBrand = [&](const TBrand& b) {
-    return !links.empty() && std::all_of(links.begin(), links.end(), [&](const TLink& l) {
-      const std::string host = UrlHost(l.Href);
-      return host.empty() || IsBrandHost(b, host);
-    });
+    return !hosts.empty() && std::all_of(hosts.begin(), hosts.end(), [&](const std::string& h) { return IsBrandHost(b, h); });
   };
   std::vector<std::string> inName, inSubject;
   std::set<const TBrand*> seen;
@@ -148,6 +169,131 @@ void AddLinkSigns(const std::vector<TLink>& links, std::vector<TFinding>& out) {
              mixed);
 }
 
+// Where anyone can put up a page, a file or a form, or hide where a link
+// leads (shorteners, QR-code redirects). A company's own site is none of
+// them; phishing kits live on them because they cost nothing and carry a
+// trusted name. A host matches an entry or any name under it.
+constexpr std::string_view kOpenHosts[] = {
+    "bit.ly", "tinyurl.com", "is.gd", "v.gd", "x.gd", "t.co", "t.ly", "ow.ly", "buff.ly", "geni.us", "rebrand.ly",
+    "cutt.ly", "shorturl.at", "rb.gy", "s.id", "tiny.cc", "go.ly", "urlz.fr", "goo.gl", "bl.ink", "qrco.de",
+    "me-qr.com", "amazonaws.com", "cloudfront.net", "storage.googleapis.com", "blob.core.windows.net",
+    "web.core.windows.net", "digitaloceanspaces.com", "r2.dev", "run.app", "web.app", "firebaseapp.com", "pages.dev",
+    "workers.dev", "netlify.app", "vercel.app", "github.io", "glitch.me", "herokuapp.com", "azurewebsites.net",
+    "000webhostapp.com", "ipfs.io", "notion.site", "weebly.com", "wixsite.com", "blogspot.com", "sites.google.com",
+    "godaddysites.com", "webflow.io", "forms.gle", "typeform.com", "jotform.com", "imgur.com", "ibb.co",
+    "zupimages.net", "gyazo.com", "imgchest.com", "top4top.io", "goopics.net", "postimg.cc", "pbrd.co"};
+
+// Free mail services: anyone can open an address there under any name.
+constexpr std::string_view kFreeMail[] = {
+    "gmail.com", "googlemail.com", "yahoo.com", "yahoo.co.jp", "yahoo.co.uk", "yahoo.de", "yahoo.fr", "ymail.com",
+    "outlook.com", "outlook.jp", "outlook.de", "hotmail.com", "hotmail.co.jp", "hotmail.co.uk", "hotmail.de",
+    "hotmail.fr", "live.com", "live.jp", "msn.com", "aol.com", "icloud.com", "me.com", "mail.com", "gmx.com", "gmx.de",
+    "gmx.net", "web.de", "mail.ru", "yandex.ru", "yandex.com", "proton.me", "protonmail.com", "zoho.com", "qq.com",
+    "163.com", "126.com", "naver.com"};
+
+// Words by which a display name claims to be an organisation, not a person.
+constexpr std::string_view kOrganisationWords[] = {
+    "united nations", "bank", "banco", "banque", "team", "support", "service", "services", "department", "office",
+    "security", "customer", "account", "official", "admin", "helpdesk", "help desk", "billing", "government",
+    "ministry", "police", "court", "foundation", "lottery", "treasury", "federal", "銀行", "事務局", "サポート",
+    "カスタマー", "センター", "運営", "公式", "窓口", "株式会社", "協会"};
+
+bool IsUnder(std::string_view host, std::string_view entry) {
+  return host == entry || (host.size() > entry.size() && host.ends_with(entry) && host[host.size() - entry.size() - 1] == '.');
+}
+
+template <std::size_t N>
+bool IsListed(std::string_view host, const std::string_view (&list)[N]) {
+  return std::any_of(std::begin(list), std::end(list), [&](std::string_view e) { return IsUnder(host, e); });
+}
+
+void AddOpenHostLinks(const std::vector<TLink>& links, const std::string& fromDomain, bool demands,
+                      std::vector<TFinding>& out) {
+  std::vector<std::string> found;
+  std::set<std::string> seen;
+  const std::string ownOrg = fromDomain.empty() ? std::string() : OrganizationalDomain(fromDomain);
+  for (const TLink& l : links) {
+    const std::string host = UrlHost(l.Href);
+    if (host.empty() || !seen.insert(host).second || !IsListed(host, kOpenHosts)) continue;
+    if (!ownOrg.empty() && OrganizationalDomain(host) == ownOrg) continue;
+    found.push_back(host);
+  }
+  AddGrouped(out, "link-open-host", demands ? TLevel::Bad : TLevel::Warn,
+             demands ? "ログインや支払いを求めるメールのリンクが、短縮 URL や誰でもページを置ける無料サービスへ向いています。本物の会社はこうしたリンクを使いません。フィッシングの典型です。"
+                     : "リンクの行き先が、短縮 URL や誰でもページやファイルを置ける無料サービスです。本当の行き先や、そのページを誰が作ったのかが分かりません。",
+             found);
+}
+
+// An organisation's name on a free mail address ("United Nations"
+// <...@gmail.com>): what a company or an office never sends from.
+void AddFreeMailOrganisation(const TFoldedText& name, const std::string& fromDomain, bool demands,
+                             std::vector<TFinding>& out) {
+  if (fromDomain.empty() || !IsListed(OrganizationalDomain(fromDomain), kFreeMail)) return;
+  const auto word = std::find_if(std::begin(kOrganisationWords), std::end(kOrganisationWords),
+                                 [&](std::string_view w) { return HasWord(name.Spaced, w); });
+  if (word == std::end(kOrganisationWords)) return;
+  out.push_back({"free-mail-organisation", demands ? TLevel::Bad : TLevel::Warn,
+                 "差出人の名前は会社や団体 (「" + std::string(*word) + "」) を名乗っていますが、アドレスは誰でも作れる無料メール (" +
+                     fromDomain + ") です。" + (demands ? "そのうえ支払いやログインを求めています。詐欺の典型です。" : ""),
+                 "表示名: " + name.Spaced + " / From: " + fromDomain});
+}
+
+// A domain drawn in look-alike letters ("𝗸𝗮𝘂𝗳𝗹𝗮𝗻𝗱.𝗱𝗲", a Cyrillic "раураl.com"):
+// not ASCII, yet every character reads as a plain ASCII one. Real
+// international names do not fold to ASCII; these are drawn to pass for one.
+std::string LookAlikeOf(std::string_view domain) {
+  const auto ascii = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  };
+  if (domain.empty() || ascii(domain)) return {};
+  const TFoldedText f = FoldForMatching(domain);
+  return !f.Joined.empty() && ascii(f.Joined) ? f.Joined : std::string();
+}
+
+void AddLookAlikeDomains(const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out) {
+  std::vector<std::string> found;
+  std::set<std::string> seen;
+  const auto check = [&](const char* where, const std::string& domain) {
+    const std::string plain = LookAlikeOf(domain);
+    if (!plain.empty() && seen.insert(domain).second) found.push_back(std::string(where) + domain + " (" + plain + ")");
+  };
+  check("From: ", fromDomain);
+  for (const TLink& l : links) check("リンク: ", UrlHost(l.Href));
+  AddGrouped(out, "lookalike-domain", TLevel::Bad,
+             "ドメイン名が、飾り文字や形の似た別の文字で普通の英字に見えるように書かれています。本物のドメインではありません。",
+             found);
+}
+
+// An address wholly in quotes (<"info@bank.example">) is a local part and
+// no domain: a mail program shows a bank's address that names none.
+bool QuotedWhole(std::string_view address) {
+  const std::size_t at = address.rfind('@');
+  return address.size() > 2 && address.front() == '"' && at != std::string_view::npos && address.rfind('"') > at;
+}
+
+// A From that opens with a name and no address before its real mailbox
+// ("WOW TV", x <a@b.example>): a quoted or encoded name closed by a comma
+// is an entry of its own, written so that mail programs show it as the
+// sender. Bare words before a comma ("Smith, John <...>") are careless
+// quoting, not this, and stay the name.
+std::string NameWithoutAddress(std::string_view value) {
+  std::string_view rest = value;
+  SkipCfws(rest);
+  std::string name;
+  if (!rest.empty() && rest.front() == '"') {
+    name = ReadQuoted(rest);
+  } else {
+    for (int words = 0; words < 16 && rest.starts_with("=?"); ++words) {
+      const std::string_view atom = ReadAtom(rest);
+      if (!atom.ends_with("?=")) return {};
+      name += DecodeHeaderTextUtf8(atom);
+    }
+  }
+  SkipCfws(rest);
+  if (TrimFws(name).empty() || !rest.starts_with(',') || rest.find('@') == std::string_view::npos) return {};
+  return name;
+}
+
 }  // namespace
 
 void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
@@ -157,9 +303,27 @@ void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddres
   const std::string name = fromField ? DisplayNameOf(fromField->Value) : std::string();
   const std::string subject = subjectField ? DecodeHeaderTextUtf8(subjectField->Value) : std::string();
   const TFoldedText foldedName = FoldForMatching(name), foldedSubject = FoldForMatching(subject);
+  const bool listMail = FindField(fields, "List-Id") != nullptr;
+  const bool demands = !listMail && DemandsCredentialsOrPayment(foldedSubject.Joined);
+  const bool quoted = QuotedWhole(fromAddress);
+  const std::string ownDomain = quoted ? std::string() : fromDomain;
 
-  AddBrandSigns(foldedName, foldedSubject, FindField(fields, "List-Id") != nullptr, fromDomain, links, out);
-  AddDisplayNameDomain(name, fromDomain, out);
+  AddBrandSigns(foldedName, foldedSubject, listMail, ownDomain, links, out);
+  AddDisplayNameDomain(name, ownDomain, out);
+  AddFreeMailOrganisation(foldedName, ownDomain, demands, out);
+  AddOpenHostLinks(links, ownDomain, demands, out);
+  AddLookAlikeDomains(ownDomain, links, out);
+  if (const std::string alone = fromField ? NameWithoutAddress(fromField->Value) : std::string(); !alone.empty())
+    out.push_back({"from-name-without-address", TLevel::Bad,
+                   "差出人 (From) の欄の先頭に、アドレスのない名前「" + alone +
+                       "」が書かれています。メールソフトはこの名前を差出人として見せ、本当の差出人「" + fromAddress +
+                       "」を隠します。",
+                   "From: " + std::string(TrimFws(fromField->Value))});
+  if (quoted)
+    out.push_back({"from-quoted-address", TLevel::Bad,
+                   "差出人のアドレス「" + fromAddress +
+                       "」は全体が引用符 (\") で囲まれていて、本当はドメインがありません。そのドメインから送られたメールではありません。",
+                   "From: " + std::string(TrimFws(fromField->Value))});
 
   std::vector<std::string> invisible;
   if (!foldedName.Invisible.empty()) invisible.push_back("表示名: " + CodePoints(foldedName.Invisible));

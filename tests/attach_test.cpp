@@ -73,6 +73,8 @@ TEST(AttachmentRisk, NamesAgainstTheTable) {
       {"photo.exe", "image/jpeg", TLevel::Bad, "宣言された形式（image/jpeg）と拡張子（.exe）が合いません"},
       {"photo.jpg", "application/x-msdownload", TLevel::Bad, "プログラムですが、ファイル名は「photo.jpg」"},
       {"readme.js", "text/plain", TLevel::Bad, "スクリプト"},
+      {"test.rb", "text/x-ruby-script", TLevel::Warn, "プログラムのソース"},
+      {"invoice.pdf.py", "application/octet-stream", TLevel::Bad, "二重拡張子"},
       {"doc.iso", "application/octet-stream", TLevel::Bad, "ディスクイメージ"},
       {"notes.one", "application/octet-stream", TLevel::Bad, "マクロを含められる文書"},
       {"login.url", "application/octet-stream", TLevel::Bad, "ショートカット"},

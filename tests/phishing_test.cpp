@@ -6,6 +6,7 @@
 
 #include "checks/auth.h"
 #include "jcode/textfold.h"
+#include "views/pipeline.h"
 
 using namespace tarvo;
 
@@ -68,11 +69,26 @@ const TCase kCases[] = {
     {"link to a Cyrillic look-alike", "Shop <a@shop.example>", "hi", "<a href=\"https://xn--pypal-4ve.com/\">x</a>",
      "punycode-mixed-script", TLevel::Bad},
     {"a domain no reply can reach", "Correio <aviso@correio>", "hi", "", "from-invalid", TLevel::Warn},
+    {"a shortened link with no demand", "Shop <a@shop.example>", "New arrivals",
+     "<a href=\"https://tinyurl.com/abc\">x</a>", "link-open-host", TLevel::Warn},
+    {"the shortener's own mail", "Bitly <a@bit.ly>", "Verify", "<a href=\"https://bit.ly/x\">x</a>", "",
+     TLevel::Info},
+    {"an organisation on free mail, no demand", "Sales Team <sales.team@gmail.com>", "Catalogue", "",
+     "free-mail-organisation", TLevel::Warn},
+    {"an encoded name alone before the mailbox", "=?UTF-8?B?44Ok44Oe44OI?=,\r\n <info@mail.example>", "hi", "",
+     "from-name-without-address", TLevel::Bad},
+    {"a careless comma in a name", "Smith, John <john@mail.example>", "hi", "", "", TLevel::Info},
+    {"two real senders", "\"Ann\" <ann@a.example>, \"Bob\" <bob@b.example>", "hi", "", "", TLevel::Info},
+    {"a person on free mail", "Hanako Sato <hanako@gmail.com>", "Payment for lunch", "", "", TLevel::Info},
+    {"a word only inside another", "Teamster Joe <joe@yahoo.com>", "hi", "", "", TLevel::Info},
+    {"an international name that is no look-alike", "Shop <a@\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.example>",
+     "hi", "", "", TLevel::Info},
 };
 
 TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
   const std::string kinds =
-      " brand-impersonation display-name-domain invisible-characters link-ip punycode-mixed-script from-invalid ";
+      " brand-impersonation display-name-domain invisible-characters link-ip punycode-mixed-script from-invalid"
+      " link-open-host free-mail-organisation lookalike-domain from-quoted-address from-name-without-address ";
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.why);
     const std::string head = std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n";
@@ -89,6 +105,31 @@ TEST(PhishingSigns, EachFiresOnlyOnWhatRaisesIt) {
     ASSERT_NE(it, signs.end());
     EXPECT_EQ((*it)->Level, c.level);
     EXPECT_FALSE((*it)->Detail.empty());
+  }
+}
+
+// Whole messages: each raises its sign, and the verdict is 危険.
+TEST(PhishingSigns, MessagesMarkedBad) {
+  const struct {
+    const char* file;
+    const char* kind;
+  } cases[] = {
+      {"open-host-demand.eml", "link-open-host"},
+      {"free-mail-organisation.eml", "free-mail-organisation"},
+      {"quoted-address.eml", "from-quoted-address"},
+      {"quoted-address.eml", "brand-impersonation"},  // the quoted domain is not the sender's
+      {"lookalike-domain.eml", "lookalike-domain"},
+      {"brand-mailto.eml", "brand-impersonation"},  // a mailto: link to elsewhere is no brand link
+      {"name-without-address.eml", "from-name-without-address"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TMailViews views;
+    LoadMailFile(std::string(TARVO_SOURCE_DIR) + "/tests/data/signs/" + c.file, views);
+    const auto it = std::find_if(views.Findings.begin(), views.Findings.end(),
+                                 [&](const TFinding& f) { return f.Kind == c.kind; });
+    ASSERT_NE(it, views.Findings.end());
+    EXPECT_EQ(it->Level, TLevel::Bad) << it->Text;
   }
 }
 
