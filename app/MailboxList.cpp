@@ -123,7 +123,7 @@ TMailboxList::TMailboxList(QWidget* parent) : QWidget(parent) {
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setHighlightSections(false);
   // The date whole, the others by their usual length.
-  const QFontMetrics metrics(MessageList1->font());
+  const QFontMetrics metrics(font());  // the window's: the list has no parent yet
   const int widths[kColumns] = {metrics.horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 14, 260, 520, 80, 40};
   for (int c = 0; c < kColumns; ++c) MessageList1->setColumnWidth(c, widths[c]);
   header->setSectionResizeMode(kSubject, QHeaderView::Stretch);

@@ -86,7 +86,6 @@ QWidget* TMainWindow::BuildSafetyPage() {
   FilterFields->setObjectName(QStringLiteral("FilterFields"));
   FilterFields->setReadOnly(true);
   FilterFields->setTabChangesFocus(true);
-  FilterFields->setPlaceholderText(QStringLiteral("行を選ぶと、その判定の項目と意味をここに表示します。"));
   connect(FilterList, &QTableWidget::itemSelectionChanged, this, [this] { ShowFilterFields(); });
   auto* filterTitle = new QLabel(QStringLiteral("受信側フィルタの判定"));
   filterTitle->setObjectName(QStringLiteral("FilterTitle"));
@@ -122,6 +121,7 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     ListView3->setRowCount(0);
     FilterList->setRowCount(0);
     FilterFields->clear();
+    FilterFields->setPlaceholderText({});
     Memo7->clear();
     return;
   }
@@ -159,6 +159,10 @@ void TMainWindow::RenderSafety(const TMailViews& views, bool loaded) {
     }
   }
   FilterFields->clear();
+  // An empty list says so, rather than looking like one not filled yet.
+  FilterFields->setPlaceholderText(views.Filters.empty()
+                                       ? QStringLiteral("このメールには受信側フィルタの判定が書かれていません。")
+                                       : QStringLiteral("行を選ぶと、その判定の項目と意味をここに表示します。"));
 
   QString html;
   if (views.Findings.empty()) html = QStringLiteral("<p>警告の兆候は見つかりませんでした。</p>");

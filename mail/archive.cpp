@@ -21,13 +21,28 @@ struct TArchiveFree {
 using TArchive = std::unique_ptr<archive, TArchiveFree>;
 
 // The format is recognised on opening: `opened` says whether it was.
+// Only what mail carries: the containers senders attach and the
+// compressors built into the library. "All" would add text formats nobody
+// mails and compressors that run an outside program on the sender's bytes.
 TArchive OpenMemory(std::string_view bytes, bool raw, bool& opened) {
   opened = false;
   TArchive a(archive_read_new());
   if (!a) return a;
-  archive_read_support_filter_all(a.get());
-  if (raw) archive_read_support_format_raw(a.get());
-  else archive_read_support_format_all(a.get());
+  for (int (*filter)(archive*) : {archive_read_support_filter_gzip, archive_read_support_filter_bzip2,
+                                  archive_read_support_filter_xz, archive_read_support_filter_lzma,
+                                  archive_read_support_filter_compress, archive_read_support_filter_zstd,
+                                  archive_read_support_filter_lz4, archive_read_support_filter_uu})
+    filter(a.get());
+  if (raw) {
+    archive_read_support_format_raw(a.get());
+  } else {
+    for (int (*format)(archive*) : {archive_read_support_format_zip, archive_read_support_format_7zip,
+                                    archive_read_support_format_rar, archive_read_support_format_rar5,
+                                    archive_read_support_format_lha, archive_read_support_format_cab,
+                                    archive_read_support_format_iso9660, archive_read_support_format_tar,
+                                    archive_read_support_format_cpio, archive_read_support_format_ar})
+      format(a.get());
+  }
   opened = archive_read_open_memory(a.get(), bytes.data(), bytes.size()) == ARCHIVE_OK;
   return a;
 }
@@ -117,6 +132,17 @@ class TUtf8Names {
   locale_t old_ = locale_t{};
 };
 
+// The size of a compressed file is known only by decompressing it, within
+// the cap; -1 past it or on an error (a fatal one goes to `rc`).
+std::int64_t DecompressedSize(archive* a, int& rc) {
+  char buffer[65536];
+  std::int64_t total = 0;
+  la_ssize_t n;
+  while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0 && total <= kMaxArchiveBytes) total += n;
+  if (n == ARCHIVE_FATAL) rc = ARCHIVE_FATAL;
+  return n == 0 ? total : -1;
+}
+
 }  // namespace
 
 TArchiveListing ListArchive(std::string_view bytes, std::string_view name) {
@@ -148,13 +174,8 @@ TArchiveListing ListArchive(std::string_view bytes, std::string_view name) {
     if (archive_entry_size_is_set(e)) entry.Size = archive_entry_size(e);
     const std::int64_t used = archive_filter_bytes(a.get(), 0);
     if (raw) {
-      // The size of a compressed file is known only by decompressing it.
-      char buffer[65536];
-      std::int64_t total = 0;
-      la_ssize_t n;
-      while ((n = archive_read_data(a.get(), buffer, sizeof buffer)) > 0 && total <= kMaxArchiveBytes) total += n;
-      entry.Size = n == 0 ? total : -1;
-      list.Truncated = n != 0;
+      entry.Size = DecompressedSize(a.get(), rc);
+      list.Truncated = entry.Size < 0;
       list.Entries.push_back(std::move(entry));
       break;
     }
@@ -165,14 +186,22 @@ TArchiveListing ListArchive(std::string_view bytes, std::string_view name) {
       list.Truncated = true;
       break;
     }
-    if (archive_read_data_skip(a.get()) != ARCHIVE_OK && SaysEncrypted(a.get())) list.Encrypted = true;
+    const int skipped = archive_read_data_skip(a.get());
+    if (skipped != ARCHIVE_OK && SaysEncrypted(a.get())) list.Encrypted = true;
+    if (skipped == ARCHIVE_FATAL) {
+      rc = ARCHIVE_FATAL;
+      break;
+    }
     if (archive_filter_bytes(a.get(), 0) > kMaxArchiveBytes) {
       list.Truncated = true;
       break;
     }
     rc = archive_read_next_header(a.get(), &e);
   }
-  if (archive_read_has_encrypted_entries(a.get()) > 0 || SaysEncrypted(a.get())) list.Encrypted = true;
+  // After a fatal error the library's state is not to be read again but
+  // for its message (its own query does not check the state).
+  if ((rc != ARCHIVE_FATAL && archive_read_has_encrypted_entries(a.get()) > 0) || SaysEncrypted(a.get()))
+    list.Encrypted = true;
   return list;
 }
 

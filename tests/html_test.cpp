@@ -159,3 +159,15 @@ TEST(SaveHtml, WritesTheSafePageOfAMessageOnce) {
   // An existing file is never written over.
   EXPECT_EQ(tarvo::testing::RunTarvo("--save-html " + eml + " " + out.string()).code, 1);
 }
+
+TEST(SaveHtml, LoadsHiddenInAttributesAndStylesAreGone) {
+  tarvo::testing::TTempDir temp;
+  const std::string eml = std::string(TARVO_SOURCE_DIR) + "/tests/data/hostile/html-loads.eml";
+  const fs::path out = temp / "page.html";
+  ASSERT_EQ(tarvo::testing::RunTarvo("--save-html " + eml + " " + out.string()).code, 0);
+  const std::string page = ReadAll(out);
+  for (const char* gone : {"<img src=\"http", "srcset", "ping=", "<link", "background=\"", "<portal", "<use", "<audio",
+                           "<source", "<track", "xlink:href", "type=\"module\"", "default-src *", " url(http"})
+    EXPECT_FALSE(Has(page, gone)) << gone;
+  EXPECT_TRUE(Has(page, "<p class=\"a\">セール</p>"));
+}

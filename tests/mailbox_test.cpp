@@ -92,6 +92,33 @@ TEST(DumpMany, JsonLinesInInputOrderWithPlacesAndErrors) {
   EXPECT_EQ(RunTarvo("--dump " + single).out.rfind("{\"file\": \"" + single + "\", \"error\": null,\n", 0), 0u);
 }
 
+// Many more messages than are held at once, of sizes that make threads end
+// out of turn: the lines still come in input order, the same on any count.
+TEST(DumpMany, OrderHoldsPastTheWindow) {
+  std::string box;
+  for (int i = 0; i < 60; ++i)
+    box += "From x@example.jp Mon Dec  7 09:00:00 2026\nSubject: m" + std::to_string(i) + "\n\n" +
+           std::string(static_cast<std::size_t>((i * 7919) % 13) * 20000, 'a') + "\n\n";
+  const std::string mbox = WriteTemp("order.mbox", box);
+  std::istringstream in;
+  std::string outs[3];
+  for (unsigned jobs : {1u, 2u, 5u}) {
+    std::ostringstream out;
+    TDumpOptions options;
+    options.Jobs = jobs;
+    options.Only = {"Memo1"};
+    EXPECT_EQ(DumpPaths({mbox}, options, in, out), 0);
+    outs[jobs / 2] = out.str();
+  }
+  EXPECT_EQ(outs[0], outs[1]);
+  EXPECT_EQ(outs[0], outs[2]);
+  std::size_t at = 0;
+  for (int i = 0; i < 60; ++i) {
+    at = outs[0].find("Subject: m" + std::to_string(i) + "\"", at);
+    ASSERT_NE(at, std::string::npos) << i;
+  }
+}
+
 // The summary counts every message once, by how it ended; the progress
 // line ends wiped, its last drawing at the total.
 TEST(DumpMany, SummaryAndProgress) {

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cerrno>
 #include <filesystem>
 #include <istream>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -79,24 +80,6 @@ struct TCounts {
   std::size_t operator[](TOutcome o) const { return ByOutcome[static_cast<std::size_t>(o)]; }
 };
 
-// Dumps a batch on `jobs` threads and writes it in order.
-void DumpBatch(std::vector<TItem>& batch, const TDumpOptions& options, std::ostream& out, TCounts& counts) {
-  const unsigned jobs = options.Jobs;
-  std::vector<std::string> lines(batch.size());
-  std::vector<TOutcome> outcomes(batch.size(), TOutcome::Failed);
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < batch.size(); i = next++) lines[i] = DumpLine(batch[i], options.Only, outcomes[i]);
-  };
-  std::vector<std::jthread> threads;
-  for (unsigned t = 1; t < std::min<std::size_t>(jobs, batch.size()); ++t) threads.emplace_back(work);
-  work();
-  threads.clear();
-  for (const std::string& l : lines) out << l;
-  out.flush();
-  for (TOutcome o : outcomes) ++counts.ByOutcome[static_cast<std::size_t>(o)];
-}
-
 using TClock = std::chrono::steady_clock;
 
 double SecondsSince(TClock::time_point start) {
@@ -128,28 +111,108 @@ class TProgress {
   TClock::time_point start_ = TClock::now(), drawn_{};
 };
 
+// Messages go to `jobs` threads as they are read, and their lines are
+// written in input order as soon as each is next. At most a few messages a
+// thread are held at once, so memory stays bounded whatever the mailbox, and
+// no thread waits for the slowest message of a batch.
 class TBatcher {
  public:
   TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
-      : options_(options), out_(out), progress_(progress) {}
-  void Add(TItem item) {
-    batch_.push_back(std::move(item));
-    // A few messages per thread: memory stays bounded whatever the mailbox.
-    if (batch_.size() >= std::size_t{options_.Jobs} * 4) Flush();
+      : options_(options), out_(out), progress_(progress), slots_(std::size_t{options.Jobs} * 4) {
+    for (unsigned t = 0; t < options.Jobs; ++t) workers_.emplace_back([this] { Work(); });
   }
-  void Flush() {
-    if (!batch_.empty()) DumpBatch(batch_, options_, out_, counts_);
-    batch_.clear();
-    progress_.Update(counts_.Done());
+  ~TBatcher() { Stop(); }
+  TBatcher(const TBatcher&) = delete;
+  TBatcher& operator=(const TBatcher&) = delete;
+
+  void Add(TItem item) {
+    std::unique_lock lock(mutex_);
+    WriteReady(lock, [this] { return added_ - written_ < slots_.size(); });
+    slots_[added_++ % slots_.size()] = TSlot{std::move(item), {}, TOutcome::Failed, false};
+    work_.notify_one();
+  }
+  // Waits for every message, writes the rest and ends the threads.
+  void Finish() {
+    std::unique_lock lock(mutex_);
+    WriteReady(lock, [this] { return written_ == added_; });
+    lock.unlock();
+    out_.flush();
+    Stop();
   }
   const TCounts& Counts() const { return counts_; }
 
  private:
+  struct TSlot {
+    TItem Item;
+    std::string Line;
+    TOutcome Outcome;
+    bool Done;
+  };
+
+  // Writes the lines that are next, in order, until `enough` holds.
+  template <class TEnough>
+  void WriteReady(std::unique_lock<std::mutex>& lock, TEnough enough) {
+    for (;;) {
+      while (written_ < added_ && slots_[written_ % slots_.size()].Done) {
+        TSlot& s = slots_[written_++ % slots_.size()];
+        const std::string line = std::move(s.Line);
+        const TOutcome outcome = s.Outcome;
+        lock.unlock();  // the threads go on while this one writes
+        out_ << line;
+        ++counts_.ByOutcome[static_cast<std::size_t>(outcome)];
+        progress_.Update(counts_.Done());
+        unflushed_ = true;
+        lock.lock();
+      }
+      if (enough()) return;
+      if (unflushed_) {  // what is written reaches a reader before this one waits
+        unflushed_ = false;
+        lock.unlock();
+        out_.flush();
+        lock.lock();
+        continue;
+      }
+      done_.wait(lock);
+    }
+  }
+
+  void Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      work_.wait(lock, [this] { return stopping_ || taken_ < added_; });
+      if (taken_ == added_) return;
+      TSlot& s = slots_[taken_++ % slots_.size()];
+      TItem item = std::move(s.Item);
+      lock.unlock();
+      TOutcome outcome = TOutcome::Failed;
+      std::string line = DumpLine(item, options_.Only, outcome);
+      lock.lock();
+      s.Line = std::move(line);
+      s.Outcome = outcome;
+      s.Done = true;
+      done_.notify_one();
+    }
+  }
+
+  void Stop() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    work_.notify_all();
+    workers_.clear();  // joins
+  }
+
   const TDumpOptions& options_;
   std::ostream& out_;
   TProgress& progress_;
-  std::vector<TItem> batch_;
+  std::vector<TSlot> slots_;  // message i in slot i % size, until written
+  std::size_t added_ = 0, taken_ = 0, written_ = 0;
+  bool stopping_ = false, unflushed_ = false;
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
   TCounts counts_;
+  std::vector<std::jthread> workers_;  // last: joined before the rest goes
 };
 
 // The messages a file holds: those of an mbox, or one.
@@ -245,7 +308,7 @@ int DumpPaths(const std::vector<std::string>& paths, const TDumpOptions& options
   TBatcher batcher(run, out, progress);
   for (TItem& u : unreadable) batcher.Add(std::move(u));
   for (const std::string& f : files) AddFile(f, batcher);
-  batcher.Flush();
+  batcher.Finish();
   const TCounts& counts = batcher.Counts();
   progress.Finish(counts.Done());
   const bool judged = options.Only.empty() || std::any_of(options.Only.begin(), options.Only.end(), [](const std::string& k) {

@@ -76,6 +76,7 @@ TEST(SafetyPage, FilterStampsOneRowEachWithTheirFieldsOnSelection) {
 
   f.LoadMailFile(kDir + QStringLiteral("gmail-clean.eml"));
   EXPECT_EQ(f.FilterList->rowCount(), 0);
+  EXPECT_TRUE(f.FilterFields->placeholderText().contains(QStringLiteral("書かれていません")));
 }
 
 }  // namespace
