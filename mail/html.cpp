@@ -217,6 +217,21 @@ void Walk(const GumboNode* root, Enter enter, Leave leave) {
   }
 }
 
+// Pictures a style attribute loads ("background: url('https://...')"),
+// a few per element.
+void StylePictures(const char* style, std::vector<THtmlLink>& links) {
+  const std::string_view text = style;
+  std::size_t at = FindNoCase(text, "url(");
+  for (int n = 0; n < 4 && at != std::string_view::npos; ++n, at = FindNoCase(text, "url(", at)) {
+    at += 4;
+    const std::size_t end = text.find(')', at);
+    std::string_view url = TrimFws(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+    if (url.size() >= 2 && (url.front() == '\'' || url.front() == '"') && url.back() == url.front())
+      url = url.substr(1, url.size() - 2);
+    if (!url.empty()) links.push_back({std::string(TrimFws(url)), {}, true});
+  }
+}
+
 void LinksOfPiece(const char* data, std::size_t size, std::vector<THtmlLink>& links) {
   const TGumboTree tree(data, size);
   if (!tree.Document()) return;
@@ -241,6 +256,7 @@ void LinksOfPiece(const char* data, std::size_t size, std::vector<THtmlLink>& li
         } else if (tag == "img") {
           if (const char* src = AttributeOf(node, "src")) links.push_back({std::string(TrimFws(src)), {}, true});
         }
+        if (const char* style = AttributeOf(node, "style")) StylePictures(style, links);
         return true;
       },
       [&](const GumboNode* node, std::size_t) {

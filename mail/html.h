@@ -16,10 +16,10 @@ namespace tarvo {
 struct THtmlLink {
   std::string Href;  // entities decoded
   std::string Text;  // visible text, entities decoded, blanks collapsed
-  bool Image = false;  // an <img src>, loaded when the message is shown
+  bool Image = false;  // a picture (<img src>, a style's url()), loaded when the message is shown
 };
 
-// Every <a href> and <img src> of the HTML, in order, however large it is and whatever
+// Every <a href>, <img src> and style url() of the HTML, in order, however large it is and whatever
 // bytes (NUL too) it holds: a text beyond one parse's bounds is read in
 // pieces cut before a tag.
 [[nodiscard]] std::vector<THtmlLink> HtmlLinks(std::string_view html);

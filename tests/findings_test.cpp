@@ -187,10 +187,13 @@ TEST(Findings, DkimBodyThatNoLongerMatches) {
 TEST(HtmlLinks, ReadsWhatABrowserWouldShow) {
   const auto links = FindHtmlLinks(
       "<abbr>x</abbr><a\nhref = 'https://a.example/?q=1&amp;r=2' >Go <i>to</i>\r\n  it</a>"
-      "<a name=top>no link</a><a href=https://b.example>b.example</a><img src=\"https://c.example/p.png\"><a href=\"x");
-  ASSERT_EQ(links.size(), 3u);
+      "<a name=top>no link</a><a href=https://b.example>b.example</a><img src=\"https://c.example/p.png\">"
+      "<div style=\"background: URL( 'https://d.example/q.png' ) no-repeat\">x</div><a href=\"x");
+  ASSERT_EQ(links.size(), 4u);
   EXPECT_TRUE(links[2].Image);
   EXPECT_EQ(links[2].Href, "https://c.example/p.png");
+  EXPECT_TRUE(links[3].Image);
+  EXPECT_EQ(links[3].Href, "https://d.example/q.png");
   EXPECT_EQ(links[0].Href, "https://a.example/?q=1&r=2");
   EXPECT_EQ(links[0].Text, "Go to it");
   EXPECT_EQ(links[1].Href, "https://b.example");
