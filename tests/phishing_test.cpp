@@ -87,6 +87,9 @@ const TCase kCases[] = {
      "<img src=\"https://cdn.shop.example/logo.png\">", "", TLevel::Info},
     {"the brand's pictures are no link to it", "Apple <id@notice.example>", "hi",
      "<img src=\"https://www.apple.com/logo.png\">", "brand-impersonation", TLevel::Bad},
+    {"a brand dressed in the address", "Notice <amazon.co.jp@mail-notice.example>", "hi", "", "brand-impersonation",
+     TLevel::Bad},
+    {"a brand's short name inside a word of the address", "Ann <upsilon@groups.example>", "hi", "", "", TLevel::Info},
     {"a person on free mail", "Hanako Sato <hanako@gmail.com>", "Payment for lunch", "", "", TLevel::Info},
     {"a word only inside another", "Teamster Joe <joe@yahoo.com>", "hi", "", "", TLevel::Info},
     {"an international name that is no look-alike", "Shop <a@\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.example>",
@@ -130,6 +133,7 @@ TEST(PhishingSigns, MessagesMarkedBad) {
       {"lookalike-domain.eml", "lookalike-domain"},
       {"brand-mailto.eml", "brand-impersonation"},  // a mailto: link to elsewhere is no brand link
       {"name-without-address.eml", "from-name-without-address"},
+      {"picture-drop-demand.eml", "image-open-host"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
