@@ -119,7 +119,12 @@ class TBatcher {
  public:
   TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
       : options_(options), out_(out), progress_(progress), slots_(std::size_t{options.Jobs} * 4) {
-    for (unsigned t = 0; t < options.Jobs; ++t) workers_.emplace_back([this] { Work(); });
+    try {
+      for (unsigned t = 0; t < options.Jobs; ++t) workers_.emplace_back([this] { Work(); });
+    } catch (...) {
+      Stop();  // the threads already started would wait for work forever
+      throw;
+    }
   }
   ~TBatcher() { Stop(); }
   TBatcher(const TBatcher&) = delete;
