@@ -119,8 +119,10 @@ class TBatcher {
  public:
   TBatcher(const TDumpOptions& options, std::ostream& out, TProgress& progress)
       : options_(options), out_(out), progress_(progress), slots_(std::size_t{options.Jobs} * 4) {
+    // One job runs on this thread: a thread of its own would allocate
+    // outside the heap reserved at start-up and fault its pages in again.
     try {
-      for (unsigned t = 0; t < options.Jobs; ++t) workers_.emplace_back([this] { Work(); });
+      for (unsigned t = 0; options.Jobs > 1 && t < options.Jobs; ++t) workers_.emplace_back([this] { Work(); });
     } catch (...) {
       Stop();  // the threads already started would wait for work forever
       throw;
@@ -134,7 +136,8 @@ class TBatcher {
     std::unique_lock lock(mutex_);
     WriteReady(lock, [this] { return added_ - written_ < slots_.size(); });
     slots_[added_++ % slots_.size()] = TSlot{std::move(item), {}, TOutcome::Failed, false};
-    work_.notify_one();
+    if (workers_.empty()) DumpNext(lock);
+    else work_.notify_one();
   }
   // Waits for every message, writes the rest and ends the threads.
   void Finish() {
@@ -181,20 +184,25 @@ class TBatcher {
     }
   }
 
+  // Takes the next message, dumps it with the lock released and files its line.
+  void DumpNext(std::unique_lock<std::mutex>& lock) {
+    TSlot& s = slots_[taken_++ % slots_.size()];
+    TItem item = std::move(s.Item);
+    lock.unlock();
+    TOutcome outcome = TOutcome::Failed;
+    std::string line = DumpLine(item, options_.Only, outcome);
+    lock.lock();
+    s.Line = std::move(line);
+    s.Outcome = outcome;
+    s.Done = true;
+  }
+
   void Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
       work_.wait(lock, [this] { return stopping_ || taken_ < added_; });
       if (taken_ == added_) return;
-      TSlot& s = slots_[taken_++ % slots_.size()];
-      TItem item = std::move(s.Item);
-      lock.unlock();
-      TOutcome outcome = TOutcome::Failed;
-      std::string line = DumpLine(item, options_.Only, outcome);
-      lock.lock();
-      s.Line = std::move(line);
-      s.Outcome = outcome;
-      s.Done = true;
+      DumpNext(lock);
       done_.notify_one();
     }
   }
