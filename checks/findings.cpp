@@ -52,7 +52,6 @@ std::string AddressIn(std::string_view utf8) {
   return {};
 }
 
-
 bool IsHostChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
 
 // A lower-case host name with at least one dot and an alphabetic top label.
@@ -224,9 +223,9 @@ void AddLinkSigns(const THeaderFields& fields, const std::string& fromAddress, c
   std::vector<std::pair<std::string, std::string>> domains;  // where, domain
   for (const char* header : {"From", "Reply-To", "Sender", "Return-Path"})
     if (const std::string_view* v = FirstValue(fields, header)) domains.emplace_back(header, DomainOf(AddressOf(*v)));
-  std::vector<TLink> links = FindHtmlLinks(html);
-  AddPhishingSigns(fields, fromAddress, fromDomain, links, out);
-  std::erase_if(links, [](const TLink& l) { return l.Image; });
+  std::vector<TLink> links, images;
+  for (TLink& l : FindHtmlLinks(html)) (l.Image ? images : links).push_back(std::move(l));
+  AddPhishingSigns(fields, fromAddress, fromDomain, links, images, out);
   for (const TLink& l : links) domains.emplace_back("リンク", UrlHost(l.Href));
   std::set<std::string> seen;
   for (const auto& [where, d] : domains) {

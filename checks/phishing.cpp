@@ -326,9 +326,8 @@ std::string NameWithoutAddress(std::string_view value) {
 }  // namespace
 
 void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
-                      const std::string& fromDomain, const std::vector<TLink>& found, std::vector<TFinding>& out) {
-  std::vector<TLink> links, images;
-  for (const TLink& l : found) (l.Image ? images : links).push_back(l);
+                      const std::string& fromDomain, const std::vector<TLink>& links, const std::vector<TLink>& images,
+                      std::vector<TFinding>& out) {
   const THeaderField* fromField = FindField(fields, "From");
   const THeaderField* subjectField = FindField(fields, "Subject");
   const std::string name = fromField ? DisplayNameOf(fromField->Value) : std::string();

@@ -11,8 +11,8 @@
 namespace tarvo {
 
 // Adds the signs found to `out`. `fromAddress` and `fromDomain` are what the
-// From field holds; `links` are the HTML's links and pictures.
-void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress,
-                      const std::string& fromDomain, const std::vector<TLink>& links, std::vector<TFinding>& out);
+// From field holds; `links` and `images` are the HTML's links and pictures.
+void AddPhishingSigns(const THeaderFields& fields, const std::string& fromAddress, const std::string& fromDomain,
+                      const std::vector<TLink>& links, const std::vector<TLink>& images, std::vector<TFinding>& out);
 
 }  // namespace tarvo
